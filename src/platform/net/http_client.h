@@ -1,0 +1,72 @@
+#pragma once
+// A thin synchronous HTTP/1.1 client over libcurl that sends exactly the
+// request line, headers and body it is given. Failures of the HTTP layer
+// (unreachable, refused after the retries, time-outs, aborted transfers) are
+// thrown as HttpError carrying libcurl's description; HTTP statuses are not
+// errors.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrand::net {
+
+class HttpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct HttpRequest {
+    std::string host;  // IP text
+    std::int32_t port = 80;
+    std::string method = "GET";  // "GET" or "POST"
+    std::string target;          // request target as sent, e.g. "/goform/getnetparam"
+    std::vector<std::string> headers;  // extra header lines without CRLF
+    std::string_view body;             // POST body (may be empty: Content-Length 0)
+    std::string userAgent = "ostrand";
+    bool noCache = false;  // ask intermediaries to reload from the device
+
+    std::chrono::milliseconds connectTimeout{20'000};
+    std::chrono::milliseconds connectBackoff{1'000};
+    int connectRetries = 1;
+    // The longest the transfer may make no progress; 0 for no limit.
+    std::chrono::milliseconds stallTimeout{0};
+    bool freshConnection = false;
+
+    // Receives the body as it arrives; returning false aborts the transfer.
+    // When unset, the body is collected into HttpResponse::body.
+    std::function<bool(std::string_view)> onBody;
+};
+
+struct HttpResponse {
+    long status = 0;
+    std::string body;
+};
+
+// One request. Connection failures are retried `connectRetries` times after
+// `connectBackoff`. Throws HttpError.
+HttpResponse PerformHttp(const HttpRequest& request);
+
+// Several requests, one after another, on one reused connection where the
+// server allows it. Throws HttpError at the first failure.
+class HttpSession {
+public:
+    HttpSession();
+    ~HttpSession();
+    HttpSession(const HttpSession&) = delete;
+    HttpSession& operator=(const HttpSession&) = delete;
+    HttpResponse Perform(const HttpRequest& request);
+
+private:
+    void* handle_;
+};
+
+// Writes the request head and a declared empty body, then closes without
+// reading a response. Throws HttpError when the connection cannot be made.
+void SendRequestWithoutReply(const HttpRequest& request);
+
+}  // namespace ostrand::net

@@ -1,0 +1,50 @@
+#pragma once
+// The HTTP form command channel: "/goform/<name>" on the device's HTTP port,
+// with the switch to the TCP channel for devices on port 60005.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "transport/param_map.h"
+#include "transport/tcp_channel.h"
+
+namespace ostrand {
+
+inline constexpr std::int32_t kTcpCommandPort = 60005;
+
+// The pair every HTTP POST carries besides the caller's parameters.
+inline constexpr const char* kFixedFormKey = "B41E7A2C_93D0_4c7e_A52F_1C08E93B6D";
+inline constexpr const char* kFixedFormValue = "LATEST_BUILD_CLIENTTAG";
+
+struct CommandTarget {
+    std::string ip;
+    std::int32_t port = 0;    // the device's command port
+    DeviceEndpoint endpoint;  // same IP and port, used when the port is 60005
+
+    CommandTarget() = default;
+    CommandTarget(std::string ipText, std::int32_t portNumber) { Set(std::move(ipText), portNumber); }
+    // Fills all four fields at once.
+    void Set(std::string ipText, std::int32_t portNumber);
+};
+
+// POST with the form body of `request` (into which the fixed pair is inserted).
+// On failure one message has been shown (the TCP channel's, "POST出错，错误码：%d",
+// or the HTTP layer's error description).
+bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& request,
+                     ParamMap& reply);
+TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view name,
+                                     ParamMap& request, ParamMap& reply);
+
+// GET without a body; over TCP the request is {"result" = "10000"}.
+bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply);
+TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name,
+                                    ParamMap& reply);
+
+// POST with a declared empty body that is started and not awaited (reboot).
+bool PostFormNoReply(CommandTarget& target, std::string_view name);
+
+// The Chinese display text of a result (UTF-8).
+const char* TransportResultText(TransportResult result);
+
+}  // namespace ostrand
