@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devices/device_ports.h"
 #include "devices/device_record.h"
 #include "devices/device_table.h"
 
@@ -41,8 +42,6 @@ enum DeviceColumn : int {
     kColCommandPort = 18,
 };
 
-inline constexpr std::int32_t kTcpCommandPort = 60005;
-inline constexpr std::int32_t kVideoCommandPort = 80;
 
 enum class ListFilter : std::int32_t { All = 0, Attendance = 1, Monitoring = 2 };
 

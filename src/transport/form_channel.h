@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "devices/device_ports.h"
 #include "transport/param_map.h"
 #include "transport/tcp_channel.h"
 
 namespace ostrand {
 
-inline constexpr std::int32_t kTcpCommandPort = 60005;
 
 // The pair every HTTP POST carries besides the caller's parameters.
 inline constexpr const char* kFixedFormKey = "B41E7A2C_93D0_4c7e_A52F_1C08E93B6D";
