@@ -1,0 +1,57 @@
+#pragma once
+// The "please wait" window shown while an operation waits for devices. The
+// operation runs on a worker thread; the window runs modally on the GUI thread
+// until the operation ends, and only the operation's end closes it.
+
+#include <QDialog>
+
+#include <functional>
+
+#include "ops/shell/progress_modes.h"
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+namespace ostrand {
+
+class ProgressDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ProgressDlg(ProgressMode mode, QWidget* parent = nullptr);
+
+    ProgressMode Mode() const { return mode_; }
+    int Position() const { return position_; }
+    QString Text() const;
+
+    // One animation step (the window's 100 ms timer calls it).
+    void Tick();
+    // Ends the window with result 1; the only way it closes.
+    void Finish();
+
+protected:
+    void reject() override;  // Esc does not close the window
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ProgressMode mode_;
+    int position_ = 0;
+    bool finishing_ = false;
+    QLabel* text_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+// Runs `work` on a worker thread while a progress window of `mode` is shown,
+// and returns once both have ended. An operation that ends before the window
+// is up still closes it. An exception thrown by the work is rethrown here.
+// Message boxes the work asks for are shown meanwhile (the window's event loop
+// runs them).
+void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<void()>& work);
+
+// Runs `work` on a worker thread while `window` takes no input, keeping the
+// GUI responsive for repaints and message boxes.
+void RunModalWork(QWidget* window, const std::function<void()>& work);
+
+}  // namespace ostrand
