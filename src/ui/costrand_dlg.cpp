@@ -1,0 +1,271 @@
+#include "ui/costrand_dlg.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "devices/device_columns.h"
+#include "devices/manual_entries.h"
+#include "platform/app_state.h"
+#include "platform/code_page.h"
+#include "platform/message_sink.h"
+#include "platform/profile.h"
+#include "ui/device_list_model.h"
+#include "ui/main_window_controls.h"
+
+namespace ostrand {
+namespace {
+
+constexpr int kButtonsPerRow[] = {7, 6};  // basic functions, attendance features
+
+QString FromGbk(const std::string& gbk) { return QString::fromStdString(GbkToUtf8Lossy(gbk)); }
+
+void PutOnClipboard(const std::string& gbk) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(FromGbk(gbk));
+}
+
+}  // namespace
+
+CostrandDlg::CostrandDlg(QWidget* parent) : QDialog(parent), table_(std::make_unique<DeviceTable>()) {
+    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+
+    SetConnectTimeoutSeconds(ReadIniInt(3, "ConnTimeout"));
+    compat_ = ReadIniInt(0, "Compat");
+    setWindowTitle(QString::fromStdString("Varnel:" + AppVersionText()));
+
+    BuildControls();
+    SetupListColumns();
+
+    // The scan flags are read again at every Search; reading them here puts the
+    // default into a new settings file.
+    ReadIniInt(0, "SimpleScan");
+
+    selectedRow_ = -1;
+    table_->Clear();
+    if (LoadManualEntries(*table_) > 0) FillDeviceList();
+}
+
+CostrandDlg::~CostrandDlg() = default;
+
+void CostrandDlg::BuildControls() {
+    setObjectName("CostrandDlg");
+    auto* layout = new QVBoxLayout(this);
+
+    auto* basicBox = new QGroupBox(QStringLiteral("基础功能"), this);
+    auto* attendBox = new QGroupBox(QStringLiteral("考勤机特色功能(带有考勤机的设备是拍照IPC)"), this);
+    auto* basicGrid = new QGridLayout(basicBox);
+    auto* attendGrid = new QGridLayout(attendBox);
+    auto* listBar = new QHBoxLayout;
+
+    int basicCount = 0;
+    int attendCount = 0;
+    QPushButton* searchButton = nullptr;
+    for (const ControlCaption& control : kMainWindowButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
+        button->setObjectName(QStringLiteral("btn%1").arg(control.id));
+        buttons_[control.id] = button;
+        switch (control.group) {
+            case ControlGroup::Basic:
+                basicGrid->addWidget(button, basicCount / kButtonsPerRow[0], basicCount % kButtonsPerRow[0]);
+                ++basicCount;
+                break;
+            case ControlGroup::Attendance:
+                attendGrid->addWidget(button, attendCount / kButtonsPerRow[1], attendCount % kButtonsPerRow[1]);
+                ++attendCount;
+                break;
+            case ControlGroup::ListBar:
+                searchButton = button;
+                break;
+        }
+    }
+    for (int id : kHiddenButtons) buttons_.at(id)->hide();
+
+    if (searchButton) listBar->addWidget(searchButton);
+    auto* filterLabel = new QLabel(QStringLiteral("列表显示:"), this);
+    filterLabel->setObjectName("label1279");
+    filterBox_ = new QComboBox(this);
+    filterBox_->setObjectName("combo1280");
+    filterBox_->addItems({QStringLiteral("所有设备"), QStringLiteral("考勤设备"), QStringLiteral("监控设备")});
+    filterBox_->setCurrentIndex(0);
+    list_.SetFilter(ListFilter::All);
+    listBar->addWidget(filterLabel);
+    listBar->addWidget(filterBox_);
+
+    auto* findLabel = new QLabel(QStringLiteral("设备编号:"), this);
+    findEdit_ = new QLineEdit(this);
+    findEdit_->setObjectName("edit1356");
+    auto* findButton = new QPushButton(QStringLiteral("查找"), this);
+    findButton->setObjectName(QStringLiteral("btn%1").arg(kFindButtonId));
+    buttons_[kFindButtonId] = findButton;
+    listBar->addSpacing(16);
+    listBar->addWidget(findLabel);
+    listBar->addWidget(findEdit_);
+    listBar->addWidget(findButton);
+    listBar->addStretch(1);
+
+    languageLabel_ = new QLabel(QStringLiteral("界面语言:"), this);
+    languageLabel_->setObjectName(QStringLiteral("label%1").arg(kLanguageLabelId));
+    languageBox_ = new QComboBox(this);
+    languageBox_->setObjectName("combo1203");
+    languageBox_->addItems({QStringLiteral("简体中文"), QStringLiteral("English")});
+    languageBox_->setCurrentIndex(0);
+    languageLabel_->hide();
+    languageBox_->hide();
+    listBar->addWidget(languageLabel_);
+    listBar->addWidget(languageBox_);
+
+    model_ = new DeviceListModel(list_, this);
+    listView_ = new QTableView(this);
+    listView_->setObjectName("list1000");
+    listView_->setModel(model_);
+    listView_->setShowGrid(true);
+    listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    listView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    listView_->verticalHeader()->hide();
+    listView_->horizontalHeader()->setHighlightSections(false);
+    listView_->viewport()->installEventFilter(this);
+
+    layout->addWidget(basicBox);
+    layout->addWidget(attendBox);
+    layout->addLayout(listBar);
+    layout->addWidget(listView_, 1);
+    resize(1280, 720);
+
+    connect(filterBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnListFilterChanged);
+    connect(languageBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnLanguageChanged);
+    connect(findButton, &QPushButton::clicked, this, &CostrandDlg::OnFind);
+    connect(buttons_.at(1043), &QPushButton::clicked, this, &CostrandDlg::OnCopyDeviceNumber);
+    connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
+}
+
+void CostrandDlg::SetupListColumns() {
+    model_->SetHeaders(HeaderSet::Initial);
+    const auto& widths = DeviceColumnWidths();
+    for (int column = 0; column < kDeviceColumnCount; ++column) {
+        const int width = widths[static_cast<std::size_t>(column)];
+        if (width == 0) {
+            listView_->setColumnHidden(column, true);
+        } else {
+            listView_->setColumnWidth(column, width);
+        }
+    }
+}
+
+QPushButton* CostrandDlg::Button(int id) const {
+    const auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void CostrandDlg::FillDeviceList() {
+    model_->Refill([this] { list_.FillDeviceList(*table_, table_->count); });
+}
+
+bool CostrandDlg::SelectionGate() {
+    std::set<int> rows;
+    for (const QModelIndex& index : listView_->selectionModel()->selectedIndexes()) rows.insert(index.row());
+    const std::vector<int> selected(rows.begin(), rows.end());
+    if (!ostrand::SelectionGate(selected, selectedRow_)) return false;
+    if (selected.size() > 1) listView_->selectRow(selectedRow_);
+    return selectedRow_ >= 0 && selectedRow_ < list_.RowCount();
+}
+
+void CostrandDlg::OnListFilterChanged(int index) {
+    list_.SetFilter(static_cast<ListFilter>(std::clamp(index, 0, 2)));
+    FillDeviceList();
+    const bool enable = list_.Filter() != ListFilter::Monitoring;
+    for (int id : kAttendanceFilterButtons) buttons_.at(id)->setEnabled(enable);
+}
+
+void CostrandDlg::OnFind() {
+    const QString text = findEdit_->text();
+    if (text.isEmpty()) {
+        ShowMessage(Tr("请输入正确的设备编号", "Input Error!"));
+        return;
+    }
+    // A character GBK cannot hold cannot be part of any device number.
+    const std::optional<std::string> number = Utf8ToGbk(text.toStdString());
+    const FindResult found = number ? list_.FindByNumber(*number) : FindResult{};
+    if (found.status != FindStatus::Found) {
+        ShowMessage(Tr("未找到设备", "Can not find the device!"));
+        return;
+    }
+    listView_->clearSelection();
+    listView_->setFocus();
+    const QModelIndex index = model_->index(found.row, 0);
+    listView_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listView_->scrollTo(index);
+}
+
+void CostrandDlg::OnCopyDeviceNumber() {
+    if (!SelectionGate()) return;
+    PutOnClipboard(list_.Cell(selectedRow_, kColDeviceNumber));
+}
+
+void CostrandDlg::CopyWholeList(Qt::KeyboardModifiers modifiers) {
+    const bool modifierHeld = (modifiers & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier)) != 0;
+    PutOnClipboard(list_.CopyText(modifierHeld));
+}
+
+void CostrandDlg::OnRowActivated() {
+    if (!SelectionGate()) return;
+    const RowAction action = ActivateRow(list_.Row(selectedRow_), confirmedVideoIps_);
+    if (action.kind == RowAction::Kind::WebPage) {
+        QDesktopServices::openUrl(QUrl(FromGbk(action.address), QUrl::TolerantMode));
+    }
+    // RowAction::Kind::VideoPreview: the preview window is not built yet, so a
+    // confirmed camera opens nothing.
+}
+
+void CostrandDlg::OnLanguageChanged(int /*index*/) {
+    const bool english = languageBox_->currentText() == QStringLiteral("English");
+    SetUiLanguage(english ? Language::English : Language::Chinese);
+    for (const LanguageCaption& caption : kLanguageCaptions) {
+        const QString text = QString::fromUtf8(english ? caption.english : caption.chinese);
+        if (caption.id == kLanguageLabelId) {
+            languageLabel_->setText(text);
+        } else if (QPushButton* button = Button(caption.id)) {
+            button->setText(text);
+        }
+    }
+    model_->SetHeaders(english ? HeaderSet::English : HeaderSet::Chinese);
+}
+
+bool CostrandDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listView_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) CopyWholeList(mouse->modifiers());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CostrandDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter that no control takes ends the window, like its close box.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace ostrand
