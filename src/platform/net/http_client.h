@@ -27,8 +27,7 @@ struct HttpRequest {
     std::string target;          // request target as sent, e.g. "/goform/getnetparam"
     std::vector<std::string> headers;  // extra header lines without CRLF
     std::string_view body;             // POST body (may be empty: Content-Length 0)
-    std::string userAgent = "ostrand";
-    bool noCache = false;  // ask intermediaries to reload from the device
+    std::string userAgent = "ostrand";  // nothing is cached: every request reaches the device
 
     std::chrono::milliseconds connectTimeout{20'000};
     std::chrono::milliseconds connectBackoff{1'000};
@@ -37,9 +36,10 @@ struct HttpRequest {
     std::chrono::milliseconds stallTimeout{0};
     bool freshConnection = false;
 
-    // Receives the body as it arrives; returning false aborts the transfer.
-    // When unset, the body is collected into HttpResponse::body.
-    std::function<bool(std::string_view)> onBody;
+    // Receives the body as it arrives, with the response status; returning
+    // false aborts the transfer. When unset, the body is collected into
+    // HttpResponse::body.
+    std::function<bool(long status, std::string_view data)> onBody;
 };
 
 struct HttpResponse {

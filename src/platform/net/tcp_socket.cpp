@@ -1,0 +1,194 @@
+#include "platform/net/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace ostrand::net {
+
+namespace {
+
+using Millis = std::chrono::milliseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+bool SetBlocking(int fd, bool blocking) {
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0) return false;
+    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return ::fcntl(fd, F_SETFL, wanted) == 0;
+}
+
+int PollTimeout(Millis wait) {
+    if (wait.count() <= 0) return 0;
+    if (wait.count() > 0x7FFFFFFF) return 0x7FFFFFFF;
+    return static_cast<int>(wait.count());
+}
+
+// poll() that resumes after signals with the remaining time.
+int PollFor(pollfd& entry, Millis wait) {
+    const auto deadline = SteadyClock::now() + wait;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<Millis>(deadline - SteadyClock::now());
+        const int rc = ::poll(&entry, 1, PollTimeout(left));
+        if (rc >= 0 || errno != EINTR) return rc;
+    }
+}
+
+std::optional<sockaddr_in> ParseAddress(const std::string& ipv4, std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (::inet_pton(AF_INET, ipv4.c_str(), &address.sin_addr) != 1) return std::nullopt;
+    return address;
+}
+
+}  // namespace
+
+TcpSocket::~TcpSocket() { Close(); }
+
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void TcpSocket::Close() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+std::optional<TcpSocket> TcpSocket::Connect(const std::string& ipv4, std::uint16_t port, Millis wait,
+                                            int sendBufferSize) {
+    const auto address = ParseAddress(ipv4, port);
+    if (!address) return std::nullopt;
+    TcpSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.Valid()) return std::nullopt;
+    if (sendBufferSize > 0) {
+        ::setsockopt(socket.fd_, SOL_SOCKET, SO_SNDBUF, &sendBufferSize, sizeof sendBufferSize);
+    }
+    if (!SetBlocking(socket.fd_, false)) return std::nullopt;
+    const int rc = ::connect(socket.fd_, reinterpret_cast<const sockaddr*>(&*address), sizeof *address);
+    if (rc != 0) {
+        if (errno != EINPROGRESS) return std::nullopt;
+        pollfd entry{socket.fd_, POLLOUT, 0};
+        if (PollFor(entry, wait) <= 0) return std::nullopt;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(socket.fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            return std::nullopt;
+        }
+    }
+    if (!SetBlocking(socket.fd_, true)) return std::nullopt;
+    return socket;
+}
+
+bool TcpSocket::SetLinger(bool on, int seconds) {
+    linger value{on ? 1 : 0, seconds};
+    return ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &value, sizeof value) == 0;
+}
+
+bool TcpSocket::SendAll(std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+bool TcpSocket::SendAll(std::string_view data, Millis wait) {
+    while (!data.empty()) {
+        pollfd entry{fd_, POLLOUT, 0};
+        const int rc = PollFor(entry, wait);
+        if (rc <= 0 || (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
+        const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+WaitResult TcpSocket::WaitReadable(Millis wait) {
+    pollfd entry{fd_, POLLIN, 0};
+    const int rc = PollFor(entry, wait);
+    if (rc < 0) return WaitResult::WaitFailed;
+    if (rc == 0) return WaitResult::TimedOut;
+    if ((entry.revents & POLLNVAL) != 0) return WaitResult::WaitFailed;
+    // Data waiting to be read is delivered first; a bare error reports the error.
+    if ((entry.revents & POLLIN) != 0) return WaitResult::Ready;
+    if ((entry.revents & POLLERR) != 0) return WaitResult::ErrorCondition;
+    return WaitResult::Ready;  // hang-up: the receive reports the closed connection
+}
+
+std::ptrdiff_t TcpSocket::Receive(char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::recv(fd_, buffer, size, 0);
+        if (got < 0 && errno == EINTR) continue;
+        return got;
+    }
+}
+
+TcpListener::~TcpListener() { Close(); }
+
+TcpListener::TcpListener(TcpListener&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), port_(other.port_) {}
+
+TcpListener& TcpListener::operator=(TcpListener&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        port_ = other.port_;
+    }
+    return *this;
+}
+
+void TcpListener::Close() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+std::optional<TcpListener> TcpListener::Listen(const std::string& ipv4, std::uint16_t port, int backlog) {
+    auto address = ParseAddress(ipv4, port);
+    if (!address) return std::nullopt;
+    TcpListener listener;
+    listener.fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener.fd_ < 0) return std::nullopt;
+    const int reuse = 1;
+    ::setsockopt(listener.fd_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (::bind(listener.fd_, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) return std::nullopt;
+    if (::listen(listener.fd_, backlog) != 0) return std::nullopt;
+    socklen_t length = sizeof *address;
+    if (::getsockname(listener.fd_, reinterpret_cast<sockaddr*>(&*address), &length) != 0) return std::nullopt;
+    listener.port_ = ntohs(address->sin_port);
+    return listener;
+}
+
+std::optional<TcpSocket> TcpListener::Accept(Millis wait) {
+    pollfd entry{fd_, POLLIN, 0};
+    if (PollFor(entry, wait) <= 0) return std::nullopt;
+    const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return TcpSocket(fd);
+}
+
+}  // namespace ostrand::net

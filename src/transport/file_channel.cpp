@@ -1,0 +1,485 @@
+#include "transport/file_channel.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "platform/app_state.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/message_sink.h"
+#include "platform/net/http_client.h"
+#include "transport/frame_reader.h"
+#include "transport/frames.h"
+#include "transport/transport_settings.h"
+#include "transport/xml_codec.h"
+
+namespace ostrand {
+
+namespace {
+
+using net::TcpSocket;
+using Millis = std::chrono::milliseconds;
+
+constexpr std::size_t kUploadTargetLimit = 9999;
+constexpr std::size_t kDownloadReadSize = 1999;
+constexpr const char* kDownloadAccept =
+    "Accept: audio/x-aiff, audio/basic, audio/midi,\t\t\t\t\t\t   audio/mpeg, audio/wav, image/jpeg, "
+    "image/gif, image/jpg, image/png,\t\t\t\t\t\t   image/mng, image/bmp, text/plain, text/html, text/htm";
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char block[65536];
+    while (file.read(block, sizeof block) || file.gcount() > 0) {
+        bytes.append(block, static_cast<std::size_t>(file.gcount()));
+    }
+    if (file.bad()) return std::nullopt;
+    return bytes;
+}
+
+std::optional<std::uint64_t> FileSize(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    return size;
+}
+
+void RemoveQuietly(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+// "/goform/<form>?filename=<name>" in UTF-8; refused with a message when the
+// name cannot be converted or the target is too long.
+std::optional<std::string> UploadTarget(const char* form, std::string_view remoteName) {
+    auto utf8Name = GbkToUtf8(remoteName);
+    if (!utf8Name) {
+        ShowMessage(Tr("文件名含有无法转换的字符，上传失败", "The file name cannot be converted; the upload failed"));
+        return std::nullopt;
+    }
+    std::string target = std::string("/goform/") + form + "?filename=" + *utf8Name;
+    if (target.size() > kUploadTargetLimit) {
+        ShowMessage(Tr("文件名过长，上传失败", "The file name is too long; the upload failed"));
+        return std::nullopt;
+    }
+    return target;
+}
+
+void ShowHttpLayerError(const net::HttpError& error) {
+    std::string description = error.what();
+    if (description.size() > 24) description.resize(24);
+    ShowMessage("InternetException occur!\r\n" + description);
+}
+
+void ShowUnknownError() { ShowMessage("Unknow Exception occur!\r\n" + std::to_string(errno)); }
+
+net::HttpRequest UploadRequest(const std::string& ip, std::int32_t port, std::string target, Millis connectTimeout) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    net::HttpRequest http;
+    http.host = ip;
+    http.port = port;
+    http.method = "POST";
+    http.target = std::move(target);
+    http.connectTimeout = connectTimeout;
+    http.connectBackoff = timeouts.httpConnectBackoff;
+    http.connectRetries = timeouts.httpConnectRetries;
+    http.stallTimeout = timeouts.httpReceiveTimeout;
+    return http;
+}
+
+// Sends the command document of an upload header and reads its framed reply.
+UploadResult ExchangeUploadHeader(TcpSocket& socket, const ParamMap& request) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    const std::string document = EncodeCommandXml(request, kUploadHeaderCode);
+    if (document.size() > kMaxCommandDocumentSize) {
+        ShowMessage(Tr("升级类型过长，上传失败", "The update type is too long; the upload failed"));
+        return kUploadSendFailed;
+    }
+    socket.SetLinger(true, timeouts.lingerSeconds);
+    if (!socket.SendAll(BuildCommandFrame(document), timeouts.fileReceiveWait)) return kUploadSendFailed;
+    if (socket.WaitReadable(timeouts.replyWait) != net::WaitResult::Ready) return kUploadReceiveFailed;
+    std::string bytes;
+    if (ReceiveAppend(socket, bytes, kCommandFrameBufferSize) <= 0) return kUploadReceiveFailed;
+    CompleteFrame(socket, bytes, kCommandFrameBufferSize, timeouts.replyRestWait);
+    ParamMap reply;
+    if (!DecodeCommandXml(CommandFrameDocument(bytes), reply)) return kUploadReceiveFailed;
+    return reply["result"] == "10000" ? kUploadOk : kUploadHeaderRefused;
+}
+
+// Streams the body into the local file in the device's read size, watching
+// for the two texts a device answers instead of a log archive.
+class DownloadWriter {
+public:
+    explicit DownloadWriter(std::ofstream& file) : file_(file) {}
+
+    bool Take(std::string_view data) {
+        while (!data.empty()) {
+            const std::size_t room = kDownloadReadSize - pending_.size();
+            const std::size_t take = data.size() < room ? data.size() : room;
+            pending_.append(data.substr(0, take));
+            data.remove_prefix(take);
+            if (pending_.size() == kDownloadReadSize && !Flush()) return false;
+        }
+        return true;
+    }
+
+    bool Finish() { return pending_.empty() || Flush(); }
+
+    bool noLog = false;
+    bool noTar = false;
+    bool writeFailed = false;
+
+private:
+    bool Flush() {
+        if (pending_ == kDownloadNoLogText) noLog = true;
+        if (pending_ == kDownloadNoTarText) noTar = true;
+        file_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+        pending_.clear();
+        if (!file_) writeFailed = true;
+        return !writeFailed;
+    }
+
+    std::ofstream& file_;
+    std::string pending_;
+};
+
+bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localPath) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    net::HttpRequest http;
+    http.host = target.ip;
+    http.port = target.port;
+    http.method = "GET";
+    http.target = "/goform/httpDownLoadFile";
+    http.headers.emplace_back(kDownloadAccept);
+    http.connectTimeout = timeouts.httpConnectTimeout;
+    http.connectBackoff = timeouts.httpConnectBackoff;
+    http.connectRetries = timeouts.httpConnectRetries;
+    http.stallTimeout = timeouts.httpReceiveTimeout;
+
+    // The local file is created only once the device has answered 200.
+    std::optional<std::ofstream> file;
+    std::optional<DownloadWriter> writer;
+    bool createFailed = false;
+    auto open = [&]() {
+        file.emplace(localPath, std::ios::binary | std::ios::trunc);
+        if (!*file) {
+            createFailed = true;
+            return false;
+        }
+        writer.emplace(*file);
+        return true;
+    };
+    http.onBody = [&](long status, std::string_view data) {
+        if (status != 200) return true;  // an error page is not kept
+        if (!file && !open()) return false;
+        return writer->Take(data);
+    };
+
+    long status = 0;
+    std::string layerError;
+    try {
+        net::HttpSession session;
+        status = session.Perform(http).status;
+    } catch (const net::HttpError& error) {
+        layerError = error.what();
+    }
+    if (status == 200 && !file && layerError.empty()) (void)open();  // an empty body
+    const bool wroteAll = writer && writer->Finish();
+    if (file) file->close();
+
+    const char* failure = nullptr;
+    if (createFailed) {
+        failure = "创建文件失败!";
+    } else if (writer && (writer->writeFailed || !*file || !wroteAll)) {
+        failure = Tr("写入文件失败!", "Writing the file failed!");
+    }
+    bool ok = failure == nullptr && layerError.empty() && status == 200;
+    if (failure != nullptr) {
+        ShowMessage(failure);
+    } else if (!layerError.empty()) {
+        ShowMessage(layerError);  // the HTTP layer's own description
+    } else if (status != 200) {
+        ShowMessage("POST出错，错误码：" + std::to_string(status));
+    } else {
+        if (writer->noLog) {
+            ShowMessage("不存在log文件，下载失败");
+            ok = false;
+        }
+        if (writer->noTar) {
+            ShowMessage("该设备不支持tar或gzip指令，无法上传日志");
+            ok = false;
+        }
+    }
+    if (!ok && file) RemoveQuietly(localPath);
+    return ok;
+}
+
+// The export's data phase: frames of at most kExportMaxFrameSize bytes, each
+// acknowledged, until the last announced packet. Returns the failure text, or
+// nullptr on success.
+const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8_t exportType,
+                              std::uint32_t totalPackets) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    std::string bytes;
+    std::uint32_t packets = 0;
+    int idleWaits = 0;
+    for (;;) {
+        const FrameProbe probe = ProbeFrame(bytes, kExportMaxFrameSize);
+        if (probe.state == FrameState::Invalid) return "Recv Data Err，Export Fail";
+        if (probe.state == FrameState::Incomplete) {
+            // Never read past the frame: the next one stays in the socket.
+            const std::size_t limit = WantedFrameSize(bytes, kExportMaxFrameSize);
+            const std::size_t before = bytes.size();
+            bytes.resize(limit);
+            std::size_t received = 0;
+            const ReceiveStatus status =
+                ReceiveWithWait(socket, bytes.data() + before, limit - before, received);
+            bytes.resize(before + received);
+            if (status == ReceiveStatus::Failed) return "Recv Data Err，Export Fail";
+            if (status == ReceiveStatus::TimedOut) {
+                if (++idleWaits >= timeouts.exportIdleWaits) return "Recv Data Timeout，Export Fail";
+                continue;
+            }
+            idleWaits = 0;
+            continue;
+        }
+        const std::string_view frame(bytes.data(), probe.totalSize);
+        const auto data = ParseExportData(frame);
+        if (!data) return "Recv Data Err，Export Fail";
+        if (data->kind != kExportKindData) return "Recv Cmd Type Err，Export Fail";
+        // A device that keeps sending past its announced count would otherwise
+        // fill the disk.
+        if (++packets > totalPackets) return "Recv Data Err，Export Fail";
+        file.write(data->data.data(), static_cast<std::streamsize>(data->data.size()));
+        if (!file) return "写入文件失败!";
+        const bool last = data->number == totalPackets;
+        if (!socket.SendAll(BuildExportAck(exportType, last), timeouts.fileReceiveWait)) {
+            return "Send Data Fail，Export Fail";
+        }
+        if (last) return nullptr;
+        bytes.erase(0, probe.totalSize);
+    }
+}
+
+}  // namespace
+
+bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
+                    std::string_view remoteName) {
+    if (localPath.empty() || remoteName.empty()) return false;
+    try {
+        const auto bytes = ReadWholeFile(localPath);
+        if (!bytes || bytes->empty()) return false;
+        auto target = UploadTarget("formUploadFile", remoteName);
+        if (!target) return false;
+        net::HttpRequest http =
+            UploadRequest(ip, port, std::move(*target), CurrentTransportTimeouts().httpUploadConnectTimeout);
+        http.body = *bytes;
+        return net::PerformHttp(http).status == 200;
+    } catch (const net::HttpError& error) {
+        ShowHttpLayerError(error);
+    } catch (const std::exception&) {
+        ShowUnknownError();
+    }
+    return false;
+}
+
+bool UploadImageHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
+                     std::string_view remoteName) {
+    if (localPath.empty() || remoteName.empty()) return false;
+    try {
+        const auto bytes = ReadWholeFile(localPath);
+        if (!bytes || bytes->empty()) return false;
+        auto target = UploadTarget("formUploadImage", remoteName);
+        if (!target) return false;
+        const std::string tag = MakeUploadTag();
+        net::HttpRequest http =
+            UploadRequest(ip, port, std::move(*target), CurrentTransportTimeouts().httpImageConnectTimeout);
+
+        // Full chunks share one connection; the remainder (only the tag when the
+        // size is a multiple of the chunk) goes on a connection of its own.
+        const std::size_t fullChunks = bytes->size() / kImageChunkSize;
+        std::string body;
+        {
+            net::HttpSession session;
+            for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
+                body = tag + bytes->substr(chunk * kImageChunkSize, kImageChunkSize);
+                http.body = body;
+                // A refused chunk leaves the image incomplete on the device.
+                if (session.Perform(http).status != 200) return false;
+            }
+        }
+        body = tag + bytes->substr(fullChunks * kImageChunkSize);
+        http.body = body;
+        http.freshConnection = true;
+        return net::PerformHttp(http).status == 200;
+    } catch (const net::HttpError& error) {
+        ShowHttpLayerError(error);
+    } catch (const std::exception&) {
+        ShowUnknownError();
+    }
+    return false;
+}
+
+bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath, std::uint8_t exportType) {
+    if (target.port == kTcpCommandPort) return ExportFileTcp(target.endpoint, localPath, exportType);
+    return DownloadOverHttp(target, localPath);
+}
+
+UploadResult SendUploadHeader(DeviceEndpoint& endpoint, const std::filesystem::path& localPath,
+                              std::string_view updateType) {
+    auto socket = ConnectWithRetry(endpoint);
+    if (!socket) return kUploadConnectFailed;
+    const auto size = FileSize(localPath);
+    if (!size || *size == 0 || !std::ifstream(localPath, std::ios::binary)) return kUploadBadFile;
+    ParamMap request;
+    request["updatetype"] = std::string(updateType);
+    request["filesize"] = std::to_string(*size);
+    request["totalpacket"] = std::to_string(UploadPacketCount(*size));
+    return ExchangeUploadHeader(*socket, request);
+}
+
+UploadResult SendUploadPackets(DeviceEndpoint& endpoint, const std::filesystem::path& localPath) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    auto socket = ConnectWithRetry(endpoint);
+    if (!socket) return kUploadConnectFailed;
+    std::ifstream file(localPath, std::ios::binary);
+    if (!file) return kUploadOpenFailed;
+
+    std::string data(kUploadPacketDataSize, '\0');
+    for (std::uint32_t number = 1;; ++number) {
+        file.read(data.data(), static_cast<std::streamsize>(data.size()));
+        const auto count = static_cast<std::size_t>(file.gcount());
+        if (count == 0) return file.bad() ? kUploadOpenFailed : kUploadOk;
+        const std::string packet = BuildUploadPacket(number, std::string_view(data.data(), count));
+        if (!socket->SendAll(packet, timeouts.fileReceiveWait)) return kUploadSendFailed;
+
+        std::string reply(kUploadAckReceiveSize, '\0');
+        std::size_t received = 0;
+        if (ReceiveWithWait(*socket, reply.data(), reply.size(), received) == ReceiveStatus::Failed) {
+            return kUploadReceiveFailed;
+        }
+        reply.resize(received);
+        if (received > 0) CompleteFrame(*socket, reply, kUploadAckReceiveSize, timeouts.replyRestWait);
+        if (!IsUploadAck(reply)) return kUploadRefused;
+        if (count < kUploadPacketDataSize) return kUploadOk;
+    }
+}
+
+const char* UploadResultText(UploadResult result) {
+    switch (result) {
+    case kUploadOk: return "";
+    case kUploadConnectFailed: return "连接服务器失败，上传失败";
+    case kUploadOpenFailed: return "打开文件失败，上传失败";
+    case kUploadBadFile: return "上传文件有误，上传失败";
+    case kUploadSendFailed: return "发送数据失败，上传失败";
+    case kUploadReceiveFailed: return "接收数据失败，上传失败";
+    case kUploadHeaderRefused: return "上传文件信息失败，上传失败";
+    default: return "上传失败";
+    }
+}
+
+bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localPath, std::uint8_t exportType) {
+    auto socket = ConnectWithRetry(endpoint);
+    if (!socket) {
+        ShowMessage("Connect Server Fail，Export Fail");
+        return false;
+    }
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    if (!socket->SendAll(BuildExportRequest(exportType), timeouts.fileReceiveWait)) {
+        ShowMessage("Send Data Fail，Export Fail");
+        return false;
+    }
+
+    std::string bytes(kExportReceiveSize, '\0');
+    std::size_t received = 0;
+    const ReceiveStatus status = ReceiveWithWait(*socket, bytes.data(), bytes.size(), received);
+    bytes.resize(received);
+    if (status == ReceiveStatus::Data) CompleteFrame(*socket, bytes, kExportReceiveSize, timeouts.replyRestWait);
+    const auto begin = ParseExportBegin(bytes);
+    if (!begin || begin->exportType != exportType) {
+        ShowMessage("Recv Data Err，Export Fail");
+        return false;
+    }
+    if (begin->kind != kExportKindBegin) {
+        ShowMessage("Recv Cmd Type Err，Export Fail");
+        return false;
+    }
+    if (begin->status == kExportStatusBusy) {
+        ShowMessage("Other User is Exporting, Please waiting...");
+        return false;
+    }
+    if (begin->status == kExportStatusCannotBegin) {
+        ShowMessage("Begain Export Fail");
+        return false;
+    }
+    // No packets can only describe an empty file; anything else is inconsistent.
+    if (begin->totalSize > kExportMaxFileSize || (begin->totalPackets == 0 && begin->totalSize != 0)) {
+        ShowMessage("The File Export is Err");
+        return false;
+    }
+
+    std::ofstream file(localPath, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        ShowMessage("创建文件失败!");
+        return false;
+    }
+    const char* failure =
+        begin->totalPackets == 0 ? nullptr : ReceiveExportData(*socket, file, exportType, begin->totalPackets);
+    socket->Close();
+    file.close();
+    if (failure == nullptr && !file) failure = "写入文件失败!";
+    if (failure != nullptr) {
+        ShowMessage(failure);
+        RemoveQuietly(localPath);
+        return false;
+    }
+    return true;
+}
+
+std::optional<TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint) {
+    constexpr int kAttempts = 3;
+    constexpr int kSendBufferSize = 65536;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        auto socket = TcpSocket::Connect(endpoint.ip, endpoint.port, TcpConnectWait(), kSendBufferSize);
+        if (socket) return socket;
+    }
+    return std::nullopt;
+}
+
+ReceiveStatus ReceiveWithWait(TcpSocket& socket, char* buffer, std::size_t size, std::size_t& received) {
+    received = 0;
+    switch (socket.WaitReadable(CurrentTransportTimeouts().fileReceiveWait)) {
+    case net::WaitResult::TimedOut: return ReceiveStatus::TimedOut;
+    case net::WaitResult::ErrorCondition:
+    case net::WaitResult::WaitFailed: return ReceiveStatus::Failed;
+    case net::WaitResult::Ready: break;
+    }
+    const std::ptrdiff_t got = socket.Receive(buffer, size);
+    if (got <= 0) return ReceiveStatus::Failed;
+    received = static_cast<std::size_t>(got);
+    return ReceiveStatus::Data;
+}
+
+std::string MakeUploadTag() {
+    const auto wall = CurrentClock().WallNow();
+    const auto sinceEpoch = wall.time_since_epoch();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(wall);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto localSeconds = static_cast<std::uint64_t>(seconds + local.tm_gmtoff);
+    const auto millis = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
+    std::mt19937 generator(static_cast<std::uint32_t>(localSeconds * 1000000u + millis * 1000u));
+    std::uniform_int_distribution<unsigned> pick(0, 65534);
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "IMG_%04x", pick(generator));
+    return tag;
+}
+
+}  // namespace ostrand

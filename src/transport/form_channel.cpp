@@ -1,0 +1,192 @@
+#include "transport/form_channel.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/app_state.h"
+#include "platform/code_page.h"
+#include "platform/message_sink.h"
+#include "platform/net/http_client.h"
+#include "transport/command_code.h"
+#include "transport/form_codec.h"
+#include "transport/transport_settings.h"
+
+namespace ostrand {
+
+namespace {
+
+constexpr const char* kFormContentType = "Content-Type: application/x-www-form-urlencoded;";
+
+enum class Verb : std::uint8_t { Get, Post };
+
+struct HttpOutcome {
+    enum class Kind : std::uint8_t { Ok, Status, Refused, LayerError } kind = Kind::Ok;
+    long status = 0;
+};
+
+std::string FormTarget(std::string_view name) { return "/goform/" + std::string(name); }
+
+net::HttpRequest FormRequest(const CommandTarget& target, std::string_view name, Verb verb) {
+    const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    net::HttpRequest http;
+    http.host = target.ip;
+    http.port = target.port;
+    http.method = verb == Verb::Post ? "POST" : "GET";
+    http.target = FormTarget(name);
+    http.headers.emplace_back(kFormContentType);
+    http.connectTimeout = timeouts.httpConnectTimeout;
+    http.connectBackoff = timeouts.httpConnectBackoff;
+    http.connectRetries = timeouts.httpConnectRetries;
+    http.stallTimeout = timeouts.httpFormReceiveTimeout;
+    return http;
+}
+
+// The body as sent: the form text in UTF-8, refused (with a message) when it
+// would not travel intact.
+std::optional<std::string> WireFormBody(const ParamMap& request) {
+    if (auto problem = FormRequestProblem(request)) {
+        ShowMessage(*problem);
+        return std::nullopt;
+    }
+    auto utf8 = GbkToUtf8(EncodeFormBody(request));
+    if (!utf8) {
+        ShowMessage(Tr("请求内容含有无法转换的字符，未发送", "The request holds text that cannot be converted; it was not sent"));
+        return std::nullopt;
+    }
+    if (utf8->size() > kMaxFormBodySize) {
+        ShowMessage(std::string(Tr("请求内容过长（", "The request is too long (")) + std::to_string(utf8->size()) +
+                    Tr(" 字节，最多 ", " bytes, at most ") + std::to_string(kMaxFormBodySize) +
+                    Tr(" 字节），未发送", " bytes); it was not sent"));
+        return std::nullopt;
+    }
+    return utf8;
+}
+
+// The reply text lines joined without their line breaks.
+std::string JoinLines(std::string_view body) {
+    std::string joined;
+    joined.reserve(body.size());
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '\n') continue;
+        if (body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n') continue;
+        joined += body[i];
+    }
+    return joined;
+}
+
+HttpOutcome RunFormExchange(CommandTarget& target, std::string_view name, Verb verb, ParamMap* request,
+                            ParamMap& reply) {
+    std::string body;
+    if (verb == Verb::Post) {
+        (*request)[kFixedFormKey] = kFixedFormValue;
+        auto wire = WireFormBody(*request);
+        if (!wire) return {HttpOutcome::Kind::Refused, 0};
+        body = std::move(*wire);
+    }
+    net::HttpRequest http = FormRequest(target, name, verb);
+    http.body = body;
+    try {
+        const net::HttpResponse response = net::PerformHttp(http);
+        if (response.status != 200) return {HttpOutcome::Kind::Status, response.status};
+        (void)DecodeFormBody(JoinLines(response.body), reply);
+        return {HttpOutcome::Kind::Ok, 200};
+    } catch (const net::HttpError& error) {
+        // The HTTP layer's own description reaches the user; the operation ends here.
+        ShowMessage(error.what());
+        return {HttpOutcome::Kind::LayerError, 0};
+    }
+}
+
+TransportResult CodedResult(const HttpOutcome& outcome) {
+    switch (outcome.kind) {
+    case HttpOutcome::Kind::Ok: return kTransportOk;
+    case HttpOutcome::Kind::Refused: return kTransportBadParameter;
+    case HttpOutcome::Kind::Status:
+    case HttpOutcome::Kind::LayerError: return kTransportFailed;
+    }
+    return kTransportFailed;
+}
+
+bool UsesTcp(const CommandTarget& target, std::string_view name, CommandCode& code) {
+    if (target.port != kTcpCommandPort) return false;
+    code = CommandCodeForName(name);
+    return code != 0;
+}
+
+ParamMap GetOverTcpRequest() { return ParamMap{{"result", "10000"}}; }
+
+}  // namespace
+
+void CommandTarget::Set(std::string ipText, std::int32_t portNumber) {
+    ip = std::move(ipText);
+    port = portNumber;
+    endpoint.ip = ip;
+    endpoint.port = static_cast<std::uint16_t>(portNumber);
+}
+
+bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& request, ParamMap& reply) {
+    if (target.ip.empty() || name.empty()) return false;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) return SendXmlCommand(target.endpoint, request, reply, code);
+    const HttpOutcome outcome = RunFormExchange(target, name, Verb::Post, &request, reply);
+    if (outcome.kind == HttpOutcome::Kind::Status) {
+        ShowMessage("POST出错，错误码：" + std::to_string(outcome.status));
+    }
+    return outcome.kind == HttpOutcome::Kind::Ok;
+}
+
+TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& request,
+                                     ParamMap& reply) {
+    if (target.ip.empty() || name.empty()) return kTransportBadParameter;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, request, reply, code);
+    return CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply));
+}
+
+bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply) {
+    if (target.ip.empty() || name.empty()) return false;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) return SendXmlCommand(target.endpoint, GetOverTcpRequest(), reply, code);
+    return RunFormExchange(target, name, Verb::Get, nullptr, reply).kind == HttpOutcome::Kind::Ok;
+}
+
+TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& reply) {
+    if (target.ip.empty() || name.empty()) return kTransportBadParameter;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, GetOverTcpRequest(), reply, code);
+    return CodedResult(RunFormExchange(target, name, Verb::Get, nullptr, reply));
+}
+
+bool PostFormNoReply(CommandTarget& target, std::string_view name) {
+    if (target.ip.empty() || name.empty()) return false;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) {
+        ParamMap discarded;
+        return SendXmlCommand(target.endpoint, ParamMap{}, discarded, code);
+    }
+    net::HttpRequest http = FormRequest(target, name, Verb::Post);
+    http.headers.clear();
+    try {
+        net::SendRequestWithoutReply(http);
+    } catch (const net::HttpError& error) {
+        ShowMessage(error.what());
+        return false;
+    }
+    return true;
+}
+
+const char* TransportResultText(TransportResult result) {
+    switch (result) {
+    case 0: return "成功";
+    case 1: return "连接服务失败";
+    case 4: return "发送失败";
+    case 5: return "接收返回消息失败";
+    case 8: return "解码失败";
+    case 9: return "参数错误";
+    case 10: return "失败";
+    default: return "未知错误";
+    }
+}
+
+}  // namespace ostrand
