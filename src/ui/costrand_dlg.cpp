@@ -75,10 +75,19 @@ void CostrandDlg::BuildControls() {
     auto* attendGrid = new QGridLayout(attendBox);
     auto* listBar = new QHBoxLayout;
 
+    // Buttons hidden at start-up take the last places of their group, so the
+    // panel shows no gaps.
+    const auto isHidden = [](int id) {
+        return std::find(kHiddenButtons.begin(), kHiddenButtons.end(), id) != kHiddenButtons.end();
+    };
+    std::vector<ControlCaption> ordered(kMainWindowButtons.begin(), kMainWindowButtons.end());
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [&](const ControlCaption& control) { return !isHidden(control.id); });
+
     int basicCount = 0;
     int attendCount = 0;
     QPushButton* searchButton = nullptr;
-    for (const ControlCaption& control : kMainWindowButtons) {
+    for (const ControlCaption& control : ordered) {
         auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
         button->setObjectName(QStringLiteral("btn%1").arg(control.id));
         buttons_[control.id] = button;
@@ -95,8 +104,8 @@ void CostrandDlg::BuildControls() {
                 searchButton = button;
                 break;
         }
+        if (isHidden(control.id)) button->hide();
     }
-    for (int id : kHiddenButtons) buttons_.at(id)->hide();
 
     if (searchButton) listBar->addWidget(searchButton);
     auto* filterLabel = new QLabel(QStringLiteral("列表显示:"), this);
