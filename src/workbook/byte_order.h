@@ -37,6 +37,12 @@ inline void PutU64(uint8_t* p, uint64_t v) {
   PutU32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
+inline double GetF64Bits(uint64_t bits) {
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
 inline double GetF64(const uint8_t* p) {
   uint64_t bits = GetU64(p);
   double v;

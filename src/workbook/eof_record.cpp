@@ -1,0 +1,1 @@
+#include "workbook/eof_record.h"

@@ -1,0 +1,1 @@
+#include "workbook/ext_sst.h"
