@@ -42,7 +42,6 @@ enum DeviceColumn : int {
     kColCommandPort = 18,
 };
 
-
 enum class ListFilter : std::int32_t { All = 0, Attendance = 1, Monitoring = 2 };
 
 using DeviceRow = std::array<std::string, kDeviceColumnCount>;
