@@ -188,7 +188,7 @@ bool DiscoveryResponder::SendFrom(Listener& listener, const std::string& source,
     const int fd = listener.socket.native_handle();
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (::sendmsg(fd, &message, MSG_NOSIGNAL) >= 0) return true;
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS) break;
+        if (errno != EAGAIN && errno != ENOBUFS) break;
         // A burst of thousands of replies can fill the send queue for a moment.
         pollfd entry{fd, POLLOUT, 0};
         ::poll(&entry, 1, 10);

@@ -1,0 +1,82 @@
+#include "sim/connection.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace ostrand::sim {
+namespace {
+
+std::string PeerText(const tcp::socket& socket) {
+    boost::system::error_code error;
+    const auto peer = socket.remote_endpoint(error);
+    if (error) return "?";
+    return peer.address().to_string() + ":" + std::to_string(peer.port());
+}
+
+constexpr std::size_t kReadChunk = 256 * 1024;
+
+}  // namespace
+
+Connection::Connection(tcp::socket socket, Device& device, Journal& journal)
+    : socket_(std::move(socket)), device_(device), journal_(journal) {
+    entry_ = journal_.Open(device_.AddressText(), device_.Port(), PeerText(socket_), "tcp");
+    boost::system::error_code ignored;
+    // Split replies must leave as separate segments.
+    socket_.set_option(tcp::no_delay(true), ignored);
+    chunk_.resize(kReadChunk);
+}
+
+Connection::~Connection() {
+    boost::system::error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    journal_.Close(entry_);
+}
+
+void Connection::SetChannel(std::string_view channel) { journal_.SetChannel(entry_, channel); }
+
+net::awaitable<bool> Connection::ReadMore() {
+    boost::system::error_code error;
+    const std::size_t count = co_await socket_.async_read_some(
+        net::buffer(chunk_), net::redirect_error(net::use_awaitable, error));
+    if (error || count == 0) co_return false;
+    const std::string_view bytes(chunk_.data(), count);
+    journal_.AddIn(entry_, bytes);
+    buffer_.append(bytes);
+    co_return true;
+}
+
+net::awaitable<void> Connection::Pause(int milliseconds) {
+    if (milliseconds <= 0) co_return;
+    net::steady_timer timer(socket_.get_executor());
+    timer.expires_after(std::chrono::milliseconds(milliseconds));
+    boost::system::error_code ignored;
+    co_await timer.async_wait(net::redirect_error(net::use_awaitable, ignored));
+}
+
+net::awaitable<bool> Connection::Send(std::string bytes, const FaultOptions& faults) {
+    co_await Pause(faults.replyDelayMs);
+    // The journal holds the bytes before they leave, so a test that has the
+    // reply in hand always finds it journaled.
+    journal_.AddOut(entry_, bytes);
+    const std::size_t pieces =
+        faults.splitSegments > 1 ? std::min<std::size_t>(faults.splitSegments, bytes.size()) : 1;
+    const std::size_t pieceSize = pieces > 1 ? (bytes.size() + pieces - 1) / pieces : bytes.size();
+    std::size_t offset = 0;
+    boost::system::error_code error;
+    while (offset < bytes.size()) {
+        if (offset != 0) co_await Pause(faults.splitGapMs);
+        const std::size_t size = std::min(pieceSize, bytes.size() - offset);
+        co_await net::async_write(socket_, net::buffer(bytes.data() + offset, size),
+                                  net::redirect_error(net::use_awaitable, error));
+        if (error) co_return false;
+        offset += size;
+    }
+    co_return true;
+}
+
+net::awaitable<void> Connection::StaySilent() {
+    while (co_await ReadMore()) buffer_.clear();
+}
+
+}  // namespace ostrand::sim

@@ -1,0 +1,186 @@
+#include "sim/http_session.h"
+
+#include <boost/beast/http.hpp>
+
+#include <optional>
+
+#include "platform/code_page.h"
+#include "sim/command_handler.h"
+#include "transport/file_channel.h"
+#include "transport/form_codec.h"
+
+namespace ostrand::sim {
+namespace http = boost::beast::http;
+
+namespace {
+
+constexpr std::uint64_t kBodyLimit = 512ull << 20;
+
+std::string_view ReasonText(int status) {
+    switch (status) {
+        case 200: return "OK";
+        case 400: return "Bad Request";
+        case 401: return "Unauthorized";
+        case 403: return "Forbidden";
+        case 404: return "Not Found";
+        case 500: return "Internal Server Error";
+        case 503: return "Service Unavailable";
+        default: return "Status";
+    }
+}
+
+std::string QueryValue(std::string_view query, std::string_view key) {
+    std::size_t at = 0;
+    while (at <= query.size()) {
+        const std::size_t end = std::min(query.find('&', at), query.size());
+        const std::string_view pair = query.substr(at, end - at);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string_view::npos && pair.substr(0, equals) == key) {
+            return PercentDecode(pair.substr(equals + 1));
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+std::string_view ViewOf(boost::beast::string_view text) {
+    return std::string_view(text.data(), text.size());
+}
+
+std::string ErrorPage(int status) {
+    return "<html><body><h1>" + std::to_string(status) + " " + std::string(ReasonText(status)) +
+           "</h1></body></html>";
+}
+
+std::string BuildResponse(const HttpReply& reply, bool keepAlive) {
+    std::string text = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+                       std::string(ReasonText(reply.status)) + "\r\n";
+    text += "Server: ostrand-devsim\r\n";
+    text += "Content-Type: " + reply.contentType + "\r\n";
+    text += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+    text += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    text += "\r\n";
+    text += reply.body;
+    return text;
+}
+
+}  // namespace
+
+std::string PercentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+HttpReply AnswerHttpRequest(Device& device, std::string_view method, std::string_view target,
+                            std::string_view body) {
+    const FaultOptions faults = device.Faults();
+    HttpReply reply;
+    if (faults.httpStatus != 0 && faults.httpStatus != 200) {
+        reply.status = faults.httpStatus;
+        reply.body = ErrorPage(faults.httpStatus);
+        return reply;
+    }
+    const std::size_t question = target.find('?');
+    const std::string_view path = target.substr(0, question);
+    const std::string_view query =
+        question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
+    constexpr std::string_view kFormPrefix = "/goform/";
+    if (path.substr(0, kFormPrefix.size()) != kFormPrefix || path.size() == kFormPrefix.size()) {
+        reply.status = 404;
+        reply.body = ErrorPage(404);
+        return reply;
+    }
+    // Names and file names travel in UTF-8; the device keeps GBK.
+    const std::string name = PercentDecode(path.substr(kFormPrefix.size()));
+    const auto gbk = [](std::string_view utf8) {
+        auto converted = Utf8ToGbk(utf8);
+        return converted ? *converted : std::string(utf8);
+    };
+
+    if (name == "formUploadFile") {
+        device.AddReceivedFile({"http", gbk(QueryValue(query, "filename")), std::string(body), true});
+        reply.body = "?result=10000";
+    } else if (name == "formUploadImage") {
+        if (body.size() < kUploadTagSize) {
+            reply.status = 400;
+            reply.body = ErrorPage(400);
+            return reply;
+        }
+        const std::string tag(body.substr(0, kUploadTagSize));
+        const std::string_view chunk = body.substr(kUploadTagSize);
+        device.AddImageChunk(tag, gbk(QueryValue(query, "filename")), chunk,
+                             chunk.size() < kImageChunkSize);
+        reply.body = "?result=10000";
+    } else if (name == "httpDownLoadFile") {
+        switch (faults.downloadFailure) {
+            case DownloadFailure::NoLogFile: reply.body = kNoLogFileText; break;
+            case DownloadFailure::NoTarGzip: reply.body = kNoTarGzipText; break;
+            case DownloadFailure::None:
+                reply.body = device.LogArchive();
+                reply.contentType = "application/x-gzip";
+                break;
+        }
+        return reply;
+    } else {
+        ParamMap request;
+        if (method == "POST") DecodeFormBody(gbk(body), request);
+        const ParamMap answer = HandleCommand(device, name, CommandCodeForName(name), request);
+        reply.body = EncodeFormBody(answer);
+    }
+    if (faults.emptyBody) reply.body.clear();
+    if (faults.malformed) reply.body = "<html>" + reply.body + "</html>";
+    return reply;
+}
+
+net::awaitable<void> ServeHttp(Connection& connection) {
+    connection.SetChannel("http");
+    std::string& buffer = connection.Buffer();
+    for (;;) {
+        std::optional<http::request_parser<http::string_body>> parser(std::in_place);
+        parser->body_limit(kBodyLimit);
+        for (;;) {
+            while (!buffer.empty() && !parser->is_done()) {
+                boost::system::error_code error;
+                const std::size_t used = parser->put(net::buffer(buffer), error);
+                buffer.erase(0, used);
+                if (error == http::error::need_more) {
+                    if (used == 0) break;
+                    continue;
+                }
+                if (error) co_return;  // not HTTP: drop the connection
+            }
+            if (parser->is_done()) break;
+            if (!co_await connection.ReadMore()) co_return;
+        }
+        const auto& request = parser->get();
+        const FaultOptions faults = connection.Dev().Faults();
+        if (faults.dropConnection) co_return;
+        if (faults.silent) {
+            co_await connection.StaySilent();
+            co_return;
+        }
+        const HttpReply reply =
+            AnswerHttpRequest(connection.Dev(), ViewOf(request.method_string()),
+                              ViewOf(request.target()), request.body());
+        const bool keepAlive = request.keep_alive();
+        if (!co_await connection.Send(BuildResponse(reply, keepAlive), faults)) co_return;
+        if (!keepAlive) co_return;
+    }
+}
+
+}  // namespace ostrand::sim
