@@ -160,10 +160,7 @@ void ContainerFile::AppendFatSector() {
   fat_[sector] = kFatSector;
   size_t slot = fatSectors_.size();
   fatSectors_.push_back(sector);
-  if (slot < kHeaderDifatSlots) {
-    header_.difat[slot] = sector;
-    return;
-  }
+  if (slot < kHeaderDifatSlots) return;  // listed in the header
   size_t perDifatSector = kSectorSize / 4 - 1;
   if ((slot - kHeaderDifatSlots) / perDifatSector >= difatSectors_.size()) {
     uint32_t difat = sector + 1;
@@ -319,6 +316,9 @@ bool ContainerFile::WriteMetadata() {
   header_.miniFatSectorCount = static_cast<uint32_t>(miniFatChain_.size());
   header_.firstDifatSector = difatSectors_.empty() ? kEndOfChain : difatSectors_.front();
   header_.difatSectorCount = static_cast<uint32_t>(difatSectors_.size());
+  for (size_t slot = 0; slot < kHeaderDifatSlots; ++slot) {
+    header_.difat[slot] = slot < fatSectors_.size() ? fatSectors_[slot] : kFreeSector;
+  }
 
   uint8_t block[kSectorSize];
   header_.Encode(block);
@@ -376,12 +376,13 @@ bool ContainerFile::ReadSectors(const std::vector<uint32_t>& chain, size_t secto
 bool ContainerFile::FollowChain(const std::vector<uint32_t>& table, uint32_t start, uint64_t bound,
                                 uint64_t limit, std::vector<uint32_t>& chain) const {
   chain.clear();
+  std::vector<bool> visited(std::min<uint64_t>(bound, table.size()), false);
   uint32_t s = start;
   while (s != kEndOfChain) {
-    if (s >= bound || s >= table.size()) return false;
+    if (s >= visited.size() || visited[s]) return false;  // out of range, or a loop
+    visited[s] = true;
     chain.push_back(s);
     if (limit != 0 && chain.size() >= limit) return true;
-    if (chain.size() > table.size()) return false;  // longer than the table: a loop
     s = table[s];
   }
   return true;
