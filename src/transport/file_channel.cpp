@@ -396,7 +396,9 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
         return false;
     }
 
-    std::string bytes(kExportReceiveSize, '\0');
+    // The first data packet may follow the begin reply at once, so only the
+    // length is read first and then exactly the frame it announces.
+    std::string bytes(kFrameLengthSize, '\0');
     std::size_t received = 0;
     const ReceiveStatus status = ReceiveWithWait(*socket, bytes.data(), bytes.size(), received);
     bytes.resize(received);

@@ -34,7 +34,8 @@ int PollTimeout(Millis wait) {
 int PollFor(pollfd& entry, Millis wait) {
     const auto deadline = SteadyClock::now() + wait;
     for (;;) {
-        const auto left = std::chrono::duration_cast<Millis>(deadline - SteadyClock::now());
+        // Rounded up so a wait never ends before its full time.
+        const auto left = std::chrono::ceil<Millis>(deadline - SteadyClock::now());
         const int rc = ::poll(&entry, 1, PollTimeout(left));
         if (rc >= 0 || errno != EINTR) return rc;
     }
