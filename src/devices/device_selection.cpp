@@ -38,6 +38,13 @@ std::string DeviceWebAddress(std::string_view ip, std::string_view webPortText) 
     return address;
 }
 
+bool IsPlainHostText(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+               c == '-';
+    });
+}
+
 RowAction ActivateRow(const DeviceRow& row, ConfirmedVideoIps& confirmed) {
     RowAction action;
     action.ip = row[kColIp];
@@ -52,6 +59,7 @@ RowAction ActivateRow(const DeviceRow& row, ConfirmedVideoIps& confirmed) {
         action.kind = RowAction::Kind::VideoPreview;
         return action;
     }
+    if (!IsPlainHostText(action.ip)) return action;
     action.kind = RowAction::Kind::WebPage;
     action.address = DeviceWebAddress(action.ip, row[kColWebPort]);
     return action;

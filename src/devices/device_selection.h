@@ -35,6 +35,11 @@ private:
 // "http://<ip>" when the web port text is "0", else "http://<ip>:<port>".
 std::string DeviceWebAddress(std::string_view ip, std::string_view webPortText);
 
+// True for a text that can only name a host: letters, digits, "." and "-". An
+// IP field a device filled with "@", "/" or ":" would make the browser open
+// some other address.
+bool IsPlainHostText(std::string_view text);
+
 struct RowAction {
     enum class Kind { None, VideoPreview, WebPage };
     Kind kind = Kind::None;
@@ -46,7 +51,7 @@ struct RowAction {
 
 // The action for an activated (double-clicked) row. Port 80 with an empty IP
 // shows "IP is Null"; a new port-80 IP asks the same-segment question and a No
-// gives Kind::None.
+// gives Kind::None. Another port opens the web page only for a plain host text.
 RowAction ActivateRow(const DeviceRow& row, ConfirmedVideoIps& confirmed);
 
 }  // namespace ostrand

@@ -101,5 +101,13 @@ TEST(RowActivationTest, OtherPortsOpenTheWebPage) {
     EXPECT_TRUE(sink.Entries().empty());
 }
 
+TEST(RowActivationTest, AnIpFieldThatIsNotAHostOpensNothing) {
+    ConfirmedVideoIps confirmed;
+    for (const char* ip : {"1@evil.example", "1.2.3.4/x", "a:99", "", "10.0.0.1 "}) {
+        EXPECT_EQ(ActivateRow(Row(ip, "60005"), confirmed).kind, RowAction::Kind::None) << ip;
+    }
+    EXPECT_TRUE(IsPlainHostText("cam-01.local"));
+}
+
 }  // namespace
 }  // namespace ostrand
