@@ -8,10 +8,15 @@ namespace ostrand {
 
 using namespace cell_layout;
 
-int32_t rk::ToInteger(uint32_t value) {
+bool rk::ToExactInteger(uint32_t value, int32_t& integer) {
+  if (!IsInteger(value)) return false;
   int32_t v = static_cast<int32_t>(value) >> 2;  // arithmetic shift keeps the sign
-  if ((value & kHundredthsFlag) != 0) v /= 100;
-  return v;
+  if ((value & kHundredthsFlag) != 0) {
+    if (v % 100 != 0) return false;
+    v /= 100;
+  }
+  integer = v;
+  return true;
 }
 
 double rk::ToNumber(uint32_t value) {

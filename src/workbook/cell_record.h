@@ -35,8 +35,10 @@ inline constexpr uint32_t kIntegerFlag = 0x2;
 inline bool FitsInteger(int64_t v) { return v >= kMinInteger && v <= kMaxInteger; }
 inline uint32_t FromInteger(int32_t v) { return (static_cast<uint32_t>(v) << 2) | kIntegerFlag; }
 inline bool IsInteger(uint32_t value) { return (value & kIntegerFlag) != 0; }
-// The integer form; with the hundredths flag the truncated hundredth.
-int32_t ToInteger(uint32_t value);
+// The integer an RK value stands for: the integer form, or with the
+// hundredths flag a multiple of 100 divided by 100. False for anything else
+// (3.5 stored as 350 hundredths must not come back as 3).
+bool ToExactInteger(uint32_t value, int32_t& integer);
 // The value as a real number, whatever its form.
 double ToNumber(uint32_t value);
 }  // namespace rk

@@ -5,8 +5,9 @@ namespace ostrand {
 namespace {
 
 void SetRk(CellValue& cell, uint32_t value) {
-  if (rk::IsInteger(value)) {
-    cell.SetInteger(rk::ToInteger(value));
+  int32_t integer = 0;
+  if (rk::ToExactInteger(value, integer)) {
+    cell.SetInteger(integer);
   } else {
     cell.SetReal(rk::ToNumber(value));
   }

@@ -106,6 +106,11 @@ SheetGrid* WorkbookFile::FindSheet(std::u16string_view name) {
   return nullptr;
 }
 
+SheetGrid* WorkbookFile::SheetAt(size_t boundSheet) {
+  if (boundSheet >= workbook_.boundSheets.size()) return nullptr;
+  return GridOfBoundSheet(boundSheet);
+}
+
 SheetGrid* WorkbookFile::FirstSheet() {
   if (workbook_.boundSheets.empty() || grids_.empty()) return grids_.empty() ? nullptr : grids_[0].get();
   return GridOfBoundSheet(0);

@@ -39,6 +39,8 @@ class WorkbookFile {
   bool RenameFirstSheet(std::u16string_view name);
   SheetGrid* FindSheet(std::u16string_view name);
   SheetGrid* FirstSheet();
+  // The grid of the sheet listed at this position, whatever its name.
+  SheetGrid* SheetAt(size_t boundSheet);
 
   // The stream SaveAs writes, built from the grids as they are now.
   std::vector<uint8_t> BuildStream();

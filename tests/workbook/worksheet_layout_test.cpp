@@ -163,3 +163,35 @@ TEST(WorksheetLayout, EachBlockOf32RowsHasItsDbCellListedInIndex) {
 
 }  // namespace
 }  // namespace ostrand
+
+#include "workbook/sheet_reader.h"
+
+namespace ostrand {
+namespace {
+
+TEST(SheetReader, HundredthsRkValuesKeepTheirFraction) {
+  Worksheet sheet;
+  sheet.dimensions.lastRowPlusOne = 1;
+  sheet.dimensions.lastColumnPlusOne = 4;
+  sheet.cellTable.blocks.emplace_back();
+  auto& cells = sheet.cellTable.blocks.back().cells;
+  cells.push_back(CellRecord::Rk(0, 0, (350u << 2) | 3));   // 3.50 in hundredths
+  cells.push_back(CellRecord::Rk(0, 1, (300u << 2) | 3));   // 3.00 in hundredths
+  cells.push_back(CellRecord::Rk(0, 2, rk::FromInteger(-12)));
+  cells.push_back(CellRecord::Rk(0, 3, 0x3FF80000u | 1));   // 1.5 / 100 in the real form
+  SharedStringTable strings;
+  SheetGrid grid(nullptr, 0);
+  ASSERT_TRUE(FillGrid(sheet, strings, grid));
+  EXPECT_EQ(grid.At(0, 0).Kind(), CellKind::kReal);
+  EXPECT_DOUBLE_EQ(grid.At(0, 0).Real(), 3.5);
+  EXPECT_EQ(grid.At(0, 1).Kind(), CellKind::kInteger);
+  EXPECT_EQ(grid.At(0, 1).Integer(), 3);
+  EXPECT_EQ(grid.At(0, 2).Integer(), -12);
+  EXPECT_DOUBLE_EQ(grid.At(0, 3).Real(), 0.015);
+
+  cells.push_back(CellRecord::LabelSst(0, 0, 0));  // no such string
+  EXPECT_FALSE(FillGrid(sheet, strings, grid));
+}
+
+}  // namespace
+}  // namespace ostrand
