@@ -30,8 +30,9 @@ public:
     // Ends the window with result 1; the only way it closes.
     void Finish();
 
-protected:
     void reject() override;  // Esc does not close the window
+
+protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
