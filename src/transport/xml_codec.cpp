@@ -69,11 +69,8 @@ bool DecodeCommandXml(std::string_view text, ParamMap& reply) {
 
     const TiXmlElement* id = root->FirstChildElement("id");
     if (id == nullptr) return true;
-    // "name" and "type" carry nothing the tool uses; they only position the
-    // search the devices' own parser performs.
-    if (const TiXmlElement* name = NextElementNamed(*id, "name")) {
-        (void)NextElementNamed(*name, "type");
-    }
+    // "name" and "type" carry nothing the tool uses. "params" counts only
+    // after "id": a "params" before it is not seen.
     const TiXmlElement* params = NextElementNamed(*id, "params");
     if (params == nullptr) return true;
 
