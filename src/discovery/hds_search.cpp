@@ -59,11 +59,14 @@ HdsSearchStats RunHdsSearch(HdsSearchState& state, DeviceTable& table, const Dis
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
             if (!socket.WaitReadable(std::min(config.hdsWait, left))) break;
-            const auto datagram = socket.Receive(buffer);
-            if (!datagram) continue;
-            ++stats.received;
-            const std::string_view text(reinterpret_cast<const char*>(buffer.data()), datagram->length);
-            if (MergeHdsReply(table, index, text) == HdsMergeOutcome::Appended) ++stats.appended;
+            // Everything already queued is taken before waiting again.
+            while (Clock::now() < deadline) {
+                const auto datagram = socket.Receive(buffer);
+                if (!datagram) break;
+                ++stats.received;
+                const std::string_view text(reinterpret_cast<const char*>(buffer.data()), datagram->length);
+                if (MergeHdsReply(table, index, text) == HdsMergeOutcome::Appended) ++stats.appended;
+            }
         }
     }
     return stats;

@@ -15,6 +15,27 @@ void Trace(const DiscoveryConfig& config, const char* format, auto... values) {
     config.trace(line);
 }
 
+
+void HandleReply(DeviceTable& table, ScanDuplicateIndex& index, ScanPassStats& stats,
+                 const DiscoveryConfig& config, std::span<const std::uint8_t> buffer,
+                 const ReceivedDatagram& datagram) {
+    ++stats.received;
+    DeviceRecord record;
+    const auto outcome = AddScanReply(table, index, buffer.first(datagram.length), &record);
+    if (outcome == ScanReplyOutcome::BadLength || outcome == ScanReplyOutcome::LongMac) {
+        ++stats.rejected;
+        return;
+    }
+    Trace(config, "recv from %s, devIP: %s, devMac: %s\n", datagram.senderAddress.c_str(),
+          FieldText(record.ip).c_str(), FieldText(record.mac).c_str());
+    switch (outcome) {
+        case ScanReplyOutcome::Appended: ++stats.appended; break;
+        case ScanReplyOutcome::Duplicate: ++stats.duplicates; break;
+        case ScanReplyOutcome::TableFull: ++stats.dropped; break;
+        default: break;
+    }
+}
+
 }  // namespace
 
 ScanSockets OpenScanSockets(const DiscoveryConfig& config) {
@@ -61,22 +82,12 @@ ScanPassStats ScanPass(UdpSocket& socket, DeviceTable& table, const DiscoveryCon
         const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (left.count() <= 0) break;
         if (!socket.WaitReadable(std::min(wait, left))) break;
-        const auto datagram = socket.Receive(buffer);
-        if (!datagram) continue;
-        ++stats.received;
-        DeviceRecord record;
-        const auto outcome = AddScanReply(table, index, std::span(buffer.data(), datagram->length), &record);
-        if (outcome == ScanReplyOutcome::BadLength || outcome == ScanReplyOutcome::LongMac) {
-            ++stats.rejected;
-            continue;
-        }
-        Trace(config, "recv from %s, devIP: %s, devMac: %s\n", datagram->senderAddress.c_str(),
-              FieldText(record.ip).c_str(), FieldText(record.mac).c_str());
-        switch (outcome) {
-            case ScanReplyOutcome::Appended: ++stats.appended; break;
-            case ScanReplyOutcome::Duplicate: ++stats.duplicates; break;
-            case ScanReplyOutcome::TableFull: ++stats.dropped; break;
-            default: break;
+        // Take everything already queued before waiting again: a datagram
+        // that is there needs no wait, and a burst costs one wait call.
+        while (Clock::now() < deadline) {
+            const auto datagram = socket.Receive(buffer);
+            if (!datagram) break;
+            HandleReply(table, index, stats, config, buffer, *datagram);
         }
     }
     return stats;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace ostrand::sim {
 
@@ -140,12 +141,14 @@ void DiscoveryResponder::Drain(Listener& listener) {
 
 void DiscoveryResponder::AnswerScan(Listener& listener, const udp::endpoint& peer) {
     ++scanRequests_;
+    std::vector<OutgoingReply> replies;
     for (const auto& entry : source_()) {
         if (!entry.faults.answerScan) continue;
-        const auto reply = ScanReplyBytes(entry.record, entry.faults);
+        const auto bytes = ScanReplyBytes(entry.record, entry.faults);
         for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy)
-            SendFrom(listener, entry.address, peer, reply.data(), reply.size());
+            replies.push_back({entry.address, std::string(bytes.begin(), bytes.end())});
     }
+    SendAll(listener, peer, replies);
 }
 
 void DiscoveryResponder::AnswerHds(Listener& listener, const udp::endpoint& peer, std::string_view request) {
@@ -153,48 +156,75 @@ void DiscoveryResponder::AnswerHds(Listener& listener, const udp::endpoint& peer
     std::int32_t sequence = 0;
     if (const auto at = request.find("CSeq:"); at != std::string_view::npos)
         sequence = std::atoi(std::string(request.substr(at + 5, 11)).c_str());
+    std::vector<OutgoingReply> replies;
     for (const auto& entry : source_()) {
         if (!entry.faults.answerHds) continue;
-        const auto reply = HdsReplyText(entry.record, sequence);
-        for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy)
-            SendFrom(listener, entry.address, peer, reply.data(), reply.size());
+        const auto text = HdsReplyText(entry.record, sequence);
+        for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy) replies.push_back({entry.address, text});
     }
+    SendAll(listener, peer, replies);
 }
 
-bool DiscoveryResponder::SendFrom(Listener& listener, const std::string& source, const udp::endpoint& peer,
-                                  const void* data, std::size_t size) {
+void DiscoveryResponder::SendAll(Listener& listener, const udp::endpoint& peer,
+                                 const std::vector<OutgoingReply>& replies) {
+    // Thousands of devices answer at once: hand the kernel a batch of
+    // datagrams per call, each with the device's address as its source.
+    constexpr std::size_t kBatch = 256;
+    constexpr std::size_t kControlSize = CMSG_SPACE(sizeof(in_pktinfo));
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(peer.port());
     destination.sin_addr.s_addr = htonl(peer.address().to_v4().to_uint());
 
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-    iovec part{const_cast<void*>(data), size};
-    msghdr message{};
-    message.msg_name = &destination;
-    message.msg_namelen = sizeof destination;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    in_pktinfo info{};
-    if (inet_pton(AF_INET, source.c_str(), &info.ipi_spec_dst) == 1) {
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = IPPROTO_IP;
-        header->cmsg_type = IP_PKTINFO;
-        header->cmsg_len = CMSG_LEN(sizeof info);
-        std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    }
+    std::vector<mmsghdr> messages(kBatch);
+    std::vector<iovec> parts(kBatch);
+    std::vector<std::array<char, kControlSize>> controls(kBatch);
     const int fd = listener.socket.native_handle();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (::sendmsg(fd, &message, MSG_NOSIGNAL) >= 0) return true;
-        if (errno != EAGAIN && errno != ENOBUFS) break;
-        // A burst of thousands of replies can fill the send queue for a moment.
-        pollfd entry{fd, POLLOUT, 0};
-        ::poll(&entry, 1, 10);
+    for (std::size_t first = 0; first < replies.size(); first += kBatch) {
+        const std::size_t count = std::min(kBatch, replies.size() - first);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& reply = replies[first + i];
+            parts[i] = iovec{const_cast<char*>(reply.bytes.data()), reply.bytes.size()};
+            msghdr& message = messages[i].msg_hdr;
+            message = msghdr{};
+            message.msg_name = &destination;
+            message.msg_namelen = sizeof destination;
+            message.msg_iov = &parts[i];
+            message.msg_iovlen = 1;
+            in_pktinfo info{};
+            if (inet_pton(AF_INET, reply.source.c_str(), &info.ipi_spec_dst) == 1) {
+                controls[i].fill(0);
+                message.msg_control = controls[i].data();
+                message.msg_controllen = kControlSize;
+                cmsghdr* header = CMSG_FIRSTHDR(&message);
+                header->cmsg_level = IPPROTO_IP;
+                header->cmsg_type = IP_PKTINFO;
+                header->cmsg_len = CMSG_LEN(sizeof info);
+                std::memcpy(CMSG_DATA(header), &info, sizeof info);
+            }
+        }
+        std::size_t sent = 0;
+        int stalls = 0;
+        while (sent < count) {
+            const int result = ::sendmmsg(fd, messages.data() + sent, static_cast<unsigned>(count - sent), MSG_NOSIGNAL);
+            if (result > 0) {
+                sent += static_cast<std::size_t>(result);
+                stalls = 0;
+                continue;
+            }
+            if ((errno == EAGAIN || errno == ENOBUFS) && ++stalls < 100) {
+                // The send queue is full for a moment; let it drain.
+                pollfd entry{fd, POLLOUT, 0};
+                ::poll(&entry, 1, 10);
+                continue;
+            }
+            // This datagram cannot go (e.g. its source address is not ours):
+            // count it and carry on with the rest.
+            ++sendFailures_;
+            ++sent;
+            stalls = 0;
+        }
     }
-    ++sendFailures_;
-    return false;
 }
 
 }  // namespace ostrand::sim

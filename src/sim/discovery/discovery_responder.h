@@ -83,8 +83,11 @@ private:
     void Drain(Listener& listener);
     void AnswerScan(Listener& listener, const net::ip::udp::endpoint& peer);
     void AnswerHds(Listener& listener, const net::ip::udp::endpoint& peer, std::string_view request);
-    bool SendFrom(Listener& listener, const std::string& source, const net::ip::udp::endpoint& peer,
-                  const void* data, std::size_t size);
+    struct OutgoingReply {
+        std::string source;  // the device's address
+        std::string bytes;
+    };
+    void SendAll(Listener& listener, const net::ip::udp::endpoint& peer, const std::vector<OutgoingReply>& replies);
 
     net::io_context& io_;
     DiscoveryResponderConfig config_;

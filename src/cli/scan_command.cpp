@@ -1,0 +1,104 @@
+#include "cli/scan_command.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "devices/device_columns.h"
+#include "discovery/search.h"
+#include "platform/code_page.h"
+
+namespace ostrand {
+
+std::string RowsAsText(const DeviceList& list) {
+    std::string text;
+    for (int row = 0; row < list.RowCount(); ++row) {
+        for (int column = 0; column < kDeviceColumnCount; ++column) {
+            if (column > 0) text.push_back('\t');
+            text += GbkToUtf8Lossy(list.Cell(row, column));
+        }
+        text.push_back('\n');
+    }
+    return text;
+}
+
+std::string RowsAsJson(const DeviceList& list) {
+    const auto& headers = DeviceColumnHeaders(HeaderSet::English);
+    auto rows = nlohmann::ordered_json::array();
+    for (int row = 0; row < list.RowCount(); ++row) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (int column = 0; column < kDeviceColumnCount; ++column)
+            object[std::string(headers[static_cast<std::size_t>(column)])] = GbkToUtf8Lossy(list.Cell(row, column));
+        rows.push_back(std::move(object));
+    }
+    return rows.dump(2) + "\n";
+}
+
+int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err) {
+    DiscoveryConfig config;
+    if (options.flags) {
+        const auto flags = *options.flags;
+        config.settings.scanFlags = [flags] { return flags; };
+    }
+    if (options.waitMs) {
+        const auto wait = *options.waitMs;
+        config.settings.scanTimeOut = [wait] { return wait; };
+    }
+    config.bindAddresses = options.bindAddresses;
+    if (!options.destinations.empty()) {
+        config.scanDestinations.clear();
+        for (const auto& text : options.destinations) {
+            const auto endpoint = ParseUdpEndpoint(text);
+            if (!endpoint) {
+                err << "ostrand-cli scan: --dest needs ADDRESS:PORT, not \"" << text << "\"\n";
+                return 2;
+            }
+            config.scanDestinations.push_back(*endpoint);
+        }
+    }
+    if (!options.hdsDestination.empty()) {
+        const auto endpoint = ParseUdpEndpoint(options.hdsDestination);
+        if (!endpoint) {
+            err << "ostrand-cli scan: --hds-dest needs ADDRESS:PORT, not \"" << options.hdsDestination << "\"\n";
+            return 2;
+        }
+        config.hdsDestination = *endpoint;
+    }
+    for (const auto& address : options.bindAddresses) {
+        if (!ParseUdpEndpoint(address + ":1")) {
+            err << "ostrand-cli scan: --bind needs an IPv4 address, not \"" << address << "\"\n";
+            return 2;
+        }
+    }
+    if (options.trace) config.trace = StderrDiscoveryTrace();
+
+    DiscoverySession session(std::move(config));
+    session.Open();
+    auto table = std::make_unique<DeviceTable>();
+    RunSearch(session, *table);
+    DeviceList list;
+    list.FillDeviceList(*table, table->count);
+    out << (options.json ? RowsAsJson(list) : RowsAsText(list));
+    out.flush();
+    return 0;
+}
+
+void AddScanCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ScanCommandOptions>();
+    auto* scan = app.add_subcommand(
+        "scan", "search the LAN like the Search button and print the device list (19 columns, tab-separated)");
+    scan->add_option("--flags", options->flags, "\"SimpleScan\" bits (default: the settings file's)");
+    scan->add_option("--wait-ms", options->waitMs, "quiet wait of a scan pass in ms (default: \"ScanTimeOut\")");
+    scan->add_option("--bind", options->bindAddresses, "local address to search from (repeatable)");
+    scan->add_option("--dest", options->destinations,
+                     "scan destination ADDRESS:PORT (repeatable; default 255.255.255.255:60003 and "
+                     "239.255.255.250:60003)");
+    scan->add_option("--hds-dest", options->hdsDestination, "HDS destination (default 239.255.255.250:8002)");
+    scan->add_flag("--json", options->json, "one JSON array, an object per row");
+    scan->add_flag("--trace", options->trace, "diagnostic lines on stderr");
+    scan->callback([options, &exitCode] { exitCode = RunScanCommand(*options, std::cout, std::cerr); });
+}
+
+}  // namespace ostrand

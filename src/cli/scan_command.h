@@ -1,0 +1,41 @@
+#pragma once
+// "ostrand-cli scan": the Search of the main window's button, printing the
+// device list rows instead of showing them.
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/device_list.h"
+
+namespace CLI {
+class App;
+}
+
+namespace ostrand {
+
+struct ScanCommandOptions {
+    std::optional<std::int32_t> flags;   // "SimpleScan" bits; the settings file's when absent
+    std::optional<std::int32_t> waitMs;  // "ScanTimeOut"; the settings file's when absent
+    std::vector<std::string> bindAddresses;
+    std::vector<std::string> destinations;  // scan destinations "a.b.c.d:port"
+    std::string hdsDestination;             // "a.b.c.d:port"; the HDS group when empty
+    bool json = false;
+    bool trace = false;                     // diagnostic lines to stderr
+};
+
+// Registers the subcommand; running it sets `exitCode`.
+void AddScanCommand(CLI::App& app, int& exitCode);
+
+// Runs one Search and prints the rows. 0 on success, 2 on a bad argument.
+int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
+
+// The 19 cells of every row in UTF-8, separated by tabs, one row per line.
+std::string RowsAsText(const DeviceList& list);
+// One JSON array with an object per row keyed by the English column headers
+// (the Chinese one where a column has no English header).
+std::string RowsAsJson(const DeviceList& list);
+
+}  // namespace ostrand

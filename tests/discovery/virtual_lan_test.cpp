@@ -1,0 +1,147 @@
+// Searches with the application's own destinations (255.255.255.255:60003,
+// 239.255.255.250:60003 and :8002) and ports, inside a private pair of
+// network namespaces.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "discovery/search.h"
+#include "sim_devices.h"
+#include "virtual_lan.h"
+
+namespace ostrand {
+namespace {
+
+using testing::NetnsScope;
+using testing::ResponderThread;
+using testing::SimRecord;
+using testing::VirtualLan;
+
+std::vector<sim::DiscoveryEntry> Fleet(int count) {
+    std::vector<sim::DiscoveryEntry> entries;
+    for (int k = 0; k < count; ++k) {
+        const auto address = VirtualLan::DeviceAddress(k);
+        entries.push_back({address, SimRecord(address, k), {}});
+    }
+    return entries;
+}
+
+DiscoveryConfig ApplicationDefaults() {
+    DiscoveryConfig config;
+    // The settings file's defaults ("SimpleScan" 0, "ScanTimeOut" 0) without
+    // writing one into the test's working directory.
+    config.settings = DiscoverySettings::Fixed(0, 0);
+    return config;
+}
+
+class VirtualLanSearchTest : public ::testing::Test {
+protected:
+    void Up(int devices) {
+        std::string reason;
+        lan = VirtualLan::Create(devices, &reason);
+        if (!lan) GTEST_SKIP() << reason;
+    }
+    void StartDevices(std::vector<sim::DiscoveryEntry> entries) {
+        responder = std::make_unique<ResponderThread>(sim::DiscoveryResponderConfig{}, std::move(entries));
+        NetnsScope inLan(lan->LanNamespace());
+        ASSERT_TRUE(inLan.Entered());
+        std::string error;
+        ASSERT_TRUE(responder->Start(&error)) << error;
+    }
+
+    std::unique_ptr<VirtualLan> lan;
+    std::unique_ptr<ResponderThread> responder;
+};
+
+TEST_F(VirtualLanSearchTest, EveryDeviceIsListedOnceWithDefaults) {
+    Up(6);
+    if (IsSkipped()) return;
+    auto entries = Fleet(6);
+    entries[4].faults.answerScan = false;  // answers HDS only
+    entries[5].faults.repeat = 2;
+    StartDevices(entries);
+
+    NetnsScope inPc(lan->PcNamespace());
+    ASSERT_TRUE(inPc.Entered());
+    auto config = ApplicationDefaults();
+    std::set<std::string> senders;
+    config.trace = [&](std::string_view line) {
+        const std::string text(line);
+        if (text.rfind("recv from ", 0) == 0) senders.insert(text.substr(10, text.find(',') - 10));
+    };
+    DiscoverySession session(config);
+    session.Open();
+    ASSERT_EQ(session.Scan().sockets.size(), 1u);  // the PC's one address
+    ASSERT_EQ(session.Hds().sockets.size(), 1u);
+    auto table = std::make_unique<DeviceTable>();
+    const auto summary = RunSearch(session, *table);
+
+    EXPECT_EQ(responder->Responder().ScanRequests(), 4u);  // 2 passes x (broadcast + multicast)
+    EXPECT_EQ(responder->Responder().HdsRequests(), 1u);
+    EXPECT_EQ(summary.scanDevices, 5u);
+    EXPECT_EQ(summary.hdsDevices, 1u);
+    ASSERT_EQ(table->count, 6);
+    std::set<std::string> ips;
+    for (const auto& record : table->Valid()) ips.insert(FieldText(record.ip));
+    for (int k = 0; k < 6; ++k) EXPECT_TRUE(ips.contains(VirtualLan::DeviceAddress(k))) << k;
+    EXPECT_EQ(FieldText(table->records[5].ip), VirtualLan::DeviceAddress(4));
+    EXPECT_EQ(table->records[5].commandPort, 0);  // known from HDS only
+    // Replies came from the devices' own addresses.
+    EXPECT_EQ(senders.size(), 5u);
+    EXPECT_TRUE(senders.contains(VirtualLan::DeviceAddress(0)));
+
+    // A second Search finds the same devices again.
+    RunSearch(session, *table);
+    EXPECT_EQ(table->count, 6);
+}
+
+TEST_F(VirtualLanSearchTest, BindingToAnyAddressStillReachesEveryDevice) {
+    Up(3);
+    if (IsSkipped()) return;
+    StartDevices(Fleet(3));
+    NetnsScope inPc(lan->PcNamespace());
+    auto config = ApplicationDefaults();
+    config.settings = DiscoverySettings::Fixed(8 | 1, 0);
+    DiscoverySession session(config);
+    session.Open();
+    ASSERT_EQ(session.Scan().sockets.size(), 1u);
+    EXPECT_EQ(session.Scan().sockets[0].LocalAddress(), "0.0.0.0");
+    auto table = std::make_unique<DeviceTable>();
+    RunSearch(session, *table);
+    EXPECT_EQ(table->count, 3);
+}
+
+// A full table's worth of devices answering at once: all are listed, and the
+// Search takes at most 1.5 times the sum of its quiet waits (two scan passes
+// of 500 ms and one HDS wait of 200 ms).
+TEST_F(VirtualLanSearchTest, FiveThousandAndOneDevices) {
+    constexpr int kDevices = 5001;
+    Up(kDevices);
+    if (IsSkipped()) return;
+    StartDevices(Fleet(kDevices));
+    NetnsScope inPc(lan->PcNamespace());
+    DiscoverySession session(ApplicationDefaults());
+    session.Open();
+    auto table = std::make_unique<DeviceTable>();
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto summary = RunSearch(session, *table);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    ASSERT_EQ(table->count, kDevices);
+    std::set<std::string> macs;
+    for (const auto& record : table->Valid()) macs.insert(FieldText(record.mac));
+    EXPECT_EQ(macs.size(), static_cast<std::size_t>(kDevices));
+    EXPECT_EQ(summary.datagrams, 5u * kDevices);  // 4 scan answers + 1 HDS answer each
+    EXPECT_EQ(responder->Responder().SendFailures(), 0u);
+    const double quietWaits = 2 * 0.5 + 0.2;
+    std::printf("Search of %d devices: %.3f s (%.2f x the quiet waits)\n", kDevices, seconds, seconds / quietWaits);
+    EXPECT_LE(seconds, 1.5 * quietWaits);
+}
+
+}  // namespace
+}  // namespace ostrand
