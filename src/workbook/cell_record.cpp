@@ -42,8 +42,8 @@ CellRecord CellRecord::MulRk(uint16_t r, uint16_t firstColumn, std::vector<uint3
   CellRecord cell(biff::kMulRk);
   cell.row = r;
   cell.column = firstColumn;
-  cell.rkRun.reserve(values.size());
-  for (uint32_t v : values) cell.rkRun.emplace_back(0, v);
+  cell.run.reserve(values.size());
+  for (uint32_t v : values) cell.run.emplace_back(0, v);
   return cell;
 }
 
@@ -106,19 +106,20 @@ bool CellRecord::Decode() {
     case biff::kMulRk: {
       if (n < 4 + kMulTrailerSize) return false;
       size_t count = (n - 4 - kMulTrailerSize) / kMulRkEntrySize;
-      rkRun.clear();
-      rkRun.reserve(count);
+      run.clear();
+      run.reserve(count);
       for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data_[4 + i * kMulRkEntrySize];
-        rkRun.emplace_back(GetU16(e), GetU32(e + 2));
+        run.emplace_back(GetU16(e), GetU32(e + 2));
       }
-      xf = rkRun.empty() ? 0 : rkRun.front().first;
+      xf = run.empty() ? 0 : run.front().first;
       return true;
     }
     case biff::kMulBlank: {
       size_t count = (n - 4 - kMulTrailerSize) / 2;
-      blankRun.clear();
-      for (size_t i = 0; i < count; ++i) blankRun.push_back(GetU16(&data_[4 + 2 * i]));
+      run.clear();
+      run.reserve(count);
+      for (size_t i = 0; i < count; ++i) run.emplace_back(GetU16(&data_[4 + 2 * i]), 0);
       return true;
     }
     default:  // BLANK and FORMULA need only their position
@@ -144,10 +145,10 @@ size_t CellRecord::DataSize() {
       dataSize_ = kBlankSize;
       break;
     case biff::kMulRk:
-      dataSize_ = 4 + kMulRkEntrySize * rkRun.size() + kMulTrailerSize;
+      dataSize_ = 4 + kMulRkEntrySize * run.size() + kMulTrailerSize;
       break;
     case biff::kMulBlank:
-      dataSize_ = 4 + 2 * blankRun.size() + kMulTrailerSize;
+      dataSize_ = 4 + 2 * run.size() + kMulTrailerSize;
       break;
     default:
       dataSize_ = data_.size();
@@ -176,21 +177,21 @@ size_t CellRecord::Write(uint8_t* stream, size_t size, size_t pos) {
   switch (code_) {
     case biff::kMulRk: {
       uint8_t* e = d + 4;
-      for (const auto& [cellXf, value] : rkRun) {
+      for (const auto& [cellXf, value] : run) {
         PutU16(e, cellXf);
         PutU32(e + 2, value);
         e += kMulRkEntrySize;
       }
-      PutU16(e, static_cast<uint16_t>(column + rkRun.size() - 1));
+      PutU16(e, static_cast<uint16_t>(column + run.size() - 1));
       return total;
     }
     case biff::kMulBlank: {
       uint8_t* e = d + 4;
-      for (uint16_t cellXf : blankRun) {
-        PutU16(e, cellXf);
+      for (const auto& entry : run) {
+        PutU16(e, entry.first);
         e += 2;
       }
-      PutU16(e, static_cast<uint16_t>(column + blankRun.size() - 1));
+      PutU16(e, static_cast<uint16_t>(column + run.size() - 1));
       return total;
     }
     default:

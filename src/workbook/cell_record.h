@@ -57,13 +57,13 @@ class CellRecord : public Record {
   uint16_t row = 0;
   uint16_t column = 0;  // first column for MULRK and MULBLANK
   uint16_t xf = 0;
-  uint32_t rkValue = 0;                              // RK
-  std::vector<std::pair<uint16_t, uint32_t>> rkRun;  // MULRK: XF and RK value per cell
-  std::vector<uint16_t> blankRun;                    // MULBLANK: XF per cell
-  uint32_t sstIndex = 0;                             // LABELSST
-  double number = 0;                                 // NUMBER
-  uint8_t boolOrError = 0;                           // BOOLERR value
-  bool isError = false;                              // BOOLERR: an error code, not a Boolean
+  uint8_t boolOrError = 0;                         // BOOLERR value
+  bool isError = false;                            // BOOLERR: an error code, not a Boolean
+  uint32_t rkValue = 0;                            // RK
+  uint32_t sstIndex = 0;                           // LABELSST
+  double number = 0;                               // NUMBER
+  // MULRK: XF and RK value per cell; MULBLANK: XF per cell (the value unused).
+  std::vector<std::pair<uint16_t, uint32_t>> run;
 
   size_t DataSize() override;
   size_t RecordSize() override;

@@ -42,6 +42,10 @@ class Record {
  public:
   explicit Record(uint16_t code) : code_(code) {}
   virtual ~Record() = default;
+  Record(const Record&) = default;
+  Record& operator=(const Record&) = default;
+  Record(Record&&) noexcept = default;
+  Record& operator=(Record&&) noexcept = default;
 
   // Parses the record at pos together with the CONTINUE records after it.
   // Returns the bytes consumed; 0 when the record runs past the end of the

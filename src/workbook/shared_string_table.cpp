@@ -87,6 +87,8 @@ void SharedStringTable::Encode() {
       size_t chunk = std::min(remaining, boundary - pos);
       if (s.flag == 0) {
         std::copy_n(reinterpret_cast<const uint8_t*>(s.narrow.data()) + from, chunk, &data_[pos]);
+      } else if (from % 2 == 0 && chunk % 2 == 0) {  // the layout never cuts a character
+        for (size_t u = 0; u < chunk / 2; ++u) PutU16(&data_[pos + 2 * u], s.wide[from / 2 + u]);
       } else {
         for (size_t b = 0; b < chunk; ++b) data_[pos + b] = s.ByteAt(from + b);
       }

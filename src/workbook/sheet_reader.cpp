@@ -23,10 +23,10 @@ bool FillGrid(const Worksheet& sheet, const SharedStringTable& strings, SheetGri
   for (const RowBlock& block : sheet.cellTable.blocks) {
     for (const CellRecord& record : block.cells) {
       if (record.Code() == biff::kMulRk) {
-        for (size_t i = 0; i < record.rkRun.size(); ++i) {
+        for (size_t i = 0; i < record.run.size(); ++i) {
           CellValue* cell = grid.Cell(record.row, static_cast<uint32_t>(record.column + i));
           if (cell == nullptr) return false;
-          SetRk(*cell, record.rkRun[i].second);
+          SetRk(*cell, record.run[i].second);
         }
         continue;
       }

@@ -4,32 +4,45 @@
 
 namespace ostrand {
 
-StringTableBuilder::StringTableBuilder(SharedStringTable& table) : table_(table) {
+StringTableBuilder::StringTableBuilder(SharedStringTable& table, size_t expected) : table_(table) {
   table_.strings.clear();
+  table_.strings.reserve(expected);
   table_.totalCount = 0;
   table_.uniqueCount = 0;
+  narrow_.reserve(expected);
+  wide_.reserve(expected);
 }
 
-uint32_t StringTableBuilder::AddNarrow(const std::string& text) {
+size_t CountTexts(const SheetGrid& grid) {
+  size_t count = 0;
+  for (uint32_t r = 0; r < grid.RowCount(); ++r) {
+    for (const CellValue& cell : grid.RowCells(r)) {
+      count += cell.Kind() == CellKind::kText || cell.Kind() == CellKind::kWideText;
+    }
+  }
+  return count;
+}
+
+uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
   ++table_.totalCount;
   auto [it, added] = narrow_.try_emplace(text, table_.uniqueCount);
   if (added) {
     SharedString s;
     s.flag = 0;
-    s.narrow = text;
+    s.narrow.assign(text);
     table_.strings.push_back(std::move(s));
     ++table_.uniqueCount;
   }
   return it->second;
 }
 
-uint32_t StringTableBuilder::AddWide(const std::u16string& text) {
+uint32_t StringTableBuilder::AddWide(std::u16string_view text) {
   ++table_.totalCount;
   auto [it, added] = wide_.try_emplace(text, table_.uniqueCount);
   if (added) {
     SharedString s;
     s.flag = 1;
-    s.wide = text;
+    s.wide.assign(text);
     table_.strings.push_back(std::move(s));
     ++table_.uniqueCount;
   }
@@ -82,6 +95,8 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
         if (currentBlock != r / kRowsPerBlock) {
           currentBlock = r / kRowsPerBlock;
           blocks.emplace_back();
+          blocks.back().rows.reserve(kRowsPerBlock);
+          blocks.back().cells.reserve(size_t{kRowsPerBlock} * std::min<uint32_t>(columnCount, 8));
         }
         blocks.back().rows.emplace_back(row16, static_cast<uint16_t>(columnCount));
       }

@@ -4,6 +4,7 @@
 // MULRK, texts go to the string table once per distinct value.
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "workbook/shared_string_table.h"
@@ -12,19 +13,24 @@
 
 namespace ostrand {
 
-// Collects the strings of all sheets into one table.
+// Collects the strings of all sheets into one table. The lookups hold views
+// of the grids' texts, which stay put while the records are built.
 class StringTableBuilder {
  public:
-  explicit StringTableBuilder(SharedStringTable& table);
+  // expected: about how many texts the grids hold, to size the lookups once.
+  StringTableBuilder(SharedStringTable& table, size_t expected);
 
-  uint32_t AddNarrow(const std::string& text);
-  uint32_t AddWide(const std::u16string& text);
+  uint32_t AddNarrow(std::string_view text);
+  uint32_t AddWide(std::u16string_view text);
 
  private:
   SharedStringTable& table_;
-  std::unordered_map<std::string, uint32_t> narrow_;
-  std::unordered_map<std::u16string, uint32_t> wide_;
+  std::unordered_map<std::string_view, uint32_t> narrow_;
+  std::unordered_map<std::u16string_view, uint32_t> wide_;
 };
+
+// How many text cells a grid holds.
+size_t CountTexts(const SheetGrid& grid);
 
 // The records of one sheet; firstSheet picks the WINDOW2 options.
 Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuilder& strings);
