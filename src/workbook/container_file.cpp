@@ -87,6 +87,7 @@ int ContainerFile::FindChild(std::u16string_view name) const {
 
 int ContainerFile::MakeStream(std::u16string_view name) {
   if (file_ == nullptr || !writable_) return kNotOpen;
+  if (header_.sectorShift != kSectorShift) return kIoFailure;  // this writer knows 512-byte sectors only
   if (name.empty()) return kEmptyName;
   if (name.size() > kMaxNameLength) return kNameTooLong;
   if (FindChild(name) >= 0) return kNameExists;
@@ -231,6 +232,7 @@ bool ContainerFile::LoadMiniStream() {
 
 int ContainerFile::WriteStream(std::u16string_view name, const uint8_t* bytes, size_t size) {
   if (file_ == nullptr || !writable_) return kNotOpen;
+  if (header_.sectorShift != kSectorShift) return kIoFailure;  // this writer knows 512-byte sectors only
   int found = FindChild(name);
   if (found < 0 || entries_[found].type != EntryType::kStream) return kNoSuchEntry;
   if (size > UINT32_MAX) return kIoFailure;  // the version 3 size field holds 32 bits

@@ -53,7 +53,7 @@ def write_lo(path, failures):
             f.write(",".join(str(v) for v in row) + "\n")
     profile = tempfile.mkdtemp(prefix="wb-lo-profile-")
     command = ["timeout", "240", "soffice", "-env:UserInstallation=file://" + profile, "--headless", "--norestore",
-               "--infilter=CSV:44,34,76,1", "--convert-to", "xls:MS Excel 97", "--outdir", folder, source]
+               "--infilter=CSV:44,34,76,1", "--convert-to", "xls", "--outdir", folder, source]
     result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=270)
     if result.returncode != 0 or not os.path.exists(path):
         failures.append("soffice did not write %s: %s" % (path, result.stdout.decode(errors="replace")))
