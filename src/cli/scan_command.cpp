@@ -1,6 +1,7 @@
 #include "cli/scan_command.h"
 
-#include <CLI/CLI.hpp>
+#include "cli/commands.h"
+
 #include <nlohmann/json.hpp>
 
 #include <iostream>
@@ -85,10 +86,15 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
     return 0;
 }
 
-void AddScanCommand(CLI::App& app, int& exitCode) {
+}  // namespace ostrand
+
+namespace ostrand::cli {
+
+void AddScanCommand(CLI::App& app, CliAction& action) {
     auto options = std::make_shared<ScanCommandOptions>();
     auto* scan = app.add_subcommand(
-        "scan", "search the LAN like the Search button and print the device list (19 columns, tab-separated)");
+        "scan", "search the LAN like the Search button and print the device list (19 columns, tab-separated; "
+                "with --json one array of objects)");
     scan->add_option("--flags", options->flags, "\"SimpleScan\" bits (default: the settings file's)");
     scan->add_option("--wait-ms", options->waitMs, "quiet wait of a scan pass in ms (default: \"ScanTimeOut\")");
     scan->add_option("--bind", options->bindAddresses, "local address to search from (repeatable)");
@@ -96,9 +102,14 @@ void AddScanCommand(CLI::App& app, int& exitCode) {
                      "scan destination ADDRESS:PORT (repeatable; default 255.255.255.255:60003 and "
                      "239.255.255.250:60003)");
     scan->add_option("--hds-dest", options->hdsDestination, "HDS destination (default 239.255.255.250:8002)");
-    scan->add_flag("--json", options->json, "one JSON array, an object per row");
     scan->add_flag("--trace", options->trace, "diagnostic lines on stderr");
-    scan->callback([options, &exitCode] { exitCode = RunScanCommand(*options, std::cout, std::cerr); });
+    scan->callback([options, &action] {
+        action = [options](const CliSettings& settings) {
+            ScanCommandOptions run = *options;
+            run.json = settings.json;
+            return RunScanCommand(run, std::cout, std::cerr);
+        };
+    });
 }
 
-}  // namespace ostrand
+}  // namespace ostrand::cli

@@ -1,6 +1,7 @@
 #pragma once
 // "ostrand-cli scan": the Search of the main window's button, printing the
-// device list rows instead of showing them.
+// device list rows instead of showing them. The subcommand itself is added by
+// cli::AddScanCommand (commands.h).
 
 #include <cstdint>
 #include <iosfwd>
@@ -10,10 +11,6 @@
 
 #include "devices/device_list.h"
 
-namespace CLI {
-class App;
-}
-
 namespace ostrand {
 
 struct ScanCommandOptions {
@@ -22,12 +19,9 @@ struct ScanCommandOptions {
     std::vector<std::string> bindAddresses;
     std::vector<std::string> destinations;  // scan destinations "a.b.c.d:port"
     std::string hdsDestination;             // "a.b.c.d:port"; the HDS group when empty
-    bool json = false;
+    bool json = false;                      // the tool's global --json
     bool trace = false;                     // diagnostic lines to stderr
 };
-
-// Registers the subcommand; running it sets `exitCode`.
-void AddScanCommand(CLI::App& app, int& exitCode);
 
 // Runs one Search and prints the rows. 0 on success, 2 on a bad argument.
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
