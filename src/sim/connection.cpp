@@ -76,7 +76,13 @@ net::awaitable<bool> Connection::Send(std::string bytes, const FaultOptions& fau
 }
 
 net::awaitable<void> Connection::StaySilent() {
-    while (co_await ReadMore()) buffer_.clear();
+    // Not "while (co_await ...)": GCC 12 miscompiles a co_await in a loop condition.
+    for (;;) {
+        const bool more = co_await ReadMore();
+        if (!more) break;
+        buffer_.clear();
+    }
+    co_return;
 }
 
 }  // namespace ostrand::sim

@@ -178,7 +178,8 @@ net::awaitable<void> ServeHttp(Connection& connection) {
             AnswerHttpRequest(connection.Dev(), ViewOf(request.method_string()),
                               ViewOf(request.target()), request.body());
         const bool keepAlive = request.keep_alive();
-        if (!co_await connection.Send(BuildResponse(reply, keepAlive), faults)) co_return;
+        std::string response = BuildResponse(reply, keepAlive);
+        if (!co_await connection.Send(std::move(response), faults)) co_return;
         if (!keepAlive) co_return;
     }
 }

@@ -49,7 +49,8 @@ net::awaitable<bool> AnswerCommand(Connection& connection, const std::string& fr
     const ParamMap reply = HandleCommand(connection.Dev(), {}, code, request);
     const std::string replyDocument =
         faults.malformed ? std::string(kNotXml) : EncodeCommandXml(reply, code);
-    co_return co_await connection.Send(BuildCommandFrame(replyDocument), faults);
+    std::string bytes = BuildCommandFrame(replyDocument);
+    co_return co_await connection.Send(std::move(bytes), faults);
 }
 
 net::awaitable<bool> AnswerFlat(Connection& connection, const std::string& frame,
@@ -64,8 +65,11 @@ net::awaitable<bool> AnswerFlat(Connection& connection, const std::string& frame
     }
     const ParamMap reply = HandleCommand(connection.Dev(), {}, kFlatCommandCode, request);
     const std::string document = faults.malformed ? std::string(kNotXml) : EncodeFlatXml(reply);
-    co_return co_await connection.Send(faults.flatBare ? document : BuildFlatFrame(document),
-                                       faults);
+    // Named, not a temporary inside the co_await: GCC 12 destroys a temporary
+    // of a conditional expression there twice.
+    std::string bytes = document;
+    if (!faults.flatBare) bytes = BuildFlatFrame(document);
+    co_return co_await connection.Send(std::move(bytes), faults);
 }
 
 net::awaitable<void> ReceiveUpload(Connection& connection, std::string frame) {
@@ -87,7 +91,8 @@ net::awaitable<void> ReceiveUpload(Connection& connection, std::string frame) {
             co_await connection.StaySilent();
             break;
         }
-        if (!co_await connection.Send(BuildUploadAck(accepted), faults)) break;
+        std::string ack = BuildUploadAck(accepted);
+        if (!co_await connection.Send(std::move(ack), faults)) break;
         if (!accepted) break;
         // A packet shorter than a full one ends the file, as does the size announced.
         if (packet->data.size() < kUploadPacketDataSize ||
@@ -122,7 +127,8 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
     const std::size_t size = file ? file->size() : 0;
     begin.totalSize = static_cast<std::uint32_t>(size);
     begin.totalPackets = static_cast<std::uint32_t>((size + packetSize - 1) / packetSize);
-    if (!co_await connection.Send(BuildExportBegin(begin), faults)) co_return;
+    std::string beginFrame = BuildExportBegin(begin);
+    if (!co_await connection.Send(std::move(beginFrame), faults)) co_return;
     if (begin.status == kExportStatusBusy || begin.status == kExportStatusCannotBegin ||
         faults.malformed) {
         co_await connection.StaySilent();
@@ -136,7 +142,8 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
         const std::size_t offset = (number - 1) * packetSize;
         const std::string_view data =
             std::string_view(*file).substr(offset, std::min(packetSize, size - offset));
-        if (!co_await connection.Send(BuildExportData(exportType, number, data), faults)) co_return;
+        std::string dataFrame = BuildExportData(exportType, number, data);
+        if (!co_await connection.Send(std::move(dataFrame), faults)) co_return;
         const auto ackFrame = co_await ReadFrame(connection);
         if (!ackFrame) co_return;
         const auto ack = ParseExportAck(*ackFrame);

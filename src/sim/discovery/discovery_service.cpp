@@ -1,11 +1,29 @@
 #include "sim/discovery/discovery_service.h"
 
-#include <stdexcept>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <utility>
 
 namespace ostrand::sim {
 
 DiscoveryService::DiscoveryService(DiscoveryResponderConfig config) : config_(std::move(config)) {}
+
+namespace {
+
+bool SharesTheMachinesNetwork() {
+    struct stat own {}, machine {};
+    if (stat("/proc/self/ns/net", &own) != 0 || stat("/proc/1/ns/net", &machine) != 0) return true;
+    return own.st_ino == machine.st_ino && own.st_dev == machine.st_dev;
+}
+
+bool AllOnLoopback(Simulator& simulator) {
+    for (const auto& device : simulator.Devices().Devices())
+        if ((device->Address().to_uint() >> 24) != 127) return false;
+    return true;
+}
+
+}  // namespace
 
 void DiscoveryService::Start(Simulator& simulator) {
     auto source = [this, &simulator] {
@@ -20,9 +38,18 @@ void DiscoveryService::Start(Simulator& simulator) {
         }
         return entries;
     };
-    responder_ = std::make_unique<DiscoveryResponder>(simulator.Context(), config_, source);
-    std::string error;
-    if (!responder_->Start(&error)) throw std::runtime_error(error);
+    // Group membership announces itself on the network, so a fleet on the
+    // machine's own network (or on loopback) answers only unicast on
+    // loopback; broadcast and multicast are for a private namespace.
+    auto config = config_;
+    if (!config.group.empty() && (AllOnLoopback(simulator) || SharesTheMachinesNetwork())) {
+        config.group.clear();
+        config.bindAddress = "127.0.0.1";
+    }
+    responder_ = std::make_unique<DiscoveryResponder>(simulator.Context(), config, source);
+    // Another simulator may hold the ports; the devices then serve their
+    // other channels without discovery rather than not at all.
+    if (!responder_->Start(&error_)) std::fprintf(stderr, "ostrand-devsim: no discovery answers: %s\n", error_.c_str());
 }
 
 void DiscoveryService::Stop() {

@@ -1,0 +1,18 @@
+#pragma once
+// The subcommands of ostrand-cli, one file each. A new subcommand adds its file
+// (named *_command.cpp) and one line to the list in main.cpp.
+
+#include "cli/cli_common.h"
+
+namespace ostrand::cli {
+
+void AddGetCommand(CLI::App& app, CliAction& action);
+void AddPostCommand(CLI::App& app, CliAction& action);
+void AddXmlCommand(CLI::App& app, CliAction& action);
+void AddFlatCommand(CLI::App& app, CliAction& action);
+void AddExportCommand(CLI::App& app, CliAction& action);
+void AddDownloadCommand(CLI::App& app, CliAction& action);
+void AddUploadCommand(CLI::App& app, CliAction& action);
+void AddScanCommand(CLI::App& app, CliAction& action);
+
+}  // namespace ostrand::cli

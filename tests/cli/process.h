@@ -1,0 +1,39 @@
+#pragma once
+// Child processes for the round-trip tests: every wait is bounded and a child
+// that outlives its bound is killed.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace ostrand::cli::test {
+
+struct ProcessResult {
+    int exitCode = -1;  // -1: killed after the time limit or by a signal
+    std::string out;
+    std::string err;
+};
+
+// Runs the program to its end (killed after `limit`) and collects its output.
+ProcessResult RunProcess(const std::vector<std::string>& arguments,
+                         std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// A program that runs in the background until Stop (or the destructor):
+// SIGTERM, a bounded wait, then SIGKILL.
+class BackgroundProcess {
+public:
+    explicit BackgroundProcess(const std::vector<std::string>& arguments, const std::string& logPath);
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    bool Running();
+    void Stop();
+
+private:
+    pid_t pid_ = -1;
+};
+
+}  // namespace ostrand::cli::test

@@ -1,0 +1,147 @@
+// The fleet file, the device record a device is built with, and the log archive.
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "sim/device.h"
+#include "sim/fleet.h"
+#include "sim/fleet_file.h"
+#include "sim/log_archive.h"
+
+namespace ostrand::sim {
+namespace {
+
+using nlohmann::json;
+
+TEST(FleetFile, CountsTakeConsecutiveAddressesAndNumberTheirNames) {
+    const auto configs = ParseFleet(json::parse(R"({
+        "base": "127.40.0.254",
+        "defaults": {"version": "V9"},
+        "devices": [
+          {"kind": "terminal", "count": 3, "name": "T{n}", "number": "N{n}"},
+          {"kind": "camera", "address": "127.41.0.7", "port": 8080, "name": "门口"}]})"));
+    ASSERT_EQ(configs.size(), 4u);
+    // .255 and .0 are skipped.
+    EXPECT_EQ(configs[0].address, "127.40.0.254");
+    EXPECT_EQ(configs[1].address, "127.40.1.1");
+    EXPECT_EQ(configs[2].address, "127.40.1.2");
+    EXPECT_EQ(configs[2].name, "T3");
+    EXPECT_EQ(configs[2].deviceNumber, "N3");
+    EXPECT_EQ(configs[2].version, "V9");
+    EXPECT_EQ(configs[3].address, "127.41.0.7");
+    EXPECT_EQ(configs[3].port, 8080);
+}
+
+TEST(FleetFile, RejectsWhatItDoesNotKnow) {
+    EXPECT_THROW(ParseFleet(json::parse(R"({"devices": [{"colour": "red"}]})")),
+                 std::invalid_argument);
+    EXPECT_THROW(ParseFleet(json::parse(R"({"devices": [{"kind": "toaster"}]})")),
+                 std::invalid_argument);
+    EXPECT_THROW(ParseFleet(json::parse(R"({"base": "10.0.0.1", "devices": []})")),
+                 std::invalid_argument);
+    EXPECT_THROW(ParseFleet(json::parse(R"({"devices": [{"faults": {"downloadFailure": "x"}}]})")),
+                 std::invalid_argument);
+    // Automatic addresses never leave 127/8.
+    EXPECT_THROW(ParseFleet(json::parse(R"({"base": "127.255.255.253", "devices": [{"count": 3}]})")),
+                 std::invalid_argument);
+}
+
+TEST(FleetFile, SettingsRepliesExportsAndFaults) {
+    const auto configs = ParseFleet(json::parse(R"({"devices": [{
+        "kind": "terminal",
+        "settings": {"devname": "前台"},
+        "replies": {"5019": {"server": "127.0.0.1"}},
+        "exports": {"4": {"size": 1000}, "5": {"text": "abc"}},
+        "faults": {"exportStatus": 2, "downloadFailure": "notar", "result": "10001"}}]})"));
+    ASSERT_EQ(configs.size(), 1u);
+    const DeviceConfig& config = configs[0];
+    EXPECT_EQ(config.settings.at("devname"), "\xC7\xB0\xCC\xA8");  // GBK
+    EXPECT_EQ(config.replies.at("5019").at("server"), "127.0.0.1");
+    EXPECT_EQ(config.exports.at(4).size(), 1000u);
+    EXPECT_EQ(config.exports.at(5), "abc");
+    EXPECT_EQ(config.faults.exportStatus, 2);
+    EXPECT_EQ(config.faults.downloadFailure, DownloadFailure::NoTarGzip);
+    EXPECT_EQ(config.faults.resultCode, "10001");
+}
+
+TEST(DeviceRecordOfKinds, PortAttendTypeAndNameCodePage) {
+    DeviceConfig terminal;
+    terminal.address = "127.40.0.1";
+    terminal.kind = DeviceKind::Terminal;
+    terminal.name = "前台";
+    const DeviceRecord t = Device(terminal).Record();
+    EXPECT_EQ(t.commandPort, 60005);
+    EXPECT_EQ(t.attendType, 1);
+    EXPECT_EQ(FieldText(t.deviceName), "\xC7\xB0\xCC\xA8");  // GBK on a TCP device
+    EXPECT_EQ(FieldText(t.ip), "127.40.0.1");
+
+    DeviceConfig camera = terminal;
+    camera.kind = DeviceKind::Camera;
+    const DeviceRecord c = Device(camera).Record();
+    EXPECT_EQ(c.commandPort, 80);
+    EXPECT_EQ(c.attendType, 0);
+    EXPECT_EQ(c.videoChannels, 1);
+    EXPECT_EQ(FieldText(c.deviceName), "前台");  // UTF-8 otherwise
+
+    DeviceConfig capture = terminal;
+    capture.kind = DeviceKind::CaptureCamera;
+    capture.attendTerminalNumber = "T1";
+    const DeviceRecord p = Device(capture).Record();
+    EXPECT_EQ(p.attendType, 2);
+    EXPECT_EQ(FieldText(p.attendTerminalNumber), "T1");
+}
+
+TEST(Fleet, TwoDevicesOnOneAddressAndPortAreRefused) {
+    Fleet fleet;
+    DeviceConfig config;
+    config.address = "127.40.0.1";
+    fleet.Add(config);
+    EXPECT_THROW(fleet.Add(config), std::invalid_argument);
+    config.port = 8080;
+    EXPECT_NO_THROW(fleet.Add(config));
+    EXPECT_THROW(Device(DeviceConfig{}), std::invalid_argument);  // no address
+}
+
+std::string Gunzip(const std::string& bytes) {
+    z_stream stream{};
+    EXPECT_EQ(inflateInit2(&stream, 15 + 16), Z_OK);
+    std::string out(1 << 20, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    inflateEnd(&stream);
+    return out;
+}
+
+TEST(LogArchive, IsATarGzThatTarReads) {
+    const std::string log = "line one\nline two\n";
+    const std::string archive = MakeLogArchive(log, 1700000000);
+    ASSERT_GE(archive.size(), 2u);
+    EXPECT_EQ(archive.substr(0, 2), "\x1f\x8b");
+    const std::string tar = Gunzip(archive);
+    ASSERT_EQ(tar.size(), 512u * 4);  // header, one data block, two end blocks
+    EXPECT_EQ(tar.substr(257, 5), "ustar");
+    EXPECT_EQ(tar.substr(512, log.size()), log);
+
+    // The ordinary tool agrees, checksum included.
+    const std::string path = testing::TempDir() + "/sim_log_" + std::to_string(::getpid()) + ".tar.gz";
+    std::ofstream(path, std::ios::binary) << archive;
+    const std::string command = "tar -xzOf '" + path + "' LOG/vekIPC.log";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string extracted;
+    char buffer[256];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) extracted.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(extracted, log);
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace ostrand::sim
