@@ -226,13 +226,17 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
 const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8_t exportType,
                               std::uint32_t totalPackets) {
     const TransportTimeouts timeouts = CurrentTransportTimeouts();
+    // Each frame must be complete within the idle waits, so a device that
+    // trickles bytes cannot hold the export any more than a silent one.
+    const auto frameWait = timeouts.fileReceiveWait * (timeouts.exportIdleWaits > 0 ? timeouts.exportIdleWaits : 1);
+    auto frameDeadline = std::chrono::steady_clock::now() + frameWait;
     std::string bytes;
     std::uint32_t packets = 0;
-    int idleWaits = 0;
     for (;;) {
         const FrameProbe probe = ProbeFrame(bytes, kExportMaxFrameSize);
         if (probe.state == FrameState::Invalid) return "Recv Data Err，Export Fail";
         if (probe.state == FrameState::Incomplete) {
+            if (std::chrono::steady_clock::now() >= frameDeadline) return "Recv Data Timeout，Export Fail";
             // Never read past the frame: the next one stays in the socket.
             const std::size_t limit = WantedFrameSize(bytes, kExportMaxFrameSize);
             const std::size_t before = bytes.size();
@@ -242,11 +246,6 @@ const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8
                 ReceiveWithWait(socket, bytes.data() + before, limit - before, received);
             bytes.resize(before + received);
             if (status == ReceiveStatus::Failed) return "Recv Data Err，Export Fail";
-            if (status == ReceiveStatus::TimedOut) {
-                if (++idleWaits >= timeouts.exportIdleWaits) return "Recv Data Timeout，Export Fail";
-                continue;
-            }
-            idleWaits = 0;
             continue;
         }
         const std::string_view frame(bytes.data(), probe.totalSize);
@@ -264,6 +263,7 @@ const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8
         }
         if (last) return nullptr;
         bytes.erase(0, probe.totalSize);
+        frameDeadline = std::chrono::steady_clock::now() + frameWait;
     }
 }
 

@@ -19,7 +19,7 @@ struct TransportTimeouts {
 
     // TCP file channels.
     ms fileReceiveWait{60'000};  // one ReceiveWithWait
-    int exportIdleWaits = 3;     // empty waits in a row that end an export
+    int exportIdleWaits = 3;     // receive waits within which each export frame must be complete
 
     // HTTP channels.
     ms httpConnectTimeout{20'000};
