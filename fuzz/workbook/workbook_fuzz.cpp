@@ -18,10 +18,20 @@
 
 namespace {
 
-const std::filesystem::path& ScratchFile() {
-  static const std::filesystem::path path =
+// The readers take a path, so each input goes through one scratch file,
+// removed when the fuzzer exits.
+struct ScratchPath {
+  std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("ostrand-workbook-fuzz-" + std::to_string(getpid()) + ".xls");
-  return path;
+  ~ScratchPath() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+};
+
+const std::filesystem::path& ScratchFile() {
+  static const ScratchPath scratch;
+  return scratch.path;
 }
 
 void CheckStreamRoundTrip(const uint8_t* data, size_t size) {

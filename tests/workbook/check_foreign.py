@@ -5,6 +5,7 @@ here at run time, read by this code: every cell comes back with its value."""
 import argparse
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -54,7 +55,10 @@ def write_lo(path, failures):
     profile = tempfile.mkdtemp(prefix="wb-lo-profile-")
     command = ["timeout", "240", "soffice", "-env:UserInstallation=file://" + profile, "--headless", "--norestore",
                "--infilter=CSV:44,34,76,1", "--convert-to", "xls", "--outdir", folder, source]
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=270)
+    try:
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=270)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
     if result.returncode != 0 or not os.path.exists(path):
         failures.append("soffice did not write %s: %s" % (path, result.stdout.decode(errors="replace")))
         return False

@@ -6,6 +6,7 @@ xlrd reads every cell back with its value and type, olefile finds the
 import argparse
 import csv
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -79,7 +80,10 @@ def convert_to_csv(paths, outdir, failures):
     command = ["timeout", "300", "soffice", "-env:UserInstallation=file://" + profile, "--headless",
                "--norestore", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false",
                "--outdir", outdir] + paths
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=330)
+    try:
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=330)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
     if result.returncode != 0:
         failures.append("soffice failed (%d): %s" % (result.returncode, result.stdout.decode(errors="replace")))
 
@@ -136,6 +140,7 @@ def main():
                 failures.append("LibreOffice wrote no %s" % name)
                 continue
             check_csv(converted, expected, failures)
+        shutil.rmtree(csv_dir, ignore_errors=True)
 
     for failure in failures:
         print("FAIL:", failure)
