@@ -40,8 +40,10 @@ def mixed_rows():
     ]
 
 
-def check_xlrd(path, expected, failures):
+def check_xlrd(path, sheet_name, expected, failures):
     book = xlrd.open_workbook(path)
+    if book.sheet_names() != [sheet_name]:
+        failures.append("%s: xlrd sees sheets %r, expected %r" % (path, book.sheet_names(), [sheet_name]))
     sheet = book.sheet_by_index(0)
     if sheet.nrows != len(expected):
         failures.append("%s: xlrd sees %d rows, expected %d" % (path, sheet.nrows, len(expected)))
@@ -126,9 +128,9 @@ def main():
         fat_sectors = ole.num_fat_sectors
         if fat_sectors <= 109 or ole.num_difat_sectors < 1:
             failures.append("%s: expected a stream needing DIFAT sectors, has %d FAT sectors" % (large, fat_sectors))
-    for path, expected in ((mixed, mixed_rows()), (large, expected_large)):
+    for path, name, expected in ((mixed, "混合", mixed_rows()), (large, "考勤记录", expected_large)):
         check_olefile(path, failures)
-        check_xlrd(path, expected, failures)
+        check_xlrd(path, name, expected, failures)
 
     if not args.no_libreoffice:
         csv_dir = tempfile.mkdtemp(prefix="wb-csv-")
