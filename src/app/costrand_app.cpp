@@ -12,7 +12,7 @@ int CostrandApp::Run() {
         return kExitLogFailed;
     }
     {
-        CostrandDlg dialog;
+        CostrandDlg dialog(discovery_);
         dialog.exec();
     }
     return kExitAfterMainWindow;

@@ -24,12 +24,15 @@
 
 #include "devices/device_columns.h"
 #include "devices/manual_entries.h"
+#include "ops/shell/captions.h"
+#include "ops/shell/speaker_build.h"
 #include "platform/app_state.h"
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
 #include "platform/profile.h"
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
+#include "ui/shell/progress_dlg.h"
 
 namespace ostrand {
 namespace {
@@ -44,7 +47,10 @@ void PutOnClipboard(const std::string& gbk) {
 
 }  // namespace
 
-CostrandDlg::CostrandDlg(QWidget* parent) : QDialog(parent), table_(std::make_unique<DeviceTable>()) {
+CostrandDlg::CostrandDlg(DiscoveryConfig discovery, QWidget* parent)
+    : QDialog(parent),
+      table_(std::make_unique<DeviceTable>()),
+      discovery_(std::make_unique<DiscoverySession>(std::move(discovery))) {
     setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
 
     SetConnectTimeoutSeconds(ReadIniInt(3, "ConnTimeout"));
@@ -54,12 +60,15 @@ CostrandDlg::CostrandDlg(QWidget* parent) : QDialog(parent), table_(std::make_un
     BuildControls();
     SetupListColumns();
 
-    // The scan flags are read again at every Search; reading them here puts the
-    // default into a new settings file.
-    ReadIniInt(0, "SimpleScan");
-
+    // The discovery sockets live as long as the window and serve every Search,
+    // so an interface added later is scanned only after a restart. Opening the
+    // scan sockets reads "SimpleScan" (bit 3: one socket on all interfaces).
+    const DiscoveryConfig& config = discovery_->Config();
+    discovery_->Scan() = OpenScanSockets(config);
     selectedRow_ = -1;
     table_->Clear();
+    OpenHdsSockets(discovery_->Hds(), config);
+
     if (LoadManualEntries(*table_) > 0) FillDeviceList();
 }
 
@@ -164,6 +173,19 @@ void CostrandDlg::BuildControls() {
     connect(findButton, &QPushButton::clicked, this, &CostrandDlg::OnFind);
     connect(buttons_.at(1043), &QPushButton::clicked, this, &CostrandDlg::OnCopyDeviceNumber);
     connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
+    connect(buttons_.at(1001), &QPushButton::clicked, this, &CostrandDlg::OnSearch);
+    ConnectCommandButtons();
+}
+
+void CostrandDlg::ConnectCommandButtons() {
+    for (const MainCommand& command : MainCommands()) {
+        // Copying the device number has its own slot.
+        if (command.id == CommandId::CopyDeviceNumber) continue;
+        QPushButton* button = Button(static_cast<int>(command.id));
+        if (button == nullptr) continue;
+        const CommandId id = command.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+    }
 }
 
 void CostrandDlg::SetupListColumns() {
@@ -237,7 +259,11 @@ void CostrandDlg::CopyWholeList(Qt::KeyboardModifiers modifiers) {
 
 void CostrandDlg::OnRowActivated() {
     if (!SelectionGate()) return;
-    const RowAction action = ActivateRow(list_.Row(selectedRow_), confirmedVideoIps_);
+    OpenRow(list_.Row(selectedRow_));
+}
+
+void CostrandDlg::OpenRow(const DeviceRow& row) {
+    const RowAction action = ActivateRow(row, confirmedVideoIps_);
     if (action.kind == RowAction::Kind::WebPage) {
         QDesktopServices::openUrl(QUrl(FromGbk(action.address), QUrl::TolerantMode));
     }
@@ -245,14 +271,100 @@ void CostrandDlg::OnRowActivated() {
     // confirmed camera opens nothing.
 }
 
+void CostrandDlg::OnSearch() {
+    // The table is rebuilt off the GUI thread while the progress window keeps
+    // the main window from taking input; the list shows the old rows (it holds
+    // its own copies) until the refill below.
+    SearchSummary summary;
+    RunWithProgress(this, ProgressMode::Search, [this, &summary] { summary = RunSearch(*discovery_, *table_); });
+    lastSearch_ = summary;
+    FillDeviceList();
+}
+
+bool CostrandDlg::SilentSelectionTest() {
+    const QModelIndexList rows = listView_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return false;
+    int first = rows.front().row();
+    for (const QModelIndex& index : rows) first = std::min(first, index.row());
+    if (first < 0 || first >= list_.RowCount()) return false;
+    selectedRow_ = first;
+    if (rows.size() > 1) listView_->selectRow(selectedRow_);
+    return true;
+}
+
+KernelState CostrandDlg::RunKernelUpgradeGate(const std::string& ip, std::int32_t port) {
+    KernelState state = KernelState::Busy;
+    RunModalWork(this, [this, &state, ip, port] { state = KernelUpgradeGate(commandTarget_, ip, port); });
+    return state;
+}
+
+bool CostrandDlg::PassGates(const MainCommand& command) {
+    for (const Gate gate : command.gates) {
+        // Every gate after the selection reads the row it chose.
+        const auto row = [this]() -> const DeviceRow& { return list_.Row(selectedRow_); };
+        switch (gate) {
+            case Gate::Select:
+                if (!SelectionGate()) return false;
+                break;
+            case Gate::SelectSilent:
+                if (!SilentSelectionTest()) return false;
+                break;
+            case Gate::AttendKind:
+                if (!AttendKindGate(row())) return false;
+                break;
+            case Gate::VideoPort:
+                if (!VideoPortGate(row())) return false;
+                break;
+            case Gate::Mac:
+                if (!MacGate(row())) return false;
+                break;
+            case Gate::KernelUpgrade:
+                if (RunKernelUpgradeGate(row()[kColIp], CellInt(row()[kColCommandPort])) == KernelState::Busy) {
+                    return false;
+                }
+                break;
+        }
+    }
+    return true;
+}
+
+void CostrandDlg::RunCommand(CommandId id) {
+    if (id == CommandId::LocalVideo) {
+        OnLocalVideo();
+        return;
+    }
+    const MainCommand* command = FindMainCommand(id);
+    if (command == nullptr || !PassGates(*command)) return;
+    const CommandArgs args = MakeCommandArgs(*command, list_.Row(selectedRow_));
+    if (id == CommandId::SpeakerConfig) RecordSpeakerVersion(args.version);
+    emit CommandPassedGates(id, args);
+    // The operations behind the gates (the maintenance, attendance and upgrade
+    // windows) open from here once they exist; until then the command ends
+    // after its checks, without pretending to have done anything.
+}
+
+void CostrandDlg::OnLocalVideo() {
+    if (!SelectionGate()) return;
+    const DeviceRow row = list_.Row(selectedRow_);
+    const std::int32_t port = CellInt(row[kColCommandPort]);
+    // An empty IP is refused before the device query: the query could not be
+    // sent and would end the command without a word.
+    if (port == kVideoCommandPort && !row[kColIp].empty() &&
+        RunKernelUpgradeGate(row[kColIp], kVideoCommandPort) == KernelState::Busy) {
+        return;
+    }
+    OpenRow(row);
+}
+
 void CostrandDlg::OnLanguageChanged(int /*index*/) {
-    const bool english = languageBox_->currentText() == QStringLiteral("English");
+    const bool english =
+        LanguageForSelectorText(languageBox_->currentText().toStdString()) == Language::English;
     SetUiLanguage(english ? Language::English : Language::Chinese);
-    for (const LanguageCaption& caption : kLanguageCaptions) {
+    for (const SwitchedCaption& caption : LanguageSwitchCaptions()) {
         const QString text = QString::fromUtf8(english ? caption.english : caption.chinese);
-        if (caption.id == kLanguageLabelId) {
+        if (caption.controlId == kLanguageLabelId) {
             languageLabel_->setText(text);
-        } else if (QPushButton* button = Button(caption.id)) {
+        } else if (QPushButton* button = Button(caption.controlId)) {
             button->setText(text);
         }
     }

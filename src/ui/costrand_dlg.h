@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the command panel above the device list. It owns the device
-// table, the list built from it, the selected row and the IPs confirmed for
-// video. Commands take their device from the selected row's texts.
+// table, the list built from it, the selected row, the IPs confirmed for video,
+// the discovery sockets every Search uses and the command target of its own
+// checks. Commands take their device from the selected row's texts.
 
 #include <QDialog>
 
@@ -12,6 +13,10 @@
 #include "devices/device_list.h"
 #include "devices/device_selection.h"
 #include "devices/device_table.h"
+#include "discovery/search.h"
+#include "ops/shell/command_gates.h"
+#include "ops/shell/main_commands.h"
+#include "transport/form_channel.h"
 
 class QComboBox;
 class QLabel;
@@ -26,9 +31,10 @@ class DeviceListModel;
 class CostrandDlg : public QDialog {
     Q_OBJECT
 public:
-    // Runs the start-up steps: settings, title, list columns and the manual
-    // device entries of the settings file.
-    explicit CostrandDlg(QWidget* parent = nullptr);
+    // Runs the start-up steps: settings, title, list columns, the discovery
+    // sockets (aimed where `discovery` says; the application passes the
+    // defaults) and the manual device entries of the settings file.
+    explicit CostrandDlg(DiscoveryConfig discovery, QWidget* parent = nullptr);
     ~CostrandDlg() override;
 
     DeviceTable& Table() { return *table_; }
@@ -37,6 +43,8 @@ public:
     QPushButton* Button(int id) const;
     std::int32_t SelectedRow() const { return selectedRow_; }
     std::int32_t Compat() const { return compat_; }
+    DiscoverySession& Discovery() { return *discovery_; }
+    const SearchSummary& LastSearch() const { return lastSearch_; }
 
     // Rebuilds the list from the table under the current filter.
     void FillDeviceList();
@@ -48,10 +56,20 @@ public slots:
     void OnFind();
     void OnCopyDeviceNumber();
     void OnLanguageChanged(int index);
+    // Button 1001: the Search, with the progress window up while it runs.
+    void OnSearch();
+    // Runs a command button's gates in order; the operation starts only when
+    // all of them pass.
+    void RunCommand(CommandId id);
     // Puts every row on the clipboard; a held Alt, Ctrl or Shift keeps the
     // cells' surrounding tabs and line feeds.
     void CopyWholeList(Qt::KeyboardModifiers modifiers);
     void OnRowActivated();
+
+signals:
+    // A command's gates have all passed; `args` are the selected row's values
+    // its operation receives.
+    void CommandPassedGates(ostrand::CommandId id, const ostrand::CommandArgs& args);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,8 +78,23 @@ protected:
 private:
     void BuildControls();
     void SetupListColumns();
+    void ConnectCommandButtons();
+    bool PassGates(const MainCommand& command);
+    // S0: a row must be selected; no message when none is.
+    bool SilentSelectionTest();
+    // U, with the device exchange off the GUI thread while the window takes
+    // no input.
+    KernelState RunKernelUpgradeGate(const std::string& ip, std::int32_t port);
+    // Button 1049.
+    void OnLocalVideo();
+    // The web page or the video preview of a row, shared by the double-click
+    // and the local-video command.
+    void OpenRow(const DeviceRow& row);
 
     std::unique_ptr<DeviceTable> table_;
+    std::unique_ptr<DiscoverySession> discovery_;
+    SearchSummary lastSearch_;
+    CommandTarget commandTarget_;
     DeviceList list_;
     DeviceListModel* model_ = nullptr;
     QTableView* listView_ = nullptr;

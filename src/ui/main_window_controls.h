@@ -1,6 +1,6 @@
 #pragma once
 // The main window's command controls: ids, the captions the window opens with,
-// their group, and the captions the language switch sets.
+// and their group.
 
 #include <array>
 
@@ -52,29 +52,7 @@ inline constexpr std::array<int, 2> kHiddenButtons = {1259, 1045};
 // Disabled while the list shows monitoring devices only.
 inline constexpr std::array<int, 7> kAttendanceFilterButtons = {1258, 1259, 1260, 1261, 1262, 1263, 1264};
 
-struct LanguageCaption {
-    int id;
-    const char* chinese;
-    const char* english;
-};
-
-// Controls not listed keep their captions in both languages.
-inline constexpr std::array<LanguageCaption, 15> kLanguageCaptions = {{
-    {1204, "界面语言:", "Language:"},
-    {1011, "重启", "Reboot"},
-    {1042, "与PC时间同步", "Sync PC Time"},
-    {1050, "更新设备名", "Set Dev Name"},
-    {1043, "复制设备编号", "Copy Device ID"},
-    {1049, "本地视频播放", "Local Video"},
-    {1012, "升级应用库程序", "Update App or Lib"},
-    {1047, "更新内核或固件", "Update Kernel or Firmware"},
-    {1013, "网络参数设置", "Set Network"},
-    {1023, "日志", "Log"},
-    {1053, "修改设备密码", "Change Password"},
-    {1045, "设置设备编号和产品型号", "Set DevID and ProduceID"},
-    {1001, "搜索", "Search"},
-    {1258, "考勤机参数设置", "AttendParam"},
-    {1259, "考勤服务器配置", "AttendServer"},
-}};
+// The captions the language switch sets come from LanguageSwitchCaptions()
+// (ops/shell/captions.h).
 
 }  // namespace ostrand

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "../platform/temp_dir.h"
+#include "../ui/loopback_discovery.h"
 #include "platform/log.h"
 #include "platform/profile.h"
 #include "ui/costrand_dlg.h"
@@ -45,7 +46,7 @@ TEST(CostrandAppTest, FirstRunWritesTheDefaultsAndExitsWithOne) {
     test::TempWorkingDir dir;
     RecordingMessageSink sink;
     MainWindowCloser closer;
-    CostrandApp app(sink);
+    CostrandApp app(sink, test::LoopbackDiscoveryConfig());
     EXPECT_EQ(app.Run(), 1);
     CloseLogFile();
     EXPECT_EQ(closer.Closed(), 1);
@@ -60,7 +61,7 @@ TEST(CostrandAppTest, LogThatCannotBeOpenedEndsBeforeTheWindow) {
     std::filesystem::create_directory("Log.txt");  // a directory cannot be opened for appending
     RecordingMessageSink sink;
     MainWindowCloser closer;
-    CostrandApp app(sink);
+    CostrandApp app(sink, test::LoopbackDiscoveryConfig());
     EXPECT_EQ(app.Run(), CostrandApp::kExitLogFailed);
     ASSERT_EQ(sink.Entries().size(), 1u);
     EXPECT_EQ(sink.Entries()[0].text, "log.txt打开失败");
@@ -70,16 +71,26 @@ TEST(CostrandAppTest, LogThatCannotBeOpenedEndsBeforeTheWindow) {
     EXPECT_FALSE(std::filesystem::exists(SettingsFileName()));
 }
 
+// True when the program can be started in a network namespace of its own.
+bool CanIsolateNetwork() {
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-rn"), QStringLiteral("true")});
+    return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+}
+
 // The real program in an empty directory: it creates ostrand.ini and Log.txt
 // while its window opens. The window stays open, so the test ends the process.
+// The program opens its discovery sockets on the machine's addresses, so it
+// runs in a network namespace of its own where only a loopback exists.
 TEST(OstrandProgramTest, FirstRunInAnEmptyDirectory) {
+    if (!CanIsolateNetwork()) GTEST_SKIP() << "no private network namespace available";
     test::TempWorkingDir dir;
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(QString::fromStdString(dir.Path().string()));
-    program.start(QStringLiteral(OSTRAND_EXECUTABLE), {});
+    program.start(QStringLiteral("unshare"), {QStringLiteral("-rn"), QStringLiteral(OSTRAND_EXECUTABLE)});
     ASSERT_TRUE(program.waitForStarted(10000));
 
     const auto settingsDone = [] {

@@ -16,9 +16,12 @@
 #include <QTest>
 #include <QUrl>
 
+#include <map>
 #include <memory>
 
 #include "../platform/temp_dir.h"
+#include "loopback_discovery.h"
+#include "ops/shell/captions.h"
 #include "platform/app_state.h"
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
@@ -54,7 +57,7 @@ protected:
     // A window started from a settings file holding the given text.
     std::unique_ptr<CostrandDlg> Start(const std::string& settings) {
         if (!settings.empty()) WriteWholeFile(SettingsFileName(), settings);
-        return std::make_unique<CostrandDlg>();
+        return std::make_unique<CostrandDlg>(test::LoopbackDiscoveryConfig());
     }
 
     static QString CellAt(const CostrandDlg& dlg, int row, int column) {
@@ -256,8 +259,22 @@ TEST_F(CostrandDlgTest, DoubleClickOpensTheWebPageOrAsksAboutTheSegment) {
 TEST_F(CostrandDlgTest, LanguageSwitchRelabelsButtonsAndColumns) {
     auto dlg = Start("");
     auto* language = dlg->findChild<QComboBox*>("combo1203");
+    // Captions of controls the switch does not re-label, to see they stay.
+    std::map<int, QString> untouched;
+    for (const ControlCaption& control : kMainWindowButtons) untouched[control.id] = dlg->Button(control.id)->text();
+    for (const SwitchedCaption& caption : LanguageSwitchCaptions()) untouched.erase(caption.controlId);
+    ASSERT_EQ(LanguageSwitchCaptions().size(), 15u);
+    const auto captionOf = [&](int id) {
+        if (id == kLanguageLabelId) return dlg->findChild<QLabel*>("label1204")->text();
+        return dlg->Button(id)->text();
+    };
+
     language->setCurrentIndex(1);
     EXPECT_EQ(UiLanguage(), Language::English);
+    for (const SwitchedCaption& caption : LanguageSwitchCaptions()) {
+        EXPECT_EQ(captionOf(caption.controlId), QString::fromUtf8(caption.english)) << caption.controlId;
+    }
+    for (const auto& [id, text] : untouched) EXPECT_EQ(dlg->Button(id)->text(), text) << id;
     EXPECT_EQ(dlg->Button(1011)->text(), "Reboot");
     EXPECT_EQ(dlg->Button(1047)->text(), "Update Kernel or Firmware");
     EXPECT_EQ(dlg->Button(1001)->text(), "Search");
@@ -272,6 +289,10 @@ TEST_F(CostrandDlgTest, LanguageSwitchRelabelsButtonsAndColumns) {
 
     language->setCurrentIndex(0);
     EXPECT_EQ(UiLanguage(), Language::Chinese);
+    for (const SwitchedCaption& caption : LanguageSwitchCaptions()) {
+        EXPECT_EQ(captionOf(caption.controlId), QString::fromUtf8(caption.chinese)) << caption.controlId;
+    }
+    for (const auto& [id, text] : untouched) EXPECT_EQ(dlg->Button(id)->text(), text) << id;
     EXPECT_EQ(dlg->Button(1012)->text(), "升级应用库程序");
     EXPECT_EQ(dlg->Button(1013)->text(), "网络参数设置");
     EXPECT_EQ(Header(*dlg, 8), "考勤机状态");

@@ -117,6 +117,8 @@ TEST(RunModalWork, WindowTakesNoInputMeanwhile) {
 }  // namespace ostrand
 
 int main(int argc, char** argv) {
+    // Test discovery runs the executable without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
