@@ -26,7 +26,7 @@ std::optional<DeviceKind> DeviceKindFromName(std::string_view name) {
 }
 
 std::uint16_t DefaultPortFor(DeviceKind kind) {
-    return kind == DeviceKind::Camera ? kDefaultCameraPort : kTcpCommandPort;
+    return kind == DeviceKind::Camera ? kDefaultCameraPort : kTcpChannelPort;
 }
 
 namespace {
@@ -54,7 +54,7 @@ Device::Device(DeviceConfig config)
       port_(config_.port != 0 ? config_.port : DefaultPortFor(config_.kind)),
       faults_(config_.faults),
       exports_(config_.exports) {
-    const bool tcpDevice = port_ == kTcpCommandPort;
+    const bool tcpDevice = port_ == kTcpChannelPort;
     SetFieldText(record_.mac, config_.mac.empty() ? MacFromAddress(address_) : config_.mac);
     SetFieldText(record_.ip, config_.address);
     SetFieldText(record_.subnetMask, "255.0.0.0");
@@ -173,6 +173,11 @@ void Device::AddReceivedFile(ReceivedFile file) {
 std::vector<ReceivedFile> Device::ReceivedFiles() const {
     std::lock_guard lock(mutex_);
     return received_;
+}
+
+void Device::ClearReceivedFiles() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
 }
 
 void Device::SetPendingUpload(PendingUpload upload) {

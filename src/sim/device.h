@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devices/device_ports.h"
 #include "devices/device_record.h"
 #include "sim/asio.h"
 #include "transport/param_map.h"
@@ -25,8 +26,9 @@ enum class DeviceKind : std::uint8_t {
     CaptureCamera,  // capture IPC bound to a terminal: framed TCP channel on 60005
 };
 
-inline constexpr std::uint16_t kTcpCommandPort = 60005;
-inline constexpr std::uint16_t kDefaultCameraPort = 80;
+// The ports of the device list, as the simulator's listeners take them.
+inline constexpr std::uint16_t kTcpChannelPort = static_cast<std::uint16_t>(kTcpCommandPort);
+inline constexpr std::uint16_t kDefaultCameraPort = static_cast<std::uint16_t>(kVideoCommandPort);
 
 std::string_view DeviceKindName(DeviceKind kind);  // "camera", "terminal", "capture"
 std::optional<DeviceKind> DeviceKindFromName(std::string_view name);
@@ -95,7 +97,7 @@ public:
     net::ip::address_v4 Address() const { return address_; }
     std::uint16_t Port() const { return port_; }
     DeviceKind Kind() const { return config_.kind; }
-    bool SpeaksTcpChannel() const { return port_ == kTcpCommandPort; }
+    bool SpeaksTcpChannel() const { return port_ == kTcpChannelPort; }
     const DeviceConfig& Config() const { return config_; }
 
     DeviceRecord Record() const;
@@ -119,6 +121,7 @@ public:
 
     void AddReceivedFile(ReceivedFile file);
     std::vector<ReceivedFile> ReceivedFiles() const;
+    void ClearReceivedFiles();
     // Upload header of the TCP channel, waiting for its data connection.
     struct PendingUpload {
         std::string updateType;

@@ -137,8 +137,8 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
         boost::system::error_code error;
         auto next = net::ip::make_address_v4(baseText, error);
         if (error || !IsLoopback(next)) throw std::invalid_argument("--base must lie inside 127/8");
-        AddCount(options.devices, DeviceKind::Terminal, terminals, kTcpCommandPort, next);
-        AddCount(options.devices, DeviceKind::CaptureCamera, captures, kTcpCommandPort, next);
+        AddCount(options.devices, DeviceKind::Terminal, terminals, kTcpChannelPort, next);
+        AddCount(options.devices, DeviceKind::CaptureCamera, captures, kTcpChannelPort, next);
         AddCount(options.devices, DeviceKind::Camera, cameras, static_cast<std::uint16_t>(cameraPort),
                  next);
 

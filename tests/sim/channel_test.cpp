@@ -55,8 +55,8 @@ protected:
         fs::remove_all(dir_);
     }
 
-    DeviceEndpoint TerminalEndpoint() const { return {terminal_->AddressText(), kTcpCommandPort}; }
-    CommandTarget TerminalTarget() const { return {terminal_->AddressText(), kTcpCommandPort}; }
+    DeviceEndpoint TerminalEndpoint() const { return {terminal_->AddressText(), kTcpChannelPort}; }
+    CommandTarget TerminalTarget() const { return {terminal_->AddressText(), kTcpChannelPort}; }
     CommandTarget CameraTarget() const { return {camera_->AddressText(), kCameraPort}; }
 
     void Fault(Device& device, const std::function<void(FaultOptions&)>& change) {
@@ -419,7 +419,7 @@ TEST_F(ChannelTest, ManyDevicesOnOneThread) {
         DeviceConfig config;
         config.address = block + std::to_string(10 + i % 240);
         config.kind = i < 240 ? DeviceKind::Terminal : DeviceKind::Camera;
-        config.port = i < 240 ? kTcpCommandPort : static_cast<std::uint16_t>(kCameraPort + 1);
+        config.port = i < 240 ? kTcpChannelPort : static_cast<std::uint16_t>(kCameraPort + 1);
         added.push_back(&sim_.AddDevice(config));
     }
     for (Device* device : {added.front(), added[150], added.back()}) {

@@ -1,0 +1,173 @@
+// Device channels against the simulator on loopback: commands per second on
+// the framed TCP channel and the HTTP form channel, and the throughput of the
+// TCP export and of the uploads.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "platform/message_sink.h"
+#include "sim/simulator.h"
+#include "transport/file_channel.h"
+#include "transport/form_channel.h"
+#include "transport/tcp_channel.h"
+
+namespace {
+
+using namespace ostrand;
+using namespace ostrand::sim;
+namespace fs = std::filesystem;
+
+constexpr std::uint16_t kHttpPort = 18090;
+constexpr std::size_t kTransferSize = 20u << 20;  // 20 MiB
+
+// One simulator for the whole run: a terminal and a camera on addresses of
+// this process's own block.
+struct Bench {
+    Bench() {
+        const unsigned pid = static_cast<unsigned>(getpid());
+        const std::string block =
+            "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        DeviceConfig terminalConfig;
+        terminalConfig.address = block + "1";
+        terminalConfig.kind = DeviceKind::Terminal;
+        terminalConfig.exports[5] = std::string(kTransferSize, 'r');
+        terminalConfig.exportPacketSize = 65536;
+        terminal = &sim.AddDevice(terminalConfig);
+        DeviceConfig cameraConfig;
+        cameraConfig.address = block + "2";
+        cameraConfig.kind = DeviceKind::Camera;
+        cameraConfig.port = kHttpPort;
+        camera = &sim.AddDevice(cameraConfig);
+        // Transfers of many megabytes are counted, not kept.
+        sim.GetJournal().SetCaptureLimit(256);
+        sim.Start();
+        dir = fs::temp_directory_path() / ("channels_bench_" + std::to_string(pid));
+        fs::create_directories(dir);
+        upload = dir / "upload.bin";
+        std::ofstream(upload, std::ios::binary) << std::string(kTransferSize, 'u');
+        SetMessageSink(&sink);
+    }
+    ~Bench() {
+        SetMessageSink(nullptr);
+        sim.Stop();
+        fs::remove_all(dir);
+    }
+    // Keeps the journal and the received files from growing over the iterations.
+    void Forget() {
+        sim.GetJournal().Clear();
+        terminal->ClearReceivedFiles();
+        camera->ClearReceivedFiles();
+    }
+
+    Simulator sim;
+    Device* terminal = nullptr;
+    Device* camera = nullptr;
+    fs::path dir;
+    fs::path upload;
+    RecordingMessageSink sink;
+};
+
+Bench& Shared() {
+    static Bench bench;
+    return bench;
+}
+
+void BM_TcpCommand(benchmark::State& state) {
+    Bench& bench = Shared();
+    DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
+    const ParamMap request{{"result", "10000"}};
+    for (auto _ : state) {
+        ParamMap reply;
+        if (SendXmlCommandCoded(endpoint, request, reply, 5000) != kTransportOk) {
+            state.SkipWithError("command failed");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+    bench.Forget();
+    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_TcpCommand)->UseRealTime()->MinTime(2.0);
+
+void BM_HttpCommand(benchmark::State& state) {
+    Bench& bench = Shared();
+    CommandTarget target(bench.camera->AddressText(), kHttpPort);
+    for (auto _ : state) {
+        ParamMap reply;
+        if (GetFormCommandCoded(target, "getnetparam", reply) != kTransportOk) {
+            state.SkipWithError("command failed");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+    bench.Forget();
+    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_HttpCommand)->UseRealTime()->MinTime(2.0);
+
+void BM_Export20MiB(benchmark::State& state) {
+    Bench& bench = Shared();
+    DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
+    const fs::path path = bench.dir / "export.bin";
+    for (auto _ : state) {
+        if (!ExportFileTcp(endpoint, path, 5)) {
+            state.SkipWithError("export failed");
+            break;
+        }
+    }
+    bench.Forget();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+BENCHMARK(BM_Export20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_UploadTcp20MiB(benchmark::State& state) {
+    Bench& bench = Shared();
+    DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
+    for (auto _ : state) {
+        if (SendUploadHeader(endpoint, bench.upload, "app") != kUploadOk ||
+            SendUploadPackets(endpoint, bench.upload) != kUploadOk) {
+            state.SkipWithError("upload failed");
+            break;
+        }
+        bench.Forget();
+    }
+    bench.Forget();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+BENCHMARK(BM_UploadTcp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_UploadHttp20MiB(benchmark::State& state) {
+    Bench& bench = Shared();
+    for (auto _ : state) {
+        if (!UploadFileHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "app.bin")) {
+            state.SkipWithError("upload failed");
+            break;
+        }
+        bench.Forget();
+    }
+    bench.Forget();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+BENCHMARK(BM_UploadHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_UploadImageHttp20MiB(benchmark::State& state) {
+    Bench& bench = Shared();
+    for (auto _ : state) {
+        if (!UploadImageHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "kernel.img")) {
+            state.SkipWithError("upload failed");
+            break;
+        }
+        bench.Forget();
+    }
+    bench.Forget();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+BENCHMARK(BM_UploadImageHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
