@@ -176,7 +176,7 @@ std::optional<ReceivedDatagram> UdpSocket::Receive(std::span<std::uint8_t> buffe
 std::vector<std::string> LocalIpv4Addresses() {
     std::vector<std::string> addresses;
     ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return {"127.0.0.1"};
+    if (getifaddrs(&list) != 0) return {};  // no lookup, no sockets
     for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
         if ((entry->ifa_flags & IFF_LOOPBACK) != 0) continue;

@@ -84,7 +84,8 @@ private:
 };
 
 // The machine's IPv4 interface addresses in the order the system lists the
-// interfaces, loopback left out; {"127.0.0.1"} when there is no other one.
+// interfaces, loopback left out; {"127.0.0.1"} when there is no other one,
+// and none when the interfaces cannot be listed.
 std::vector<std::string> LocalIpv4Addresses();
 
 }  // namespace ostrand

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "sim/devsim_options.h"
+#include "sim/discovery/discovery_service.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
 
     try {
         for (DeviceConfig& config : options->devices) simulator.AddDevice(std::move(config));
+        simulator.AddService(std::make_unique<DiscoveryService>());
         simulator.Open();
     } catch (const std::exception& e) {
         std::cerr << "ostrand-devsim: " << e.what() << "\n";

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <memory>
 #include <set>
+#include <thread>
+
+#include <sched.h>
 
 #include "discovery/search.h"
 #include "sim_devices.h"
@@ -75,7 +78,9 @@ TEST_F(VirtualLanSearchTest, EveryDeviceIsListedOnceWithDefaults) {
     };
     DiscoverySession session(config);
     session.Open();
+    EXPECT_EQ(LocalIpv4Addresses(), std::vector<std::string>{VirtualLan::PcAddress()});
     ASSERT_EQ(session.Scan().sockets.size(), 1u);  // the PC's one address
+    EXPECT_EQ(session.Scan().sockets[0].LocalAddress(), VirtualLan::PcAddress());
     ASSERT_EQ(session.Hds().sockets.size(), 1u);
     auto table = std::make_unique<DeviceTable>();
     const auto summary = RunSearch(session, *table);
@@ -113,6 +118,21 @@ TEST_F(VirtualLanSearchTest, BindingToAnyAddressStillReachesEveryDevice) {
     auto table = std::make_unique<DeviceTable>();
     RunSearch(session, *table);
     EXPECT_EQ(table->count, 3);
+}
+
+// A machine without any interface address but loopback searches from
+// 127.0.0.1.
+TEST(LocalAddressesTest, LoopbackOnlyWhenNothingElseExists) {
+    std::vector<std::string> addresses;
+    bool isolated = false;
+    std::thread probe([&] {
+        // A fresh namespace for this thread alone: only a loopback interface.
+        isolated = unshare(CLONE_NEWNET) == 0;
+        if (isolated) addresses = LocalIpv4Addresses();
+    });
+    probe.join();
+    if (!isolated) GTEST_SKIP() << "cannot create a network namespace here";
+    EXPECT_EQ(addresses, std::vector<std::string>{"127.0.0.1"});
 }
 
 // A full table's worth of devices answering at once: all are listed, and the

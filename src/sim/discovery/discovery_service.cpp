@@ -11,9 +11,13 @@ DiscoveryService::DiscoveryService(DiscoveryResponderConfig config) : config_(st
 
 namespace {
 
+// True when this process is known to share the first process's network
+// namespace. Unknown (not readable) counts as not shared: the devices'
+// listeners on addresses outside 127/8 only open inside a namespace that
+// holds those addresses.
 bool SharesTheMachinesNetwork() {
     struct stat own {}, machine {};
-    if (stat("/proc/self/ns/net", &own) != 0 || stat("/proc/1/ns/net", &machine) != 0) return true;
+    if (stat("/proc/self/ns/net", &own) != 0 || stat("/proc/1/ns/net", &machine) != 0) return false;
     return own.st_ino == machine.st_ino && own.st_dev == machine.st_dev;
 }
 
