@@ -299,9 +299,9 @@ KernelState CostrandDlg::RunKernelUpgradeGate(const std::string& ip, std::int32_
 }
 
 bool CostrandDlg::PassGates(const MainCommand& command) {
+    // Every gate after the selection reads the row the selection chose.
+    const auto row = [this]() -> const DeviceRow& { return list_.Row(selectedRow_); };
     for (const Gate gate : command.gates) {
-        // Every gate after the selection reads the row it chose.
-        const auto row = [this]() -> const DeviceRow& { return list_.Row(selectedRow_); };
         switch (gate) {
             case Gate::Select:
                 if (!SelectionGate()) return false;
