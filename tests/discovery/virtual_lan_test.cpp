@@ -13,6 +13,8 @@
 #include <sched.h>
 
 #include "discovery/search.h"
+#include "sim/discovery/discovery_service.h"
+#include "sim/simulator.h"
 #include "sim_devices.h"
 #include "virtual_lan.h"
 
@@ -118,6 +120,50 @@ TEST_F(VirtualLanSearchTest, BindingToAnyAddressStillReachesEveryDevice) {
     auto table = std::make_unique<DeviceTable>();
     RunSearch(session, *table);
     EXPECT_EQ(table->count, 3);
+}
+
+// The simulator's own devices, as ostrand-devsim serves them, through the
+// discovery service: faults set per device address take effect at once.
+TEST_F(VirtualLanSearchTest, SimulatorFleetAnswersThroughTheDiscoveryService) {
+    Up(4);
+    if (IsSkipped()) return;
+    sim::Simulator simulator;
+    for (int k = 0; k < 4; ++k) {
+        sim::DeviceConfig device;
+        device.address = VirtualLan::DeviceAddress(k);
+        device.kind = k == 3 ? sim::DeviceKind::Terminal : sim::DeviceKind::Camera;
+        device.deviceNumber = "FLEET" + std::to_string(k);
+        simulator.AddDevice(device);
+    }
+    auto service = std::make_unique<sim::DiscoveryService>();
+    auto& discovery = *service;
+    discovery.SetFaults(VirtualLan::DeviceAddress(1), {.answerScan = false});
+    discovery.SetFaults(VirtualLan::DeviceAddress(2), {.answerScan = false, .answerHds = false});
+    simulator.AddService(std::move(service));
+    {
+        NetnsScope inLan(lan->LanNamespace());
+        ASSERT_TRUE(inLan.Entered());
+        simulator.Start();
+    }
+    ASSERT_TRUE(discovery.Error().empty()) << discovery.Error();
+
+    NetnsScope inPc(lan->PcNamespace());
+    DiscoverySession session(ApplicationDefaults());
+    session.Open();
+    auto table = std::make_unique<DeviceTable>();
+    RunSearch(session, *table);
+    std::vector<std::string> found;
+    for (const auto& record : table->Valid()) found.push_back(FieldText(record.ip) + "/" + FieldText(record.deviceNumber));
+    EXPECT_EQ(found, (std::vector<std::string>{VirtualLan::DeviceAddress(0) + "/FLEET0",
+                                               VirtualLan::DeviceAddress(3) + "/FLEET3",
+                                               VirtualLan::DeviceAddress(1) + "/"}));
+    EXPECT_EQ(table->records[1].commandPort, 60005);
+
+    // The silent device speaks again from the next Search on.
+    discovery.SetFaults(VirtualLan::DeviceAddress(2), {});
+    RunSearch(session, *table);
+    EXPECT_EQ(table->count, 4);
+    simulator.Stop();
 }
 
 // A machine without any interface address but loopback searches from
