@@ -2,13 +2,17 @@
 // destinations are 127.0.0.x ports, so nothing leaves the machine.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <chrono>
+#include <filesystem>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "discovery/search.h"
+#include "platform/profile.h"
 #include "scripted_peer.h"
 
 namespace ostrand {
@@ -323,6 +327,32 @@ TEST(HdsSearchTest, WaitStartsAnewAfterEveryReply) {
     EXPECT_EQ(table->count, 3);
     EXPECT_GE(took, 3 * 80 + 120 - 1);
     EXPECT_LT(took, 800);
+}
+
+}  // namespace
+}  // namespace ostrand
+
+namespace ostrand {
+namespace {
+
+// The application reads both settings from its settings file, "SimpleScan" at
+// every Search and "ScanTimeOut" at every pass, with 0 written back when missing.
+TEST(DiscoverySettingsTest, ReadFromTheSettingsFileAtEveryCall) {
+    char directory[] = "/tmp/ost-disc-settingsXXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    const std::string previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
+
+    const auto settings = DiscoverySettings::FromProfile();
+    EXPECT_EQ(settings.scanTimeOut(), 0);
+    EXPECT_EQ(ReadIniString("ScanTimeOut", std::nullopt), "0");
+    ASSERT_TRUE(WriteIniString("ScanTimeOut", "1500"));
+    ASSERT_TRUE(WriteIniString("SimpleScan", "7"));
+    EXPECT_EQ(settings.scanTimeOut(), 1500);
+    EXPECT_EQ(settings.scanFlags(), 7);
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
 }
 
 }  // namespace
