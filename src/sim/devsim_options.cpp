@@ -31,7 +31,7 @@ Fleet file (JSON, UTF-8):
 Fault keys: refuse, silent, dropConnection, replyDelayMs, splitSegments,
 splitGapMs, malformed, httpStatus, emptyBody, flatBare, exportStatus,
 exportStopAfter, downloadFailure (none|nolog|notar), result, errmsg.
-The fault options below apply to every device, over the fleet file.
+The fault options above apply to every device, over the fleet file.
 )";
 
 void AddCount(std::vector<DeviceConfig>& devices, DeviceKind kind, int count,
