@@ -14,6 +14,16 @@ Journal::EntryId Journal::Open(std::string device, std::uint16_t port, std::stri
     entry.peer = std::move(peer);
     entry.channel = std::move(channel);
     entries_.push_back(std::move(entry));
+    if (retention_ != 0 && entries_.size() > retention_ + retention_ / 2) {
+        // Drop in batches so the erase at the front stays cheap per entry.
+        std::size_t excess = entries_.size() - retention_;
+        auto end = entries_.begin();
+        while (excess > 0 && end != entries_.end() && end->closed) {
+            ++end;
+            --excess;
+        }
+        entries_.erase(entries_.begin(), end);
+    }
     changed_.notify_all();
     return entries_.back().id;
 }
@@ -82,6 +92,11 @@ bool Journal::WaitFor(const std::function<bool(const std::vector<JournalEntry>&)
 void Journal::SetCaptureLimit(std::size_t bytes) {
     std::lock_guard lock(mutex_);
     captureLimit_ = bytes;
+}
+
+void Journal::SetRetention(std::size_t entries) {
+    std::lock_guard lock(mutex_);
+    retention_ = entries;
 }
 
 void Journal::SetObserver(Observer observer) {

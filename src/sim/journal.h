@@ -51,6 +51,10 @@ public:
     // Bytes kept per direction and entry; counts go on beyond it. Transfers of
     // many megabytes would otherwise be held twice in memory.
     void SetCaptureLimit(std::size_t bytes);
+    // Keeps at most about this many entries (default 100000; 0: all); the
+    // oldest closed entries go first. A long-running simulator would
+    // otherwise grow without end.
+    void SetRetention(std::size_t entries);
     // An observer called for every new byte run (for --journal files); runs on
     // the simulator thread under the journal's lock, so it must be quick.
     using Observer = std::function<void(const JournalEntry&, bool incoming, std::string_view bytes)>;
@@ -65,6 +69,7 @@ private:
     std::vector<JournalEntry> entries_;
     EntryId nextId_ = 1;
     std::size_t captureLimit_ = 4u << 20;
+    std::size_t retention_ = 100000;
     Observer observer_;
 };
 

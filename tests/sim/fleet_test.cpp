@@ -9,6 +9,7 @@
 #include "sim/device.h"
 #include "sim/fleet.h"
 #include "sim/fleet_file.h"
+#include "sim/journal.h"
 #include "sim/log_archive.h"
 
 namespace ostrand::sim {
@@ -103,6 +104,34 @@ TEST(Fleet, TwoDevicesOnOneAddressAndPortAreRefused) {
     config.port = 8080;
     EXPECT_NO_THROW(fleet.Add(config));
     EXPECT_THROW(Device(DeviceConfig{}), std::invalid_argument);  // no address
+}
+
+TEST(Journal, KeepsBytesInOrderAndForgetsOnlyClosedEntries) {
+    Journal journal;
+    journal.SetRetention(2);
+    journal.SetCaptureLimit(4);
+    const auto first = journal.Open("127.0.0.1", 1, "p", "tcp");
+    journal.AddIn(first, "ab");
+    journal.AddIn(first, "cdef");  // cut at 4 bytes, counted whole
+    journal.AddOut(first, "x");
+    const auto second = journal.Open("127.0.0.2", 1, "p", "tcp");
+    journal.Close(second);
+    journal.Open("127.0.0.3", 1, "p", "tcp");
+    journal.Open("127.0.0.4", 1, "p", "tcp");
+    // Over the retention, but the oldest entry is still open: nothing goes.
+    auto entries = journal.Entries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].in, "abcd");
+    EXPECT_EQ(entries[0].inTotal, 6u);
+    EXPECT_EQ(entries[0].out, "x");
+    journal.Close(first);
+    journal.Open("127.0.0.5", 1, "p", "tcp");
+    entries = journal.Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].device, "127.0.0.3");
+    // Ids stay valid after the front was dropped.
+    journal.AddIn(entries[0].id, "zz");
+    EXPECT_EQ(journal.EntriesFor("127.0.0.3").at(0).in, "zz");
 }
 
 std::string Gunzip(const std::string& bytes) {
