@@ -15,7 +15,6 @@ void Trace(const DiscoveryConfig& config, const char* format, auto... values) {
     config.trace(line);
 }
 
-
 void HandleReply(DeviceTable& table, ScanDuplicateIndex& index, ScanPassStats& stats,
                  const DiscoveryConfig& config, std::span<const std::uint8_t> buffer,
                  const ReceivedDatagram& datagram) {

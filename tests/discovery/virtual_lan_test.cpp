@@ -206,7 +206,12 @@ TEST_F(VirtualLanSearchTest, FiveThousandAndOneDevices) {
     EXPECT_EQ(responder->Responder().SendFailures(), 0u);
     const double quietWaits = 2 * 0.5 + 0.2;
     std::printf("Search of %d devices: %.3f s (%.2f x the quiet waits)\n", kDevices, seconds, seconds / quietWaits);
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+    // Unoptimised or instrumented builds only show that nothing is lost.
+    (void)seconds;
+#else
     EXPECT_LE(seconds, 1.5 * quietWaits);
+#endif
 }
 
 }  // namespace
