@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <memory>
 #include <string>
 #include <vector>
@@ -353,6 +354,43 @@ TEST(DiscoverySettingsTest, ReadFromTheSettingsFileAtEveryCall) {
 
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(directory);
+}
+
+}  // namespace
+}  // namespace ostrand
+
+namespace ostrand {
+namespace {
+
+// Random datagrams of every length from 0 to 1500 through the sockets, as
+// scan replies and as HDS replies: every one is received, nothing crashes and
+// the table stays within its 5001 records.
+TEST(RandomDatagramTest, EveryLengthThroughScanAndHds) {
+    const auto garbage = [](const testing::PeerRequest&) {
+        std::mt19937 random(99);
+        std::uniform_int_distribution<int> byte(0, 255);
+        std::vector<std::string> replies;
+        for (std::size_t length = 0; length <= 1500; ++length) {
+            std::string datagram(length, '\0');
+            for (auto& c : datagram) c = static_cast<char>(byte(random));
+            if (length > 20 && length % 3 == 0) datagram.replace(0, 12, "MAC=" + std::to_string(length) + "\r\n");
+            replies.push_back(std::move(datagram));
+        }
+        return replies;
+    };
+    testing::ScriptedPeer scanPeer("127.0.0.60", garbage);
+    testing::ScriptedPeer hdsPeer("127.0.0.61", garbage);
+    auto config = LoopbackConfig({scanPeer.Endpoint()}, hdsPeer.Endpoint(), 4, 150);
+    config.receiveBufferBytes = 16 << 20;
+    config.hdsWait = 150ms;
+    DiscoverySession session(config);
+    session.Open();
+    auto table = std::make_unique<DeviceTable>();
+    const auto summary = RunSearch(session, *table);
+    EXPECT_EQ(summary.datagrams, 2u * 1501u);
+    EXPECT_GT(table->count, 0);
+    EXPECT_LE(table->count, 5001);
+    for (const auto& record : table->Valid()) EXPECT_LE(FieldText(record.mac).size(), 16u);
 }
 
 }  // namespace
