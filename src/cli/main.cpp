@@ -29,9 +29,10 @@ int main(int argc, char** argv) {
     app.add_flag("--json", settings.json,
                  "print one JSON object {\"result\": N, \"text\": \"...\", \"reply\": {...}}");
     app.footer(
-        "Exit status: the transport result (0 success, 1 no connection, 4 send failed, 5 receive "
-        "failed, 8 reply not decodable, 9 bad parameter, 10 failed), or the upload result for "
-        "uploads; 0 on success.");
+        "Exit status: 0 on success; otherwise the transport result (1 no connection, 4 send "
+        "failed, 5 receive failed, 8 reply not decodable, 9 bad parameter, 10 failed), the "
+        "upload result for TCP uploads (1-7), 7 for a failed HTTP upload and 10 for a failed "
+        "export or download. Device texts are printed in UTF-8.");
 
     ostrand::cli::CliAction action;
     for (ostrand::cli::CommandAdder add : kCommands) add(app, action);
