@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "sim/device.h"
+#include "sim/devsim_options.h"
 #include "sim/fleet.h"
 #include "sim/fleet_file.h"
 #include "sim/journal.h"
@@ -132,6 +133,36 @@ TEST(Journal, KeepsBytesInOrderAndForgetsOnlyClosedEntries) {
     // Ids stay valid after the front was dropped.
     journal.AddIn(entries[0].id, "zz");
     EXPECT_EQ(journal.EntriesFor("127.0.0.3").at(0).in, "zz");
+}
+
+std::optional<DevsimOptions> Parse(std::vector<const char*> arguments, int& exitCode) {
+    arguments.insert(arguments.begin(), "ostrand-devsim");
+    return ParseDevsimOptions(static_cast<int>(arguments.size()), arguments.data(), exitCode);
+}
+
+TEST(DevsimOptions, CountsStayInsideLoopbackAndFaultsApplyToEveryDevice) {
+    int exitCode = -1;
+    const auto options = Parse({"--terminals", "2", "--cameras", "1", "--camera-port", "8080",
+                                "--base", "127.50.0.1", "--silent", "--http-status", "503"},
+                               exitCode);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_EQ(options->devices.size(), 3u);
+    EXPECT_EQ(options->devices[1].address, "127.50.0.2");
+    EXPECT_EQ(options->devices[1].kind, DeviceKind::Terminal);
+    EXPECT_EQ(options->devices[2].port, 8080);
+    for (const DeviceConfig& config : options->devices) {
+        EXPECT_TRUE(config.faults.silent);
+        EXPECT_EQ(config.faults.httpStatus, 503);
+        EXPECT_FALSE(config.faults.refuse);
+    }
+
+    EXPECT_FALSE(Parse({"--terminals", "1", "--base", "192.168.1.10"}, exitCode));
+    EXPECT_NE(exitCode, 0);
+    EXPECT_FALSE(Parse({}, exitCode));  // no devices at all
+    EXPECT_NE(exitCode, 0);
+    EXPECT_FALSE(Parse({"--terminals", "1", "--download-failure", "maybe"}, exitCode));
+    EXPECT_NE(exitCode, 0);
 }
 
 std::string Gunzip(const std::string& bytes) {
