@@ -1,5 +1,6 @@
 #include "sim/fleet_file.h"
 
+#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -53,12 +54,12 @@ std::string PatternBytes(std::size_t size) {
     return bytes;
 }
 
-std::string ExportBytes(const json& spec, const std::string& where) {
-    if (spec.is_string()) return spec.get<std::string>();
-    if (!spec.is_object()) Fail(where, "an export is a text or an object");
-    if (spec.contains("file")) return ReadWholeFile(spec.at("file").get<std::string>(), where);
-    if (spec.contains("text")) return spec.at("text").get<std::string>();
-    if (spec.contains("size")) return PatternBytes(spec.at("size").get<std::size_t>());
+std::string ExportBytes(const json& source, const std::string& where) {
+    if (source.is_string()) return source.get<std::string>();
+    if (!source.is_object()) Fail(where, "an export is a text or an object");
+    if (source.contains("file")) return ReadWholeFile(source.at("file").get<std::string>(), where);
+    if (source.contains("text")) return source.at("text").get<std::string>();
+    if (source.contains("size")) return PatternBytes(source.at("size").get<std::size_t>());
     Fail(where, "an export needs \"file\", \"text\" or \"size\"");
 }
 
@@ -108,8 +109,13 @@ void ApplyEntry(const json& entry, DeviceConfig& config, const std::string& wher
             }
         } else if (key == "exports") {
             if (!value.is_object()) Fail(where, "exports is an object keyed by export type");
-            for (const auto& [type, spec] : value.items()) {
-                config.exports[std::stoi(type)] = ExportBytes(spec, where);
+            for (const auto& [type, source] : value.items()) {
+                int number = -1;
+                const auto [end, error] = std::from_chars(type.data(), type.data() + type.size(), number);
+                if (error != std::errc() || end != type.data() + type.size() || number < 0 || number > 255) {
+                    Fail(where, "export type \"" + type + "\" is not a number 0..255");
+                }
+                config.exports[number] = ExportBytes(source, where);
             }
         } else if (key == "log") {
             config.logText = value.get<std::string>();

@@ -46,6 +46,8 @@ TEST(FleetFile, RejectsWhatItDoesNotKnow) {
                  std::invalid_argument);
     EXPECT_THROW(ParseFleet(json::parse(R"({"devices": [{"faults": {"downloadFailure": "x"}}]})")),
                  std::invalid_argument);
+    EXPECT_THROW(ParseFleet(json::parse(R"({"devices": [{"exports": {"log": "x"}}]})")),
+                 std::invalid_argument);
     // Automatic addresses never leave 127/8.
     EXPECT_THROW(ParseFleet(json::parse(R"({"base": "127.255.255.253", "devices": [{"count": 3}]})")),
                  std::invalid_argument);
