@@ -90,6 +90,8 @@ Device::Device(DeviceConfig config)
     settings_["deviceNumber"] = config_.deviceNumber;
     settings_["productModel"] = config_.productModel;
     settings_["version"] = config_.version;
+    // No kernel upgrade running; a fleet entry's settings may say "1" (busy).
+    settings_["updateStatus"] = "0";
     for (const auto& [key, value] : config_.settings) settings_[key] = value;
 }
 

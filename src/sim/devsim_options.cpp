@@ -25,7 +25,7 @@ Fleet file (JSON, UTF-8):
      {"kind": "terminal", "count": 3, "name": "T{n}", "number": "T000{n}"},
      {"kind": "camera", "address": "127.20.1.1", "port": 8080,
       "settings": {"gateway": "127.0.0.254"},
-      "replies": {"getUpdateKernelStatus": {"status": "0"}},
+      "replies": {"getUpdateKernelStatus": {"updateStatus": "1"}},
       "exports": {"4": {"size": 100000}, "5": {"file": "attendinfo.bin"}},
       "faults": {"httpStatus": 404}}]}
 Fault keys: refuse, silent, dropConnection, replyDelayMs, splitSegments,
