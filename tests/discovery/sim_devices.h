@@ -2,6 +2,7 @@
 // Simulated devices for the discovery tests: records as a camera or terminal
 // would send them, and a responder running on its own io_context thread.
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>

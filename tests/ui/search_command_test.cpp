@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "../discovery/sim_devices.h"
 #include "../platform/temp_dir.h"
 #include "loopback_discovery.h"
 #include "platform/app_state.h"
@@ -31,32 +32,12 @@ namespace {
 
 using test::WriteWholeFile;
 
-// Simulated devices whose responder runs on a thread of its own.
-class SimulatedLan {
+// Simulated devices answering on loopback, on ports of their own.
+class SimulatedLan : public ostrand::testing::ResponderThread {
 public:
     explicit SimulatedLan(std::vector<sim::DiscoveryEntry> entries)
-        : entries_(std::move(entries)),
-          responder_(io_, {.bindAddress = "127.0.0.1", .scanPort = 0, .hdsPort = 0, .group = ""},
-                     [this] { return entries_; }) {}
-    ~SimulatedLan() {
-        io_.stop();
-        if (thread_.joinable()) thread_.join();
-    }
-    bool Start(std::string* error) {
-        if (!responder_.Start(error)) return false;
-        thread_ = std::thread([this] {
-            auto guard = sim::net::make_work_guard(io_);
-            io_.run();
-        });
-        return true;
-    }
-    const sim::DiscoveryResponder& Responder() const { return responder_; }
-
-private:
-    sim::net::io_context io_;
-    std::vector<sim::DiscoveryEntry> entries_;
-    sim::DiscoveryResponder responder_;
-    std::thread thread_;
+        : ResponderThread({.bindAddress = "127.0.0.1", .scanPort = 0, .hdsPort = 0, .group = ""},
+                          std::move(entries)) {}
 };
 
 struct SimDevice {
