@@ -181,9 +181,8 @@ TEST(LocalAddressesTest, LoopbackOnlyWhenNothingElseExists) {
     EXPECT_EQ(addresses, std::vector<std::string>{"127.0.0.1"});
 }
 
-// A full table's worth of devices answering at once: all are listed, and the
-// Search takes at most 1.5 times the sum of its quiet waits (two scan passes
-// of 500 ms and one HDS wait of 200 ms).
+// A full table's worth of devices answering at once through the real
+// broadcast and multicast paths: all are listed, each once.
 TEST_F(VirtualLanSearchTest, FiveThousandAndOneDevices) {
     constexpr int kDevices = 5001;
     Up(kDevices);
@@ -205,13 +204,8 @@ TEST_F(VirtualLanSearchTest, FiveThousandAndOneDevices) {
     EXPECT_EQ(summary.datagrams, 5u * kDevices);  // 4 scan answers + 1 HDS answer each
     EXPECT_EQ(responder->Responder().SendFailures(), 0u);
     const double quietWaits = 2 * 0.5 + 0.2;
+    // The time is reported, not asserted: bench/discovery measures it.
     std::printf("Search of %d devices: %.3f s (%.2f x the quiet waits)\n", kDevices, seconds, seconds / quietWaits);
-#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
-    // Unoptimised or instrumented builds only show that nothing is lost.
-    (void)seconds;
-#else
-    EXPECT_LE(seconds, 1.5 * quietWaits);
-#endif
 }
 
 }  // namespace
