@@ -215,3 +215,22 @@ TEST(TransportResultTextTest, EveryResultHasItsText) {
 
 }  // namespace
 }  // namespace ostrand
+
+namespace ostrand {
+namespace {
+
+TEST(FormChannelLimits, OverlongReplyEndsTheCommandWithAMessage) {
+    RecordingMessageSink sink;
+    ScopedMessageSink scope(sink);
+    HttpRequestSeen seen;
+    ScriptedPeer peer({Answer(seen, 200, "?a=" + std::string((16u << 20) + 10, 'x'))});
+    CommandTarget target(peer.Ip(), peer.Port());
+    ParamMap reply;
+    EXPECT_EQ(GetFormCommandCoded(target, "big", reply), kTransportFailed);
+    EXPECT_TRUE(reply.empty());
+    ASSERT_EQ(sink.Texts().size(), 1u);
+    EXPECT_NE(sink.Texts()[0].find("longer than 16777216 bytes"), std::string::npos) << sink.Texts()[0];
+}
+
+}  // namespace
+}  // namespace ostrand

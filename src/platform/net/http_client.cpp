@@ -35,6 +35,7 @@ struct BodySink {
     const HttpRequest* request = nullptr;
     HttpResponse* response = nullptr;
     bool received = false;
+    bool tooLarge = false;
 };
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -46,6 +47,10 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
         curl_easy_getinfo(sink->curl, CURLINFO_RESPONSE_CODE, &status);
         if (!sink->request->onBody(status, std::string_view(data, bytes))) return 0;  // aborts the transfer
     } else {
+        if (bytes > sink->request->maxCollectedBody - sink->response->body.size()) {
+            sink->tooLarge = true;
+            return 0;  // aborts the transfer
+        }
         sink->response->body.append(data, bytes);
     }
     return bytes;
@@ -137,6 +142,10 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
         if (code == CURLE_OK) {
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
             return response;
+        }
+        if (sink.tooLarge) {
+            throw HttpError("the reply of " + HostPort(request) + " is longer than " +
+                            std::to_string(request.maxCollectedBody) + " bytes");
         }
         curl_off_t connectTime = 0;
         curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);

@@ -6,6 +6,7 @@
 // errors.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -36,9 +37,13 @@ struct HttpRequest {
     std::chrono::milliseconds stallTimeout{0};
     bool freshConnection = false;
 
+    // A collected body longer than this ends the request with an HttpError,
+    // so a faulty device cannot fill the tool's memory.
+    std::size_t maxCollectedBody = 16u << 20;
+
     // Receives the body as it arrives, with the response status; returning
     // false aborts the transfer. When unset, the body is collected into
-    // HttpResponse::body.
+    // HttpResponse::body (up to maxCollectedBody).
     std::function<bool(long status, std::string_view data)> onBody;
 };
 
