@@ -57,8 +57,15 @@ Device::Device(DeviceConfig config)
     const bool tcpDevice = port_ == kTcpChannelPort;
     SetFieldText(record_.mac, config_.mac.empty() ? MacFromAddress(address_) : config_.mac);
     SetFieldText(record_.ip, config_.address);
-    SetFieldText(record_.subnetMask, "255.0.0.0");
-    SetFieldText(record_.gateway, "127.0.0.1");
+    // The network settings an entry gives are also what the device announces.
+    const auto setting = [this](const char* key, const char* fallback) {
+        const auto found = config_.settings.find(key);
+        return found != config_.settings.end() && !found->second.empty() ? found->second : std::string(fallback);
+    };
+    const std::string netmask = setting("netmask", "255.0.0.0");
+    const std::string gateway = setting("gateway", "127.0.0.1");
+    SetFieldText(record_.subnetMask, netmask);
+    SetFieldText(record_.gateway, gateway);
     record_.commandPort = port_;
     record_.deviceType = config_.deviceType;
     SetFieldText(record_.version, config_.version);
@@ -82,8 +89,8 @@ Device::Device(DeviceConfig config)
     }
 
     settings_["ipaddress"] = config_.address;
-    settings_["netmask"] = "255.0.0.0";
-    settings_["gateway"] = "127.0.0.1";
+    settings_["netmask"] = netmask;
+    settings_["gateway"] = gateway;
     settings_["dnsaddress"] = "127.0.0.1";
     settings_["macaddress"] = FieldText(record_.mac);
     settings_["devname"] = Utf8ToGbkLossy(config_.name);

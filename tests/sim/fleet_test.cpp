@@ -98,6 +98,24 @@ TEST(DeviceRecordOfKinds, PortAttendTypeAndNameCodePage) {
     EXPECT_EQ(FieldText(p.attendTerminalNumber), "T1");
 }
 
+TEST(DeviceRecordOfKinds, AnnouncesTheNetworkItsSettingsGive) {
+    DeviceConfig onLoopback;
+    onLoopback.address = "127.40.0.2";
+    const Device plain(onLoopback);
+    EXPECT_EQ(FieldText(plain.Record().subnetMask), "255.0.0.0");
+    EXPECT_EQ(FieldText(plain.Record().gateway), "127.0.0.1");
+
+    DeviceConfig inLan;
+    inLan.address = "10.77.1.9";
+    inLan.settings["netmask"] = "255.255.0.0";
+    inLan.settings["gateway"] = "10.77.0.2";
+    Device device(inLan);
+    EXPECT_EQ(FieldText(device.Record().subnetMask), "255.255.0.0");
+    EXPECT_EQ(FieldText(device.Record().gateway), "10.77.0.2");
+    EXPECT_EQ(device.Settings()["netmask"], "255.255.0.0");
+    EXPECT_EQ(device.Settings()["updateStatus"], "0");
+}
+
 TEST(Fleet, TwoDevicesOnOneAddressAndPortAreRefused) {
     Fleet fleet;
     DeviceConfig config;
