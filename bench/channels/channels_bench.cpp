@@ -126,12 +126,12 @@ void BM_Export20MiB(benchmark::State& state) {
 }
 BENCHMARK(BM_Export20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_UploadTcp20MiB(benchmark::State& state) {
+// Repeats one 20 MiB upload, dropping what the device received each time.
+template <typename Upload>
+void RunUploads(benchmark::State& state, Upload upload) {
     Bench& bench = Shared();
-    DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
     for (auto _ : state) {
-        if (SendUploadHeader(endpoint, bench.upload, "app") != kUploadOk ||
-            SendUploadPackets(endpoint, bench.upload) != kUploadOk) {
+        if (!upload(bench)) {
             state.SkipWithError("upload failed");
             break;
         }
@@ -139,34 +139,28 @@ void BM_UploadTcp20MiB(benchmark::State& state) {
     }
     bench.Forget();
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+
+void BM_UploadTcp20MiB(benchmark::State& state) {
+    RunUploads(state, [](Bench& bench) {
+        DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
+        return SendUploadHeader(endpoint, bench.upload, "app") == kUploadOk &&
+               SendUploadPackets(endpoint, bench.upload) == kUploadOk;
+    });
 }
 BENCHMARK(BM_UploadTcp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_UploadHttp20MiB(benchmark::State& state) {
-    Bench& bench = Shared();
-    for (auto _ : state) {
-        if (!UploadFileHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "app.bin")) {
-            state.SkipWithError("upload failed");
-            break;
-        }
-        bench.Forget();
-    }
-    bench.Forget();
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+    RunUploads(state, [](Bench& bench) {
+        return UploadFileHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "app.bin");
+    });
 }
 BENCHMARK(BM_UploadHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_UploadImageHttp20MiB(benchmark::State& state) {
-    Bench& bench = Shared();
-    for (auto _ : state) {
-        if (!UploadImageHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "kernel.img")) {
-            state.SkipWithError("upload failed");
-            break;
-        }
-        bench.Forget();
-    }
-    bench.Forget();
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+    RunUploads(state, [](Bench& bench) {
+        return UploadImageHttp(bench.camera->AddressText(), kHttpPort, bench.upload, "kernel.img");
+    });
 }
 BENCHMARK(BM_UploadImageHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
