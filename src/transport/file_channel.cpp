@@ -269,18 +269,23 @@ const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8
 
 }  // namespace
 
-bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
-                    std::string_view remoteName) {
+namespace {
+
+// What both HTTP uploads share: the argument and file checks, the request
+// target, and turning an HTTP-layer failure into its message. `send` does the
+// transfer of the file's bytes.
+template <typename Send>
+bool RunHttpUpload(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
+                   std::string_view remoteName, const char* form, std::chrono::milliseconds connectTimeout,
+                   Send send) {
     if (localPath.empty() || remoteName.empty()) return false;
     try {
         const auto bytes = ReadWholeFile(localPath);
         if (!bytes || bytes->empty()) return false;
-        auto target = UploadTarget("formUploadFile", remoteName);
+        auto target = UploadTarget(form, remoteName);
         if (!target) return false;
-        net::HttpRequest http =
-            UploadRequest(ip, port, std::move(*target), CurrentTransportTimeouts().httpUploadConnectTimeout);
-        http.body = *bytes;
-        return net::PerformHttp(http).status == 200;
+        net::HttpRequest http = UploadRequest(ip, port, std::move(*target), connectTimeout);
+        return send(http, *bytes);
     } catch (const net::HttpError& error) {
         ShowHttpLayerError(error);
     } catch (const std::exception&) {
@@ -289,41 +294,42 @@ bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesys
     return false;
 }
 
+}  // namespace
+
+bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
+                    std::string_view remoteName) {
+    return RunHttpUpload(ip, port, localPath, remoteName, "formUploadFile",
+                         CurrentTransportTimeouts().httpUploadConnectTimeout,
+                         [](net::HttpRequest& http, const std::string& bytes) {
+                             http.body = bytes;
+                             return net::PerformHttp(http).status == 200;
+                         });
+}
+
 bool UploadImageHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
                      std::string_view remoteName) {
-    if (localPath.empty() || remoteName.empty()) return false;
-    try {
-        const auto bytes = ReadWholeFile(localPath);
-        if (!bytes || bytes->empty()) return false;
-        auto target = UploadTarget("formUploadImage", remoteName);
-        if (!target) return false;
-        const std::string tag = MakeUploadTag();
-        net::HttpRequest http =
-            UploadRequest(ip, port, std::move(*target), CurrentTransportTimeouts().httpImageConnectTimeout);
-
-        // Full chunks share one connection; the remainder (only the tag when the
-        // size is a multiple of the chunk) goes on a connection of its own.
-        const std::size_t fullChunks = bytes->size() / kImageChunkSize;
-        std::string body;
-        {
-            net::HttpSession session;
-            for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
-                body = tag + bytes->substr(chunk * kImageChunkSize, kImageChunkSize);
-                http.body = body;
-                // A refused chunk leaves the image incomplete on the device.
-                if (session.Perform(http).status != 200) return false;
+    return RunHttpUpload(
+        ip, port, localPath, remoteName, "formUploadImage", CurrentTransportTimeouts().httpImageConnectTimeout,
+        [](net::HttpRequest& http, const std::string& bytes) {
+            const std::string tag = MakeUploadTag();
+            // Full chunks share one connection; the remainder (only the tag when
+            // the size is a multiple of the chunk) goes on a connection of its own.
+            const std::size_t fullChunks = bytes.size() / kImageChunkSize;
+            std::string body;
+            {
+                net::HttpSession session;
+                for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
+                    body = tag + bytes.substr(chunk * kImageChunkSize, kImageChunkSize);
+                    http.body = body;
+                    // A refused chunk leaves the image incomplete on the device.
+                    if (session.Perform(http).status != 200) return false;
+                }
             }
-        }
-        body = tag + bytes->substr(fullChunks * kImageChunkSize);
-        http.body = body;
-        http.freshConnection = true;
-        return net::PerformHttp(http).status == 200;
-    } catch (const net::HttpError& error) {
-        ShowHttpLayerError(error);
-    } catch (const std::exception&) {
-        ShowUnknownError();
-    }
-    return false;
+            body = tag + bytes.substr(fullChunks * kImageChunkSize);
+            http.body = body;
+            http.freshConnection = true;
+            return net::PerformHttp(http).status == 200;
+        });
 }
 
 bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath, std::uint8_t exportType) {
