@@ -76,13 +76,13 @@ Bench& Shared() {
     return bench;
 }
 
-void BM_TcpCommand(benchmark::State& state) {
+// Repeats one command and reports commands per second.
+template <typename Command>
+void RunCommands(benchmark::State& state, Command command) {
     Bench& bench = Shared();
-    DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
-    const ParamMap request{{"result", "10000"}};
     for (auto _ : state) {
         ParamMap reply;
-        if (SendXmlCommandCoded(endpoint, request, reply, 5000) != kTransportOk) {
+        if (command(bench, reply) != kTransportOk) {
             state.SkipWithError("command failed");
             break;
         }
@@ -92,22 +92,21 @@ void BM_TcpCommand(benchmark::State& state) {
     state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                       benchmark::Counter::kIsRate);
 }
+
+void BM_TcpCommand(benchmark::State& state) {
+    const ParamMap request{{"result", "10000"}};
+    RunCommands(state, [&request](Bench& bench, ParamMap& reply) {
+        DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
+        return SendXmlCommandCoded(endpoint, request, reply, 5000);
+    });
+}
 BENCHMARK(BM_TcpCommand)->UseRealTime()->MinTime(2.0);
 
 void BM_HttpCommand(benchmark::State& state) {
-    Bench& bench = Shared();
-    CommandTarget target(bench.camera->AddressText(), kHttpPort);
-    for (auto _ : state) {
-        ParamMap reply;
-        if (GetFormCommandCoded(target, "getnetparam", reply) != kTransportOk) {
-            state.SkipWithError("command failed");
-            break;
-        }
-        benchmark::DoNotOptimize(reply);
-    }
-    bench.Forget();
-    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    RunCommands(state, [](Bench& bench, ParamMap& reply) {
+        CommandTarget target(bench.camera->AddressText(), kHttpPort);
+        return GetFormCommandCoded(target, "getnetparam", reply);
+    });
 }
 BENCHMARK(BM_HttpCommand)->UseRealTime()->MinTime(2.0);
 

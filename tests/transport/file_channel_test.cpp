@@ -8,6 +8,7 @@
 
 #include "platform/message_sink.h"
 #include "scripted_peer.h"
+#include "short_waits.h"
 #include "transport/file_channel.h"
 #include "transport/frames.h"
 #include "transport/transport_settings.h"
@@ -21,15 +22,11 @@ using test::HttpRequestSeen;
 using test::ScriptedPeer;
 
 TransportTimeouts ShortWaits() {
-    TransportTimeouts timeouts;
+    TransportTimeouts timeouts = test::ShortChannelWaits();
     timeouts.replyWait = 500ms;
     timeouts.replyRestWait = 500ms;
-    timeouts.connectWait = 500ms;
-    timeouts.lingerSeconds = 0;
     timeouts.fileReceiveWait = 200ms;
     timeouts.exportIdleWaits = 3;
-    timeouts.httpConnectTimeout = 500ms;
-    timeouts.httpConnectBackoff = 1ms;
     timeouts.httpUploadConnectTimeout = 500ms;
     timeouts.httpImageConnectTimeout = 500ms;
     timeouts.httpReceiveTimeout = 2000ms;

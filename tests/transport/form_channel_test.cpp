@@ -4,6 +4,7 @@
 
 #include "platform/message_sink.h"
 #include "scripted_peer.h"
+#include "short_waits.h"
 #include "transport/form_channel.h"
 #include "transport/frames.h"
 #include "transport/transport_settings.h"
@@ -17,13 +18,7 @@ using test::HttpRequestSeen;
 using test::ScriptedPeer;
 
 TransportTimeouts ShortWaits() {
-    TransportTimeouts timeouts;
-    timeouts.replyWait = 150ms;
-    timeouts.replyRestWait = 300ms;
-    timeouts.connectWait = 500ms;
-    timeouts.lingerSeconds = 0;
-    timeouts.httpConnectTimeout = 500ms;
-    timeouts.httpConnectBackoff = 1ms;
+    TransportTimeouts timeouts = test::ShortChannelWaits();
     timeouts.httpFormReceiveTimeout = 1000ms;
     return timeouts;
 }

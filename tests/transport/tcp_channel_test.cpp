@@ -4,6 +4,7 @@
 
 #include "platform/message_sink.h"
 #include "scripted_peer.h"
+#include "short_waits.h"
 #include "transport/frames.h"
 #include "transport/tcp_channel.h"
 #include "transport/transport_settings.h"
@@ -15,14 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ScriptedPeer;
 
-TransportTimeouts ShortWaits() {
-    TransportTimeouts timeouts;
-    timeouts.replyWait = 150ms;
-    timeouts.replyRestWait = 300ms;
-    timeouts.connectWait = 500ms;
-    timeouts.lingerSeconds = 0;
-    return timeouts;
-}
+TransportTimeouts ShortWaits() { return test::ShortChannelWaits(); }
 
 std::string ReplyFrame(const ParamMap& entries, CommandCode code = 5000) {
     return BuildCommandFrame(EncodeCommandXml(entries, code));
