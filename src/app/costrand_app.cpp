@@ -2,6 +2,7 @@
 
 #include "platform/log.h"
 #include "ui/costrand_dlg.h"
+#include "ui/dialog_routes.h"
 
 namespace ostrand {
 
@@ -13,6 +14,11 @@ int CostrandApp::Run() {
     }
     {
         CostrandDlg dialog(discovery_);
+        // A command whose gates passed opens its dialog over the main window.
+        QObject::connect(&dialog, &CostrandDlg::CommandPassedGates, &dialog,
+                         [&dialog](CommandId id, const CommandArgs& args) {
+                             AllDialogRoutes().Open(id, &dialog, args);
+                         });
         dialog.exec();
     }
     return kExitAfterMainWindow;

@@ -1,5 +1,7 @@
 #include "sim/command_handler.h"
 
+#include "sim/command_behaviours.h"
+
 #include <array>
 #include <charconv>
 
@@ -70,8 +72,11 @@ ParamMap HandleCommand(Device& device, std::string_view name, CommandCode code,
             return reply;
         }
         device.SetPendingUpload(std::move(upload));
+    } else if (const CommandBehaviour* behaviour = AllCommandBehaviours().Find(commandName, code)) {
+        reply = (*behaviour)(device, request);
     } else if (IsRead(request)) {
         reply = device.Settings();
+        reply.erase("result");
     } else {
         ParamMap stored;
         for (const auto& [key, value] : request) {
@@ -80,6 +85,9 @@ ParamMap HandleCommand(Device& device, std::string_view name, CommandCode code,
         device.MergeSettings(stored);
     }
 
+    // The fleet file's extra entries come last, so they can also turn a
+    // command into a refusal ("result", "errmsg").
+    if (!reply.contains("result")) reply["result"] = "10000";
     if (!commandName.empty()) {
         if (auto extra = device.ExtraReply(commandName)) {
             for (const auto& [key, value] : *extra) reply[key] = value;
@@ -90,7 +98,6 @@ ParamMap HandleCommand(Device& device, std::string_view name, CommandCode code,
             for (const auto& [key, value] : *extra) reply[key] = value;
         }
     }
-    reply["result"] = "10000";
     return reply;
 }
 

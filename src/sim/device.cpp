@@ -225,4 +225,9 @@ void Device::CountCommand() {
     ++commands_;
 }
 
+nlohmann::json Device::StartingState(std::string_view subsystem) const {
+    const auto it = config_.state.find(std::string(subsystem));
+    return it == config_.state.end() ? nlohmann::json::object() : *it;
+}
+
 }  // namespace ostrand::sim

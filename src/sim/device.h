@@ -7,11 +7,15 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "devices/device_ports.h"
 #include "devices/device_record.h"
@@ -87,6 +91,9 @@ struct DeviceConfig {
     std::string logText;           // content of the log the archive carries
     int exportPacketSize = 65536;  // file bytes per export data packet
     FaultOptions faults;
+    // Starting state and faults of the subsystems' behaviours, keyed by
+    // subsystem ("maintenance", "upgrade", ...); each reads its own part.
+    nlohmann::json state = nlohmann::json::object();
 };
 
 class Device {
@@ -139,6 +146,20 @@ public:
     int CommandCount() const;
     void CountCommand();
 
+    // State a subsystem's behaviours keep for this device (a password, a
+    // table), default-constructed on first use. `use` runs under a lock of its
+    // own and must not call WithState again.
+    template <class State, class Use>
+    decltype(auto) WithState(Use&& use) {
+        std::lock_guard lock(statesMutex_);
+        std::shared_ptr<void>& slot = states_[std::type_index(typeid(State))];
+        if (!slot) slot = std::make_shared<State>();
+        return use(*static_cast<State*>(slot.get()));
+    }
+    // The fleet file's starting state of one subsystem (an empty object when
+    // none is given).
+    nlohmann::json StartingState(std::string_view subsystem) const;
+
 private:
     DeviceConfig config_;
     net::ip::address_v4 address_;
@@ -152,6 +173,8 @@ private:
     std::optional<PendingUpload> pendingUpload_;
     std::map<std::string, ReceivedFile> imagesInProgress_;
     int commands_ = 0;
+    std::mutex statesMutex_;
+    std::map<std::type_index, std::shared_ptr<void>> states_;
 };
 
 }  // namespace ostrand::sim

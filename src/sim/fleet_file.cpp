@@ -125,6 +125,10 @@ void ApplyEntry(const json& entry, DeviceConfig& config, const std::string& wher
             config.exportPacketSize = size;
         } else if (key == "faults") {
             config.faults = ParseFaults(value, config.faults);
+        } else if (key == "state") {
+            // Each subsystem's starting state, read by its own behaviours.
+            if (!value.is_object()) Fail(where, "state is an object keyed by subsystem");
+            for (const auto& [subsystem, part] : value.items()) config.state[subsystem] = part;
         } else {
             Fail(where, "unknown key \"" + key + "\"");
         }

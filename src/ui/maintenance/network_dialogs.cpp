@@ -1,0 +1,7 @@
+#include "ui/dialog_routes.h"
+
+namespace ostrand {
+
+void AddNetworkDialogs(DialogRoutes& /*routes*/) {}
+
+}  // namespace ostrand
