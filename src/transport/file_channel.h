@@ -26,8 +26,10 @@ inline constexpr UploadResult kUploadSendFailed = 4;
 inline constexpr UploadResult kUploadReceiveFailed = 5;
 inline constexpr UploadResult kUploadHeaderRefused = 6;
 inline constexpr UploadResult kUploadRefused = 7;
+inline constexpr UploadResult kUploadBadParameter = 9;  // the header would not fit its frame; nothing sent
 
 // `remoteName` is device text (GBK); it is sent UTF-8 in the request target.
+// A name IsSafeRequestName refuses shows "参数错误" and nothing is sent.
 bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
                     std::string_view remoteName);
 // Sends the file in tagged chunks of kImageChunkSize bytes.
@@ -55,7 +57,7 @@ const char* UploadResultText(UploadResult result);
 bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localPath,
                    std::uint8_t exportType);
 
-// Up to three connection attempts, each bounded by the TCP connect wait, with a
+// Up to three connection attempts, each bounded by FileConnectWait(), with a
 // 65536-byte send buffer.
 std::optional<net::TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint);
 
