@@ -192,8 +192,14 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
         writer.emplace(*file, timeouts.httpDownloadMaxBytes);
         return true;
     };
+    std::uint64_t errorPageBytes = 0;
+    bool errorPageTooLarge = false;
     http.onBody = [&](long status, std::string_view data) {
-        if (status != 200) return true;  // an error page is not kept
+        if (status != 200) {  // an error page is not kept, but it is bounded all the same
+            errorPageBytes += data.size();
+            errorPageTooLarge = errorPageBytes > timeouts.httpDownloadMaxBytes;
+            return !errorPageTooLarge;
+        }
         if (!file && !open()) return false;
         return writer->Take(data);
     };
@@ -214,7 +220,7 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
     std::string failure;
     if (createFailed) {
         failure = "创建文件失败!";
-    } else if (writer && writer->tooLarge) {
+    } else if ((writer && writer->tooLarge) || errorPageTooLarge) {
         failure = DownloadTooLargeText(timeouts.httpDownloadMaxBytes);
     } else if (writer && (writer->writeFailed || !wroteAll)) {
         failure = Tr("写入文件失败!", "Writing the file failed!");

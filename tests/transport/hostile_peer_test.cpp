@@ -188,6 +188,9 @@ TEST_F(HostilePeerTest, DownloadsThatNeverEndFailWithinTheirBoundsAndLeaveNoFile
     const std::vector<Case> cases = {
         {"endless chunked body", EndlessBody(chunkedHead, Chunk(std::string(65536, 'z')), 0ms, 8s),
          "设备发送的文件超过 1 MiB，下载失败"},
+        {"endless error page", EndlessBody("HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n",
+                                           Chunk(std::string(65536, 'e')), 0ms, 8s),
+         "设备发送的文件超过 1 MiB，下载失败"},
         {"trickle of two bytes at a time", EndlessBody(longHead, "zz", 50ms, 8s), "设备发送过慢，下载失败"},
     };
     const auto path = dir_ / "log.tar.gz";
