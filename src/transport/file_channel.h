@@ -39,7 +39,9 @@ inline constexpr std::size_t kImageChunkSize = 921600;
 inline constexpr std::size_t kUploadTagSize = 8;
 
 // Port 60005: ExportFileTcp; otherwise GET "/goform/httpDownLoadFile". Shows
-// its messages; no local file is left behind on failure.
+// its messages. The body is bounded by httpDownloadMaxBytes and, after the
+// first receive wait, by the floor rate httpDownloadMinRate. The file is
+// written as OutputFile describes: on failure the path is left as it was.
 bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath,
                         std::uint8_t exportType);
 inline constexpr const char* kDownloadNoLogText = "HttpDownLoadFile failed, LOG/vekIPC.log fopen failed";
@@ -53,7 +55,9 @@ UploadResult SendUploadPackets(DeviceEndpoint& endpoint, const std::filesystem::
 const char* UploadResultText(UploadResult result);
 
 // Streams a device file (export type 2, 4 or 5) into `localPath`. Shows its
-// messages; no local file is left behind on failure.
+// messages. The bytes never pass the announced size (at most 20 MiB), and a
+// file that ends at another size than announced is a failure. The file is
+// written as OutputFile describes: on failure the path is left as it was.
 bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localPath,
                    std::uint8_t exportType);
 

@@ -103,8 +103,14 @@ std::optional<OutputFile> OutputFile::Open(const fs::path& path) {
             if (errno == EEXIST) continue;
             return std::nullopt;
         }
-        // The replacement keeps the permissions of the file it replaces.
-        if (exists) (void)::fchmod(fd, info.st_mode & 07777);
+        // The replacement keeps the owner (where this process may set it) and
+        // the permissions of the file it replaces.
+        if (exists) {
+            if (::fchown(fd, info.st_uid, info.st_gid) != 0) {
+                // Only a privileged process may give a file away; ours stays ours.
+            }
+            (void)::fchmod(fd, info.st_mode & 07777);
+        }
         return OutputFile(fd, *target, temporary);
     }
     return std::nullopt;
