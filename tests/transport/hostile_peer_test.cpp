@@ -310,7 +310,9 @@ TEST_F(HostilePeerTest, SuccessfulExportThroughASymlinkReplacesItsTarget) {
     WriteAll(target, "old");
     ::chmod(target.c_str(), 0640);
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::chown(target.c_str(), 1234, 1234), 0);  // a file of another user
+    if (root) {
+        ASSERT_EQ(::chown(target.c_str(), 1234, 1234), 0);  // a file of another user
+    }
     fs::create_symlink(target, link);
     ScriptedPeer peer({ExportScript(Begin(3, 1), {BuildExportData(kExportTypeUsers, 1, "new")})});
     DeviceEndpoint endpoint{peer.Ip(), peer.Port()};
@@ -320,7 +322,9 @@ TEST_F(HostilePeerTest, SuccessfulExportThroughASymlinkReplacesItsTarget) {
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    if (root) EXPECT_EQ(info.st_uid, 1234u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 1234u);
+    }
     EXPECT_EQ(Listing(), (std::vector<std::string>{"link.bin", "target.bin"}));
 }
 
