@@ -14,6 +14,8 @@
 #include "platform/net/http_client.h"
 #include "transport/frame_reader.h"
 #include "transport/frames.h"
+#include "transport/output_file.h"
+#include "transport/request_target.h"
 #include "transport/transport_settings.h"
 #include "transport/xml_codec.h"
 
@@ -50,14 +52,13 @@ std::optional<std::uint64_t> FileSize(const std::filesystem::path& path) {
     return size;
 }
 
-void RemoveQuietly(const std::filesystem::path& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-}
-
 // "/goform/<form>?filename=<name>" in UTF-8; refused with a message when the
 // name cannot be converted or the target is too long.
 std::optional<std::string> UploadTarget(const char* form, std::string_view remoteName) {
+    if (!IsSafeRequestName(remoteName)) {
+        ShowMessage(TransportResultText(kTransportBadParameter));
+        return std::nullopt;
+    }
     auto utf8Name = GbkToUtf8(remoteName);
     if (!utf8Name) {
         ShowMessage(Tr("文件名含有无法转换的字符，上传失败", "The file name cannot be converted; the upload failed"));
@@ -97,10 +98,7 @@ net::HttpRequest UploadRequest(const std::string& ip, std::int32_t port, std::st
 UploadResult ExchangeUploadHeader(TcpSocket& socket, const ParamMap& request) {
     const TransportTimeouts timeouts = CurrentTransportTimeouts();
     const std::string document = EncodeCommandXml(request, kUploadHeaderCode);
-    if (document.size() > kMaxCommandDocumentSize) {
-        ShowMessage(Tr("升级类型过长，上传失败", "The update type is too long; the upload failed"));
-        return kUploadSendFailed;
-    }
+    if (document.size() > kMaxCommandDocumentSize) return kUploadBadParameter;  // nothing is sent
     socket.SetLinger(true, timeouts.lingerSeconds);
     if (!socket.SendAll(BuildCommandFrame(document), timeouts.fileReceiveWait)) return kUploadSendFailed;
     if (socket.WaitReadable(timeouts.replyWait) != net::WaitResult::Ready) return kUploadReceiveFailed;
@@ -113,12 +111,18 @@ UploadResult ExchangeUploadHeader(TcpSocket& socket, const ParamMap& request) {
 }
 
 // Streams the body into the local file in the device's read size, watching
-// for the two texts a device answers instead of a log archive.
+// for the two texts a device answers instead of a log archive, and for a body
+// longer than the download may be.
 class DownloadWriter {
 public:
-    explicit DownloadWriter(std::ofstream& file) : file_(file) {}
+    DownloadWriter(OutputFile& file, std::uint64_t maxBytes) : file_(file), maxBytes_(maxBytes) {}
 
     bool Take(std::string_view data) {
+        if (data.size() > maxBytes_ - taken_) {
+            tooLarge = true;
+            return false;
+        }
+        taken_ += data.size();
         while (!data.empty()) {
             const std::size_t room = kDownloadReadSize - pending_.size();
             const std::size_t take = data.size() < room ? data.size() : room;
@@ -134,20 +138,28 @@ public:
     bool noLog = false;
     bool noTar = false;
     bool writeFailed = false;
+    bool tooLarge = false;
 
 private:
     bool Flush() {
         if (pending_ == kDownloadNoLogText) noLog = true;
         if (pending_ == kDownloadNoTarText) noTar = true;
-        file_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+        if (!file_.Write(pending_)) writeFailed = true;
         pending_.clear();
-        if (!file_) writeFailed = true;
         return !writeFailed;
     }
 
-    std::ofstream& file_;
+    OutputFile& file_;
+    std::uint64_t maxBytes_;
+    std::uint64_t taken_ = 0;
     std::string pending_;
 };
+
+std::string DownloadTooLargeText(std::uint64_t maxBytes) {
+    const std::string mib = std::to_string(maxBytes >> 20);
+    return std::string(Tr("设备发送的文件超过 ", "The device sent more than ")) + mib +
+           Tr(" MiB，下载失败", " MiB; the download failed");
+}
 
 bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localPath) {
     const TransportTimeouts timeouts = CurrentTransportTimeouts();
@@ -161,70 +173,109 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
     http.connectBackoff = timeouts.httpConnectBackoff;
     http.connectRetries = timeouts.httpConnectRetries;
     http.stallTimeout = timeouts.httpReceiveTimeout;
+    // A device that trickles its body is held no longer than the first receive
+    // wait plus the time an honest device needs at the floor rate.
+    http.minAverageRate = timeouts.httpDownloadMinRate;
+    http.rateGrace = timeouts.httpReceiveTimeout;
 
-    // The local file is created only once the device has answered 200.
-    std::optional<std::ofstream> file;
+    // The local file is created only once the device has answered 200, and put
+    // in place only when the whole download succeeded.
+    std::optional<OutputFile> file;
     std::optional<DownloadWriter> writer;
     bool createFailed = false;
     auto open = [&]() {
-        file.emplace(localPath, std::ios::binary | std::ios::trunc);
-        if (!*file) {
+        file = OutputFile::Open(localPath);
+        if (!file) {
             createFailed = true;
             return false;
         }
-        writer.emplace(*file);
+        writer.emplace(*file, timeouts.httpDownloadMaxBytes);
         return true;
     };
+    std::uint64_t errorPageBytes = 0;
+    bool errorPageTooLarge = false;
     http.onBody = [&](long status, std::string_view data) {
-        if (status != 200) return true;  // an error page is not kept
+        if (status != 200) {  // an error page is not kept, but it is bounded all the same
+            errorPageBytes += data.size();
+            errorPageTooLarge = errorPageBytes > timeouts.httpDownloadMaxBytes;
+            return !errorPageTooLarge;
+        }
         if (!file && !open()) return false;
         return writer->Take(data);
     };
 
     long status = 0;
     std::string layerError;
+    auto layerKind = net::HttpError::Kind::Other;
     try {
         net::HttpSession session;
         status = session.Perform(http).status;
     } catch (const net::HttpError& error) {
         layerError = error.what();
+        layerKind = error.kind();
     }
-    if (status == 200 && !file && layerError.empty()) (void)open();  // an empty body
-    const bool wroteAll = writer && writer->Finish();
-    if (file) file->close();
+    if (status == 200 && !file && !createFailed && layerError.empty()) (void)open();  // an empty body
+    const bool wroteAll = writer && !writer->tooLarge && writer->Finish();
 
-    const char* failure = nullptr;
+    std::string failure;
     if (createFailed) {
         failure = "创建文件失败!";
-    } else if (writer && (writer->writeFailed || !*file || !wroteAll)) {
+    } else if ((writer && writer->tooLarge) || errorPageTooLarge) {
+        failure = DownloadTooLargeText(timeouts.httpDownloadMaxBytes);
+    } else if (writer && (writer->writeFailed || !wroteAll)) {
         failure = Tr("写入文件失败!", "Writing the file failed!");
-    }
-    bool ok = failure == nullptr && layerError.empty() && status == 200;
-    if (failure != nullptr) {
-        ShowMessage(failure);
+    } else if (layerKind == net::HttpError::Kind::TooSlow) {
+        failure = Tr("设备发送过慢，下载失败", "The device sends too slowly; the download failed");
     } else if (!layerError.empty()) {
-        ShowMessage(layerError);  // the HTTP layer's own description
+        failure = layerError;  // the HTTP layer's own description
     } else if (status != 200) {
-        ShowMessage("POST出错，错误码：" + std::to_string(status));
-    } else {
-        if (writer->noLog) {
-            ShowMessage("不存在log文件，下载失败");
-            ok = false;
-        }
-        if (writer->noTar) {
-            ShowMessage("该设备不支持tar或gzip指令，无法上传日志");
-            ok = false;
-        }
+        failure = "POST出错，错误码：" + std::to_string(status);
     }
-    if (!ok && file) RemoveQuietly(localPath);
+    if (!failure.empty()) {
+        ShowMessage(failure);
+        return false;  // the unfinished file is abandoned with `file`
+    }
+    bool ok = true;
+    if (writer->noLog) {
+        ShowMessage("不存在log文件，下载失败");
+        ok = false;
+    }
+    if (writer->noTar) {
+        ShowMessage("该设备不支持tar或gzip指令，无法上传日志");
+        ok = false;
+    }
+    if (ok && !file->Commit()) {
+        ShowMessage(Tr("写入文件失败!", "Writing the file failed!"));
+        ok = false;
+    }
     return ok;
 }
 
+const char* ExportOverrunText() {
+    return Tr("设备发送的数据超过其声明的文件大小，导出失败",
+              "The device sent more than the file size it announced, Export Fail");
+}
+
+const char* ExportShortText() {
+    return Tr("导出文件的大小与设备声明的不符，导出失败",
+              "The exported size differs from the size the device announced, Export Fail");
+}
+
+// The kind byte of a complete frame, checked before its layout: a frame of the
+// wrong kind is reported as such even when it is too short for its own kind.
+std::optional<std::uint8_t> FrameKind(std::string_view frame) {
+    constexpr std::size_t kKindOffset = kFrameLengthSize + 1;
+    if (frame.size() <= kKindOffset) return std::nullopt;
+    return static_cast<std::uint8_t>(frame[kKindOffset]);
+}
+
 // The export's data phase: frames of at most kExportMaxFrameSize bytes, each
-// acknowledged, until the last announced packet. Returns the failure text, or
-// nullptr on success.
-const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8_t exportType,
-                              std::uint32_t totalPackets) {
+// acknowledged, until the last announced packet. The bytes written never pass
+// the announced size (itself at most kExportMaxFileSize), and the last packet
+// must bring them to exactly that size. Returns the failure text, or nullptr
+// on success.
+const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t exportType,
+                              const ExportBegin& begin) {
     const TransportTimeouts timeouts = CurrentTransportTimeouts();
     // Each frame must be complete within the idle waits, so a device that
     // trickles bytes cannot hold the export any more than a silent one.
@@ -249,24 +300,44 @@ const char* ReceiveExportData(TcpSocket& socket, std::ofstream& file, std::uint8
             continue;
         }
         const std::string_view frame(bytes.data(), probe.totalSize);
+        const auto kind = FrameKind(frame);
+        if (kind && *kind != kExportKindData) return "Recv Cmd Type Err，Export Fail";
         const auto data = ParseExportData(frame);
         if (!data) return "Recv Data Err，Export Fail";
-        if (data->kind != kExportKindData) return "Recv Cmd Type Err，Export Fail";
-        // A device that keeps sending past its announced count would otherwise
-        // fill the disk.
-        if (++packets > totalPackets) return "Recv Data Err，Export Fail";
-        file.write(data->data.data(), static_cast<std::streamsize>(data->data.size()));
-        if (!file) return "写入文件失败!";
-        const bool last = data->number == totalPackets;
+        // A device that keeps sending past its announced count or size would
+        // otherwise fill the disk.
+        if (++packets > begin.totalPackets) return "Recv Data Err，Export Fail";
+        if (data->data.size() > begin.totalSize - file.Written()) return ExportOverrunText();
+        if (!file.Write(data->data)) return "写入文件失败!";
+        const bool last = data->number == begin.totalPackets;
         if (!socket.SendAll(BuildExportAck(exportType, last), timeouts.fileReceiveWait)) {
             return "Send Data Fail，Export Fail";
         }
-        if (last) return nullptr;
+        if (last) return file.Written() == begin.totalSize ? nullptr : ExportShortText();
         bytes.erase(0, probe.totalSize);
         frameDeadline = std::chrono::steady_clock::now() + frameWait;
     }
 }
 
+// The begin reply as the device protocol checks it: a complete frame of the
+// request's export type, then its kind, then its layout. nullopt after the
+// failure message has been shown.
+std::optional<ExportBegin> CheckExportBegin(std::string_view bytes, std::uint8_t exportType) {
+    const FrameProbe probe = ProbeFrame(bytes, kExportReceiveSize);
+    const bool whole = probe.state == FrameState::Complete && probe.totalSize == bytes.size();
+    const auto kind = FrameKind(bytes);
+    if (!whole || !kind || static_cast<std::uint8_t>(bytes[kFrameLengthSize]) != exportType) {
+        ShowMessage("Recv Data Err，Export Fail");
+        return std::nullopt;
+    }
+    if (*kind != kExportKindBegin) {
+        ShowMessage("Recv Cmd Type Err，Export Fail");
+        return std::nullopt;
+    }
+    auto begin = ParseExportBegin(bytes);
+    if (!begin) ShowMessage("Recv Data Err，Export Fail");
+    return begin;
+}
 }  // namespace
 
 namespace {
@@ -386,6 +457,7 @@ const char* UploadResultText(UploadResult result) {
     case kUploadSendFailed: return "发送数据失败，上传失败";
     case kUploadReceiveFailed: return "接收数据失败，上传失败";
     case kUploadHeaderRefused: return "上传文件信息失败，上传失败";
+    case kUploadBadParameter: return "参数错误，上传失败";
     default: return "上传失败";
     }
 }
@@ -409,15 +481,8 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
     const ReceiveStatus status = ReceiveWithWait(*socket, bytes.data(), bytes.size(), received);
     bytes.resize(received);
     if (status == ReceiveStatus::Data) CompleteFrame(*socket, bytes, kExportReceiveSize, timeouts.replyRestWait);
-    const auto begin = ParseExportBegin(bytes);
-    if (!begin || begin->exportType != exportType) {
-        ShowMessage("Recv Data Err，Export Fail");
-        return false;
-    }
-    if (begin->kind != kExportKindBegin) {
-        ShowMessage("Recv Cmd Type Err，Export Fail");
-        return false;
-    }
+    const auto begin = CheckExportBegin(bytes, exportType);
+    if (!begin) return false;
     if (begin->status == kExportStatusBusy) {
         ShowMessage("Other User is Exporting, Please waiting...");
         return false;
@@ -432,20 +497,17 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
         return false;
     }
 
-    std::ofstream file(localPath, std::ios::binary | std::ios::trunc);
+    auto file = OutputFile::Open(localPath);
     if (!file) {
         ShowMessage("创建文件失败!");
         return false;
     }
-    const char* failure =
-        begin->totalPackets == 0 ? nullptr : ReceiveExportData(*socket, file, exportType, begin->totalPackets);
+    const char* failure = begin->totalPackets == 0 ? nullptr : ReceiveExportData(*socket, *file, exportType, *begin);
     socket->Close();
-    file.close();
-    if (failure == nullptr && !file) failure = "写入文件失败!";
+    if (failure == nullptr && !file->Commit()) failure = "写入文件失败!";
     if (failure != nullptr) {
         ShowMessage(failure);
-        RemoveQuietly(localPath);
-        return false;
+        return false;  // the unfinished file is abandoned with `file`
     }
     return true;
 }
@@ -454,7 +516,7 @@ std::optional<TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint) {
     constexpr int kAttempts = 3;
     constexpr int kSendBufferSize = 65536;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        auto socket = TcpSocket::Connect(endpoint.ip, endpoint.port, TcpConnectWait(), kSendBufferSize);
+        auto socket = TcpSocket::Connect(endpoint.ip, endpoint.port, FileConnectWait(), kSendBufferSize);
         if (socket) return socket;
     }
     return std::nullopt;

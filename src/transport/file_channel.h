@@ -26,8 +26,10 @@ inline constexpr UploadResult kUploadSendFailed = 4;
 inline constexpr UploadResult kUploadReceiveFailed = 5;
 inline constexpr UploadResult kUploadHeaderRefused = 6;
 inline constexpr UploadResult kUploadRefused = 7;
+inline constexpr UploadResult kUploadBadParameter = 9;  // the header would not fit its frame; nothing sent
 
 // `remoteName` is device text (GBK); it is sent UTF-8 in the request target.
+// A name IsSafeRequestName refuses shows "参数错误" and nothing is sent.
 bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
                     std::string_view remoteName);
 // Sends the file in tagged chunks of kImageChunkSize bytes.
@@ -37,7 +39,9 @@ inline constexpr std::size_t kImageChunkSize = 921600;
 inline constexpr std::size_t kUploadTagSize = 8;
 
 // Port 60005: ExportFileTcp; otherwise GET "/goform/httpDownLoadFile". Shows
-// its messages; no local file is left behind on failure.
+// its messages. The body is bounded by httpDownloadMaxBytes and, after the
+// first receive wait, by the floor rate httpDownloadMinRate. The file is
+// written as OutputFile describes: on failure the path is left as it was.
 bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath,
                         std::uint8_t exportType);
 inline constexpr const char* kDownloadNoLogText = "HttpDownLoadFile failed, LOG/vekIPC.log fopen failed";
@@ -51,11 +55,13 @@ UploadResult SendUploadPackets(DeviceEndpoint& endpoint, const std::filesystem::
 const char* UploadResultText(UploadResult result);
 
 // Streams a device file (export type 2, 4 or 5) into `localPath`. Shows its
-// messages; no local file is left behind on failure.
+// messages. The bytes never pass the announced size (at most 20 MiB), and a
+// file that ends at another size than announced is a failure. The file is
+// written as OutputFile describes: on failure the path is left as it was.
 bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localPath,
                    std::uint8_t exportType);
 
-// Up to three connection attempts, each bounded by the TCP connect wait, with a
+// Up to three connection attempts, each bounded by FileConnectWait(), with a
 // 65536-byte send buffer.
 std::optional<net::TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint);
 

@@ -10,6 +10,7 @@
 #include "platform/net/http_client.h"
 #include "transport/command_code.h"
 #include "transport/form_codec.h"
+#include "transport/request_target.h"
 #include "transport/transport_settings.h"
 
 namespace ostrand {
@@ -19,6 +20,10 @@ namespace {
 constexpr const char* kFormContentType = "Content-Type: application/x-www-form-urlencoded;";
 
 enum class Verb : std::uint8_t { Get, Post };
+
+// Bool calls show their failures; coded calls show nothing and leave the text
+// to their caller (TransportResultText).
+enum class Style : std::uint8_t { Shown, Coded };
 
 struct HttpOutcome {
     enum class Kind : std::uint8_t { Ok, Status, Refused, LayerError } kind = Kind::Ok;
@@ -39,25 +44,31 @@ net::HttpRequest FormRequest(const CommandTarget& target, std::string_view name,
     http.connectBackoff = timeouts.httpConnectBackoff;
     http.connectRetries = timeouts.httpConnectRetries;
     http.stallTimeout = timeouts.httpFormReceiveTimeout;
+    http.totalTimeout = timeouts.httpFormDeadline;
     return http;
 }
 
-// The body as sent: the form text in UTF-8, refused (with a message) when it
-// would not travel intact.
-std::optional<std::string> WireFormBody(const ParamMap& request) {
+void ShowIf(Style style, const std::string& text) {
+    if (style == Style::Shown) ShowMessage(text);
+}
+
+// The body as sent: the form text in UTF-8, refused when it would not travel
+// intact.
+std::optional<std::string> WireFormBody(const ParamMap& request, Style style) {
     if (auto problem = FormRequestProblem(request)) {
-        ShowMessage(*problem);
+        ShowIf(style, *problem);
         return std::nullopt;
     }
     auto utf8 = GbkToUtf8(EncodeFormBody(request));
     if (!utf8) {
-        ShowMessage(Tr("请求内容含有无法转换的字符，未发送", "The request holds text that cannot be converted; it was not sent"));
+        ShowIf(style, Tr("请求内容含有无法转换的字符，未发送",
+                         "The request holds text that cannot be converted; it was not sent"));
         return std::nullopt;
     }
     if (utf8->size() > kMaxFormBodySize) {
-        ShowMessage(std::string(Tr("请求内容过长（", "The request is too long (")) + std::to_string(utf8->size()) +
-                    Tr(" 字节，最多 ", " bytes, at most ") + std::to_string(kMaxFormBodySize) +
-                    Tr(" 字节），未发送", " bytes); it was not sent"));
+        ShowIf(style, std::string(Tr("请求内容过长（", "The request is too long (")) + std::to_string(utf8->size()) +
+                          Tr(" 字节，最多 ", " bytes, at most ") + std::to_string(kMaxFormBodySize) +
+                          Tr(" 字节），未发送", " bytes); it was not sent"));
         return std::nullopt;
     }
     return utf8;
@@ -76,11 +87,11 @@ std::string JoinLines(std::string_view body) {
 }
 
 HttpOutcome RunFormExchange(CommandTarget& target, std::string_view name, Verb verb, ParamMap* request,
-                            ParamMap& reply) {
+                            ParamMap& reply, Style style, std::string* failureDetail) {
     std::string body;
     if (verb == Verb::Post) {
         (*request)[kFixedFormKey] = kFixedFormValue;
-        auto wire = WireFormBody(*request);
+        auto wire = WireFormBody(*request, style);
         if (!wire) return {HttpOutcome::Kind::Refused, 0};
         body = std::move(*wire);
     }
@@ -92,10 +103,26 @@ HttpOutcome RunFormExchange(CommandTarget& target, std::string_view name, Verb v
         (void)DecodeFormBody(JoinLines(response.body), reply);
         return {HttpOutcome::Kind::Ok, 200};
     } catch (const net::HttpError& error) {
-        // The HTTP layer's own description reaches the user; the operation ends here.
-        ShowMessage(error.what());
+        // The HTTP layer's own description reaches the user of a bool call; the
+        // operation ends here.
+        ShowIf(style, error.what());
+        if (failureDetail != nullptr) *failureDetail = error.what();
         return {HttpOutcome::Kind::LayerError, 0};
     }
+}
+
+// The common start of every call: an empty IP or name is refused silently, a
+// name that would break the request line is refused before anything is sent.
+enum class Start : std::uint8_t { Go, Empty, UnsafeName };
+
+Start CheckStart(const CommandTarget& target, std::string_view name) {
+    if (target.ip.empty() || name.empty()) return Start::Empty;
+    return IsSafeRequestName(name) ? Start::Go : Start::UnsafeName;
+}
+
+bool RefuseShown(Start start) {
+    if (start == Start::UnsafeName) ShowMessage(TransportResultText(kTransportBadParameter));
+    return false;
 }
 
 TransportResult CodedResult(const HttpOutcome& outcome) {
@@ -126,10 +153,10 @@ void CommandTarget::Set(std::string ipText, std::int32_t portNumber) {
 }
 
 bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& request, ParamMap& reply) {
-    if (target.ip.empty() || name.empty()) return false;
+    if (const Start start = CheckStart(target, name); start != Start::Go) return RefuseShown(start);
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommand(target.endpoint, request, reply, code);
-    const HttpOutcome outcome = RunFormExchange(target, name, Verb::Post, &request, reply);
+    const HttpOutcome outcome = RunFormExchange(target, name, Verb::Post, &request, reply, Style::Shown, nullptr);
     if (outcome.kind == HttpOutcome::Kind::Status) {
         ShowMessage("POST出错，错误码：" + std::to_string(outcome.status));
     }
@@ -137,29 +164,31 @@ bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& req
 }
 
 TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& request,
-                                     ParamMap& reply) {
-    if (target.ip.empty() || name.empty()) return kTransportBadParameter;
+                                     ParamMap& reply, std::string* failureDetail) {
+    if (CheckStart(target, name) != Start::Go) return kTransportBadParameter;
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, request, reply, code);
-    return CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply));
+    return CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply, Style::Coded, failureDetail));
 }
 
 bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply) {
-    if (target.ip.empty() || name.empty()) return false;
+    if (const Start start = CheckStart(target, name); start != Start::Go) return RefuseShown(start);
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommand(target.endpoint, GetOverTcpRequest(), reply, code);
-    return RunFormExchange(target, name, Verb::Get, nullptr, reply).kind == HttpOutcome::Kind::Ok;
+    return RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Shown, nullptr).kind ==
+           HttpOutcome::Kind::Ok;
 }
 
-TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& reply) {
-    if (target.ip.empty() || name.empty()) return kTransportBadParameter;
+TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& reply,
+                                    std::string* failureDetail) {
+    if (CheckStart(target, name) != Start::Go) return kTransportBadParameter;
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, GetOverTcpRequest(), reply, code);
-    return CodedResult(RunFormExchange(target, name, Verb::Get, nullptr, reply));
+    return CodedResult(RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Coded, failureDetail));
 }
 
 bool PostFormNoReply(CommandTarget& target, std::string_view name) {
-    if (target.ip.empty() || name.empty()) return false;
+    if (const Start start = CheckStart(target, name); start != Start::Go) return RefuseShown(start);
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) {
         ParamMap discarded;

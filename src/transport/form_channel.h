@@ -28,18 +28,27 @@ struct CommandTarget {
     void Set(std::string ipText, std::int32_t portNumber);
 };
 
+// Every call refuses an empty IP or name (silently), and a name holding a
+// control character or a space (IsSafeRequestName) before anything is sent:
+// the bool calls show "参数错误" for the latter, the coded calls return 9.
+// Each HTTP exchange ends within httpFormDeadline.
+
 // POST with the form body of `request` (into which the fixed pair is inserted).
 // On failure one message has been shown (the TCP channel's, "POST出错，错误码：%d",
-// or the HTTP layer's error description).
+// a refused request's reason, or the HTTP layer's error description).
 bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& request,
                      ParamMap& reply);
+// The coded calls show nothing: their caller shows TransportResultText. When
+// the HTTP layer itself failed (no answer, deadline), `failureDetail` (if
+// given) receives its description, for a log or a command-line report.
 TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view name,
-                                     ParamMap& request, ParamMap& reply);
+                                     ParamMap& request, ParamMap& reply,
+                                     std::string* failureDetail = nullptr);
 
 // GET without a body; over TCP the request is {"result" = "10000"}.
 bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply);
 TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name,
-                                    ParamMap& reply);
+                                    ParamMap& reply, std::string* failureDetail = nullptr);
 
 // POST with a declared empty body that is started and not awaited (reboot).
 bool PostFormNoReply(CommandTarget& target, std::string_view name);

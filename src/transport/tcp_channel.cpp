@@ -129,9 +129,7 @@ bool SendXmlCommand(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap&
 TransportResult SendXmlCommandCoded(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap& reply,
                                     CommandCode code) {
     std::size_t documentSize = 0;
-    const Failure failure = RunCommandExchange(endpoint, request, reply, code, documentSize);
-    if (failure == Failure::TooLarge) ShowTooLarge(documentSize);
-    return ResultOf(failure);
+    return ResultOf(RunCommandExchange(endpoint, request, reply, code, documentSize));
 }
 
 TransportResult SendFlatXmlCommand(ParamMap& reply, DeviceEndpoint& endpoint, const ParamMap& request) {

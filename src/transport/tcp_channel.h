@@ -34,8 +34,8 @@ struct DeviceEndpoint {
 bool SendXmlCommand(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap& reply,
                     CommandCode code);
 
-// The same exchange; returns the result and shows nothing (except the refusal
-// of a request too large for its frame, which returns kTransportBadParameter).
+// The same exchange; returns the result and shows nothing (a request too large
+// for its frame returns kTransportBadParameter unsent).
 TransportResult SendXmlCommandCoded(DeviceEndpoint& endpoint, const ParamMap& request,
                                     ParamMap& reply, CommandCode code);
 

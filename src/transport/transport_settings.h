@@ -3,6 +3,7 @@
 // tests shorten them so no suite ever waits for real tens of seconds.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 
 namespace ostrand {
@@ -18,6 +19,10 @@ struct TransportTimeouts {
     int lingerSeconds = 5;
 
     // TCP file channels.
+    // Per connection attempt of ConnectWithRetry; when unset, the longer of the
+    // HTTP connect time-out and the TCP connect wait, so a busy device that
+    // accepts late is still reached.
+    std::optional<ms> fileConnectWait;
     ms fileReceiveWait{60'000};  // one ReceiveWithWait
     int exportIdleWaits = 3;     // receive waits within which each export frame must be complete
 
@@ -26,16 +31,32 @@ struct TransportTimeouts {
     ms httpConnectBackoff{1'000};
     int httpConnectRetries = 1;
     ms httpFormReceiveTimeout{30'000};  // stall limit of a form command's reply
+    ms httpFormDeadline{60'000};        // whole form exchange, connection included
     ms httpUploadConnectTimeout{50'000};
     ms httpImageConnectTimeout{5'000};
     ms httpReceiveTimeout{100'000};  // image upload and log download
+    // Log download: the largest body kept, and the average rate the body must
+    // keep up once the first receive wait (httpReceiveTimeout) has passed.
+    std::uint64_t httpDownloadMaxBytes = std::uint64_t{256} << 20;
+    std::uint64_t httpDownloadMinRate = 16 * 1024;  // bytes per second
 };
+
+// Settings keys (section "common") that override the defaults above. They are
+// read without writing a default back, so a settings file without them stays
+// as it is.
+inline constexpr const char* kDownloadMaxMbKey = "DownloadMaxMB";    // httpDownloadMaxBytes in MiB
+inline constexpr const char* kFormTimeoutKey = "FormTimeout";        // httpFormDeadline in seconds
+// Reads the keys above from the settings file into the timeouts in force;
+// values that are missing, not a number or not above 0 keep the defaults.
+void LoadTransportSettings();
 
 TransportTimeouts CurrentTransportTimeouts();
 void SetTransportTimeouts(const TransportTimeouts& timeouts);
 
 // The connect wait in force: the override, else ConnectTimeoutSeconds().
 std::chrono::milliseconds TcpConnectWait();
+// The per-attempt connect wait of the file channels (see fileConnectWait).
+std::chrono::milliseconds FileConnectWait();
 
 // Installs timeouts for the lifetime of the guard (tests).
 class ScopedTransportTimeouts {

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <vector>
 
@@ -28,8 +29,10 @@
 #include "ops/shell/speaker_build.h"
 #include "platform/app_state.h"
 #include "platform/code_page.h"
+#include "platform/log.h"
 #include "platform/message_sink.h"
 #include "platform/profile.h"
+#include "transport/transport_settings.h"
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
 #include "ui/shell/progress_dlg.h"
@@ -54,6 +57,7 @@ CostrandDlg::CostrandDlg(DiscoveryConfig discovery, QWidget* parent)
     setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
 
     SetConnectTimeoutSeconds(ReadIniInt(3, "ConnTimeout"));
+    LoadTransportSettings();
     compat_ = ReadIniInt(0, "Compat");
     setWindowTitle(QString::fromStdString("Varnel:" + AppVersionText()));
 
@@ -294,7 +298,14 @@ bool CostrandDlg::SilentSelectionTest() {
 
 KernelState CostrandDlg::RunKernelUpgradeGate(const std::string& ip, std::int32_t port) {
     KernelState state = KernelState::Busy;
-    RunModalWork(this, [this, &state, ip, port] { state = KernelUpgradeGate(commandTarget_, ip, port); });
+    try {
+        RunModalWork(this, [this, &state, ip, port] { state = KernelUpgradeGate(commandTarget_, ip, port); });
+    } catch (...) {
+        // The check could not run at all (e.g. no worker thread): busy, as the
+        // check itself reports every failure.
+        WriteLog(OSTRAND_LOG_MAIN_DLG, __LINE__, "GetInitParam Unknow Exception occur!::%d", errno);
+        return KernelState::Busy;
+    }
     return state;
 }
 

@@ -339,13 +339,13 @@ TEST_F(ChannelTest, LogDownloadIsATarGzOrOneOfTheTwoFailures) {
     sink_.Clear();
     EXPECT_FALSE(DownloadDeviceFile(target, path, 2));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"不存在log文件，下载失败"});
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(ReadFile(path), archive);  // a failed download leaves the earlier file as it was
 
     Fault(*camera_, [](FaultOptions& f) { f.downloadFailure = DownloadFailure::NoTarGzip; });
     sink_.Clear();
     EXPECT_FALSE(DownloadDeviceFile(target, path, 2));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"该设备不支持tar或gzip指令，无法上传日志"});
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(ReadFile(path), archive);
 
     // On port 60005 the same call is the export of type 2.
     CommandTarget tcp = TerminalTarget();

@@ -139,6 +139,7 @@ TEST_F(FileChannelTest, UploadFailuresGiveTheirResults) {
     EXPECT_EQ(SendUploadPackets(endpoint, path), kUploadRefused);
     EXPECT_EQ(SendUploadPackets(endpoint, path), kUploadRefused);  // the second packet gets no answer
     EXPECT_EQ(SendUploadHeader(endpoint, empty, "app"), kUploadBadFile);
+    EXPECT_EQ(SendUploadHeader(endpoint, path, std::string(2100, 't')), kUploadBadParameter);  // sends nothing
     EXPECT_EQ(SendUploadPackets(endpoint, dir_ / "missing.bin"), kUploadOpenFailed);
 
     DeviceEndpoint refused{"127.0.0.1", test::RefusingPort()};

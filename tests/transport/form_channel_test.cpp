@@ -101,14 +101,19 @@ TEST_F(FormChannelTest, ErrorStatusIsReportedOnlyByPost) {
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"POST出错，错误码：404"});
 }
 
-TEST_F(FormChannelTest, HttpLayerFailureIsShownWithItsDescription) {
+TEST_F(FormChannelTest, HttpLayerFailureIsShownOnlyByBoolCalls) {
     CommandTarget target("127.0.0.1", test::RefusingPort());
+    CommandTarget portZero("127.0.0.1", 0);  // a device found only by the HDS search
     ParamMap request;
     ParamMap reply;
-    EXPECT_EQ(PostFormCommandCoded(target, "a", request, reply), kTransportFailed);
+    std::string detail;
+    EXPECT_EQ(PostFormCommandCoded(target, "a", request, reply, &detail), kTransportFailed);
+    EXPECT_NE(detail.find("onnect"), std::string::npos) << detail;
+    EXPECT_EQ(GetFormCommandCoded(portZero, "a", reply), kTransportFailed);
+    EXPECT_TRUE(sink_.Texts().empty());
     EXPECT_FALSE(GetFormCommand(target, "a", reply));
     const auto texts = sink_.Texts();
-    ASSERT_EQ(texts.size(), 2u);
+    ASSERT_EQ(texts.size(), 1u);
     EXPECT_NE(texts[0].find("onnect"), std::string::npos) << texts[0];
 }
 
@@ -135,7 +140,7 @@ TEST_F(FormChannelTest, InjectingOrOversizedRequestsAreRefusedUnsent) {
     EXPECT_EQ(PostFormCommandCoded(target, "a", ampersandValue, reply), kTransportBadParameter);
     EXPECT_FALSE(PostFormCommand(target, "a", equalsKey, reply));
     EXPECT_EQ(PostFormCommandCoded(target, "a", tooLong, reply), kTransportBadParameter);
-    EXPECT_EQ(sink_.Texts().size(), 3u);
+    EXPECT_EQ(sink_.Texts().size(), 1u);  // only the bool call shows its refusal
     EXPECT_EQ(peer.Connections(), 0);
 
     // "=" inside a value travels as it is.
@@ -199,6 +204,23 @@ TEST_F(FormChannelTest, NoReplyPostReturnsAtOnceFromASilentDevice) {
     EXPECT_EQ(sink_.Texts().size(), 1u);
 }
 
+TEST_F(FormChannelTest, RebootNamesTheHostAsEveryOtherRequestDoes) {
+    const std::string ip = test::PrivateLoopbackAddress(13);
+    HttpRequestSeen reboot;
+    HttpRequestSeen get;
+    ScriptedPeer peer({[&](net::TcpSocket& socket) { reboot = test::ReadHttpRequest(socket); },
+                       Answer(get, 200, "")},
+                      ip, 80);
+    ASSERT_EQ(peer.Port(), 80);
+    CommandTarget target(ip, 80);
+    EXPECT_TRUE(PostFormNoReply(target, "httpRestart"));
+    ParamMap reply;
+    EXPECT_EQ(GetFormCommandCoded(target, "getnetparam", reply), kTransportOk);
+    ASSERT_TRUE(peer.WaitDone());
+    EXPECT_EQ(get.Header("Host"), ip);
+    EXPECT_EQ(reboot.Header("Host"), ip);
+}
+
 TEST(TransportResultTextTest, EveryResultHasItsText) {
     EXPECT_STREQ(TransportResultText(0), "成功");
     EXPECT_STREQ(TransportResultText(1), "连接服务失败");
@@ -214,17 +236,18 @@ TEST(TransportResultTextTest, EveryResultHasItsText) {
 namespace ostrand {
 namespace {
 
-TEST(FormChannelLimits, OverlongReplyEndsTheCommandWithAMessage) {
+TEST(FormChannelLimits, OverlongReplyEndsTheCommand) {
     RecordingMessageSink sink;
     ScopedMessageSink scope(sink);
     HttpRequestSeen seen;
     ScriptedPeer peer({Answer(seen, 200, "?a=" + std::string((16u << 20) + 10, 'x'))});
     CommandTarget target(peer.Ip(), peer.Port());
     ParamMap reply;
-    EXPECT_EQ(GetFormCommandCoded(target, "big", reply), kTransportFailed);
+    std::string detail;
+    EXPECT_EQ(GetFormCommandCoded(target, "big", reply, &detail), kTransportFailed);
     EXPECT_TRUE(reply.empty());
-    ASSERT_EQ(sink.Texts().size(), 1u);
-    EXPECT_NE(sink.Texts()[0].find("longer than 16777216 bytes"), std::string::npos) << sink.Texts()[0];
+    EXPECT_TRUE(sink.Texts().empty());
+    EXPECT_NE(detail.find("longer than 16777216 bytes"), std::string::npos) << detail;
 }
 
 }  // namespace

@@ -165,6 +165,8 @@ TEST_F(TcpChannelTest, RequestTooLargeForItsFrameIsRefusedUnsent) {
     ParamMap reply;
     EXPECT_EQ(SendXmlCommandCoded(endpoint, {{"data", std::string(2000, 'x')}}, reply, 5000),
               kTransportBadParameter);
+    EXPECT_TRUE(sink_.Texts().empty());  // the coded call's caller shows the result
+    EXPECT_FALSE(SendXmlCommand(endpoint, {{"data", std::string(2000, 'x')}}, reply, 5000));
     EXPECT_EQ(sink_.Texts().size(), 1u);
     EXPECT_EQ(peer.Connections(), 0);
 }

@@ -1,7 +1,6 @@
 #include "ops/shell/command_gates.h"
 
 #include <cerrno>
-#include <exception>
 
 #include "platform/app_state.h"
 #include "platform/log.h"
@@ -39,12 +38,16 @@ KernelState KernelStateFromReply(ParamMap& reply) {
 }
 
 KernelState KernelUpgradeGate(CommandTarget& target, std::string_view ip, std::int32_t port) {
+    // Every failure ends as busy. One the query reports (no connection, no
+    // reply, an error status) is silent, as a device that cannot be reached is
+    // simply not operated; anything else that interrupts the check is written
+    // to the log, whatever its kind.
     try {
         target.Set(std::string(ip), port);
         ParamMap reply;
-        if (!GetFormCommand(target, "getUpdateKernelStatus", reply)) return KernelState::Busy;
+        if (GetFormCommandCoded(target, "getUpdateKernelStatus", reply) != kTransportOk) return KernelState::Busy;
         return KernelStateFromReply(reply);
-    } catch (const std::exception&) {
+    } catch (...) {
         WriteLog(OSTRAND_LOG_MAIN_DLG, __LINE__, "GetInitParam Unknow Exception occur!::%d", errno);
         return KernelState::Busy;
     }

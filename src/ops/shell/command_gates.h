@@ -20,8 +20,10 @@ bool MacGate(const DeviceRow& row);
 enum class KernelState { Free, Busy };
 
 // U: asks the device whether a kernel upgrade is running
-// ("getUpdateKernelStatus"). A device that does not answer counts as busy,
-// without a message; a reply without "updateStatus", or with "1", is busy with
+// ("getUpdateKernelStatus"). A device that cannot be reached or does not
+// answer (also a device with command port 0) counts as busy, without a
+// message; any other failure is busy with the log line
+// "GetInitParam Unknow Exception occur!::%d"; a reply without "updateStatus", or with "1", is busy with
 // the message "IPC设备内核升级中,请等升级完成后在进行操作" / "Updating, Please waiting...".
 // The target is pointed at ip/port first.
 KernelState KernelUpgradeGate(CommandTarget& target, std::string_view ip, std::int32_t port);

@@ -36,7 +36,26 @@ struct BodySink {
     HttpResponse* response = nullptr;
     bool received = false;
     bool tooLarge = false;
+    bool tooSlow = false;
+    std::chrono::steady_clock::time_point started{};
 };
+
+// Ends a transfer whose body falls below the request's average-rate floor once
+// the grace has passed. libcurl calls this at least once a second, also while
+// nothing arrives.
+int CheckRate(void* user, curl_off_t /*downloadTotal*/, curl_off_t downloaded, curl_off_t /*uploadTotal*/,
+              curl_off_t /*uploaded*/) {
+    auto* sink = static_cast<BodySink*>(user);
+    const HttpRequest& request = *sink->request;
+    if (request.minAverageRate == 0) return 0;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - sink->started);
+    const auto bytes = static_cast<std::uint64_t>(downloaded > 0 ? downloaded : 0);
+    const auto earned = std::chrono::milliseconds(static_cast<std::int64_t>(bytes * 1000 / request.minAverageRate));
+    if (elapsed <= request.rateGrace + earned) return 0;
+    sink->tooSlow = true;
+    return 1;  // aborts the transfer
+}
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* sink = static_cast<BodySink*>(user);
@@ -79,6 +98,18 @@ std::string HostPort(const HttpRequest& request) {
     return request.host + ":" + std::to_string(request.port);
 }
 
+// The Host header as libcurl writes it: the port only when it is not 80.
+std::string HostHeader(const HttpRequest& request) {
+    return request.port == 80 ? request.host : HostPort(request);
+}
+
+std::string Seconds(std::chrono::milliseconds wait) {
+    const auto tenths = (wait.count() + 50) / 100;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+    return text + " s";
+}
+
 }  // namespace
 
 HttpSession::HttpSession() {
@@ -91,11 +122,28 @@ HttpSession::~HttpSession() { curl_easy_cleanup(static_cast<CURL*>(handle_)); }
 
 HttpResponse HttpSession::Perform(const HttpRequest& request) {
     CURL* curl = static_cast<CURL*>(handle_);
+    // libcurl would take port 0 for the scheme's default and reach port 80.
+    if (request.port <= 0 || request.port > 65535) throw HttpError("invalid port " + std::to_string(request.port));
     const int attempts = 1 + (request.connectRetries > 0 ? request.connectRetries : 0);
+    const auto started = std::chrono::steady_clock::now();
+    const auto elapsed = [&started] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    };
+    const auto deadlinePassed = [&] {
+        return HttpError("no complete reply from " + HostPort(request) + " within " +
+                             Seconds(request.totalTimeout),
+                         HttpError::Kind::Deadline);
+    };
     for (int attempt = 1;; ++attempt) {
         curl_easy_reset(curl);  // keeps the connection cache
         HttpResponse response;
-        BodySink sink{curl, &request, &response, false};
+        BodySink sink{curl, &request, &response};
+        sink.started = std::chrono::steady_clock::now();
+        std::chrono::milliseconds remaining{0};
+        if (request.totalTimeout.count() > 0) {
+            remaining = request.totalTimeout - elapsed();
+            if (remaining.count() <= 0) throw deadlinePassed();
+        }
         char errorText[CURL_ERROR_SIZE] = {};
         const std::string url = "http://" + HostPort(request) + "/";
         const std::string noProxy = NoProxyList();
@@ -127,6 +175,12 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
             curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
             curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, StallSeconds(request.stallTimeout));
         }
+        if (remaining.count() > 0) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
+        if (request.minAverageRate > 0) {
+            curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckRate);
+            curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+            curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        }
         if (request.freshConnection) curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
         if (request.method == "POST") {
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
@@ -145,13 +199,31 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
         }
         if (sink.tooLarge) {
             throw HttpError("the reply of " + HostPort(request) + " is longer than " +
-                            std::to_string(request.maxCollectedBody) + " bytes");
+                                std::to_string(request.maxCollectedBody) + " bytes",
+                            HttpError::Kind::TooLarge);
+        }
+        if (sink.tooSlow) {
+            throw HttpError("the reply of " + HostPort(request) + " arrived slower than " +
+                                std::to_string(request.minAverageRate) + " bytes/s",
+                            HttpError::Kind::TooSlow);
+        }
+        if (code == CURLE_OPERATION_TIMEDOUT && remaining.count() > 0) {
+            // libcurl's own clock may end the transfer a little before ours has
+            // counted the whole remaining time.
+            curl_off_t attemptMicros = 0;
+            curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &attemptMicros);
+            constexpr curl_off_t kClockSlackMicros = 20'000;
+            if (attemptMicros + kClockSlackMicros >= static_cast<curl_off_t>(remaining.count()) * 1000) {
+                throw deadlinePassed();
+            }
         }
         curl_off_t connectTime = 0;
         curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
         const bool notConnected =
             code == CURLE_COULDNT_CONNECT || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0);
-        if (notConnected && !sink.received && attempt < attempts) {
+        const bool timeForAnother =
+            request.totalTimeout.count() == 0 || elapsed() + request.connectBackoff < request.totalTimeout;
+        if (notConnected && !sink.received && attempt < attempts && timeForAnother) {
             CurrentClock().SleepFor(request.connectBackoff);
             continue;
         }
@@ -174,7 +246,7 @@ void SendRequestWithoutReply(const HttpRequest& request) {
     auto socket = TcpSocket::Connect(request.host, static_cast<std::uint16_t>(request.port), request.connectTimeout);
     if (!socket) throw HttpError("Couldn't connect to server " + HostPort(request));
     std::string head = request.method + " " + request.target + " HTTP/1.1\r\n";
-    head += "Host: " + HostPort(request) + "\r\n";
+    head += "Host: " + HostHeader(request) + "\r\n";
     head += "User-Agent: " + request.userAgent + "\r\n";
     for (const auto& line : request.headers) head += line + "\r\n";
     head += "Content-Length: 0\r\n\r\n";

@@ -18,7 +18,18 @@ namespace ostrand::net {
 
 class HttpError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind : std::uint8_t {
+        Other,      // the layer's own failure (unreachable, refused, stalled, aborted)
+        Deadline,   // the whole exchange took longer than totalTimeout
+        TooSlow,    // the body arrived slower than minAverageRate
+        TooLarge,   // a collected body passed maxCollectedBody
+    };
+    explicit HttpError(const std::string& what, Kind kind = Kind::Other)
+        : std::runtime_error(what), kind_(kind) {}
+    Kind kind() const noexcept { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 struct HttpRequest {
@@ -35,6 +46,14 @@ struct HttpRequest {
     int connectRetries = 1;
     // The longest the transfer may make no progress; 0 for no limit.
     std::chrono::milliseconds stallTimeout{0};
+    // The longest the whole exchange may take, connection attempts included;
+    // 0 for no limit.
+    std::chrono::milliseconds totalTimeout{0};
+    // A floor on the average rate of the body: after `rateGrace`, the body
+    // must have arrived at `minAverageRate` bytes per second or more on
+    // average, else the transfer ends (HttpError::Kind::TooSlow). 0: no floor.
+    std::uint64_t minAverageRate = 0;
+    std::chrono::milliseconds rateGrace{0};
     bool freshConnection = false;
 
     // A collected body longer than this ends the request with an HttpError,

@@ -2,7 +2,12 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "ops/shell/command_gates.h"
+#include "platform/log.h"
 #include "platform/message_sink.h"
 #include "sim/simulator.h"
 #include "transport/transport_settings.h"
@@ -24,6 +29,7 @@ protected:
         timeouts.replyRestWait = std::chrono::milliseconds(200);
         timeouts.connectWait = std::chrono::milliseconds(500);
         timeouts.httpFormReceiveTimeout = std::chrono::milliseconds(1000);
+        timeouts.httpConnectBackoff = std::chrono::milliseconds(1);
         shortWaits_.emplace(timeouts);
     }
 
@@ -73,8 +79,41 @@ TEST_F(KernelGateAgainstSimulator, SilentOrRefusingDeviceIsBusy) {
     simulator_.SetFaults(refusing, refuse);
     EXPECT_EQ(KernelUpgradeGate(target_, silent.AddressText(), 60005), KernelState::Busy);
     EXPECT_EQ(KernelUpgradeGate(target_, refusing.AddressText(), 18080), KernelState::Busy);
-    // The failures are the channel's own messages, never the upgrade message.
-    for (const auto& text : sink_.Texts()) EXPECT_EQ(text.find("内核升级中"), std::string::npos);
+    // Nobody listens there; port 0 is what a device found only by the HDS search has.
+    EXPECT_EQ(KernelUpgradeGate(target_, OwnAddress(6), 60005), KernelState::Busy);
+    EXPECT_EQ(KernelUpgradeGate(target_, OwnAddress(6), 0), KernelState::Busy);
+    EXPECT_EQ(KernelUpgradeGate(target_, OwnAddress(6), 18080), KernelState::Busy);
+    // A device that cannot be operated is simply not operated: no box at all.
+    EXPECT_TRUE(sink_.Texts().empty());
+}
+
+// A sink whose box fails with something that is not a standard exception.
+class ThrowingSink : public MessageSink {
+public:
+    void ShowMessage(std::string_view, std::string_view) override { throw 42; }
+    bool AskYesNo(std::string_view, std::string_view) override { throw 42; }
+};
+
+TEST_F(KernelGateAgainstSimulator, AnyOtherFailureIsBusyAndLogged) {
+    auto& terminal = Add(sim::DeviceKind::Terminal, 7, "1");
+    simulator_.Start();
+    const auto logPath = std::filesystem::temp_directory_path() /
+                         ("ostrand-gate-log-" + std::to_string(::getpid()) + ".txt");
+    std::filesystem::remove(logPath);
+    ASSERT_TRUE(OpenLogFile(logPath.string()));
+    ThrowingSink throwing;
+    {
+        ScopedMessageSink scope(throwing);
+        EXPECT_EQ(KernelUpgradeGate(target_, terminal.AddressText(), 60005), KernelState::Busy);
+    }
+    CloseLogFile();
+    std::ifstream file(logPath);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string log = text.str();
+    std::filesystem::remove(logPath);
+    EXPECT_NE(log.find("ostrand\\ostrandDlg"), std::string::npos) << log;
+    EXPECT_NE(log.find("Log:GetInitParam Unknow Exception occur!::"), std::string::npos) << log;
 }
 
 }  // namespace
