@@ -59,8 +59,9 @@ struct DiscoveryConfig {
     std::chrono::microseconds hdsWait = std::chrono::milliseconds(200);
 
     // A pass lasts until the network has been quiet for one reply wait. A
-    // device that never stops answering would keep it alive for ever, so a
-    // pass (and each HDS socket's collection) also ends after this long.
+    // device that never stops answering would keep it alive for ever, so the
+    // whole Search (all its passes and HDS requests together) ends after this
+    // long; what is left of it then is skipped.
     std::chrono::milliseconds maxCollectTime = std::chrono::seconds(30);
 
     // Kernel receive buffer per socket: room for a burst from a full table's
@@ -69,5 +70,11 @@ struct DiscoveryConfig {
 
     DiscoveryTrace trace;
 };
+
+// The moment a Search stops collecting, whatever is left of it.
+using SearchDeadline = std::chrono::steady_clock::time_point;
+inline SearchDeadline SearchDeadlineFrom(const DiscoveryConfig& config) {
+    return std::chrono::steady_clock::now() + config.maxCollectTime;
+}
 
 }  // namespace ostrand

@@ -38,23 +38,31 @@ void OpenHdsSockets(HdsSearchState& state, const DiscoveryConfig& config) {
             continue;
         if (join && !socket.JoinGroup(state.destination.address)) continue;
         socket.GrowReceiveBuffer(config.receiveBufferBytes);
-        state.sockets.push_back(std::move(socket));
+        DiscoverySocket discovery(std::move(socket));
+        discovery.ListenOnInterfaceOf(address, join ? std::string_view(state.destination.address) : std::string_view(),
+                                      config.receiveBufferBytes);
+        state.sockets.push_back(std::move(discovery));
     }
 }
 
 HdsSearchStats RunHdsSearch(HdsSearchState& state, DeviceTable& table, const DiscoveryConfig& config) {
+    return RunHdsSearch(state, table, config, SearchDeadlineFrom(config));
+}
+
+HdsSearchStats RunHdsSearch(HdsSearchState& state, DeviceTable& table, const DiscoveryConfig& config,
+                            SearchDeadline deadline) {
     using Clock = std::chrono::steady_clock;
     HdsSearchStats stats;
     HdsMacIndex index;
     index.Rebuild(table);
     std::array<std::uint8_t, kDatagramBufferSize> buffer{};
     for (auto& socket : state.sockets) {
+        if (Clock::now() >= deadline) break;
         const std::string request = BuildHdsRequest(state.sequence, state.clientId);
         ++state.sequence;
         socket.SendTo(state.destination, request);
         ++stats.requests;
 
-        const auto deadline = Clock::now() + config.maxCollectTime;
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;

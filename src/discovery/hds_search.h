@@ -10,14 +10,14 @@
 
 #include "devices/device_table.h"
 #include "discovery/discovery_config.h"
-#include "discovery/udp_socket.h"
+#include "discovery/discovery_socket.h"
 
 namespace ostrand {
 
 struct HdsSearchState {
     std::int32_t sequence = 1;  // next CSeq; never reset
     std::string clientId;       // 32 letters from 'c' to 'r', chosen once
-    std::vector<UdpSocket> sockets;
+    std::vector<DiscoverySocket> sockets;
     UdpEndpoint destination{std::string(kHdsGroupAddress), kHdsDevicePort};
 
     // A fresh state with a random client id.
@@ -31,7 +31,9 @@ std::string MakeHdsClientId(std::mt19937& random);
 // One socket per local address (at most ten): address reuse, multicast TTL 10,
 // multicast loopback off, bound to the HDS port, and a member of the
 // destination's group when that is a multicast address. A socket on which a
-// step fails is closed and left out.
+// step fails is closed and left out. Each socket also takes the group's
+// datagrams that arrive on its address's interface: devices on another subnet
+// answer to the group.
 void OpenHdsSockets(HdsSearchState& state, const DiscoveryConfig& config);
 
 struct HdsSearchStats {
@@ -41,7 +43,11 @@ struct HdsSearchStats {
 };
 
 // Sends one request per socket (CSeq from the state, then +1) and merges the
-// replies, waiting a fresh HDS wait after each one.
+// replies, waiting a fresh HDS wait after each one. Nothing more is sent or
+// collected once `deadline` (the whole Search's) has passed.
+HdsSearchStats RunHdsSearch(HdsSearchState& state, DeviceTable& table, const DiscoveryConfig& config,
+                            SearchDeadline deadline);
+// The same with a deadline of its own: the configuration's search bound from now.
 HdsSearchStats RunHdsSearch(HdsSearchState& state, DeviceTable& table, const DiscoveryConfig& config);
 
 }  // namespace ostrand

@@ -60,23 +60,30 @@ ScanSockets OpenScanSockets(const DiscoveryConfig& config) {
         // than wherever the default route points.
         if (!anyAddress) socket.SetMulticastInterface(bindAddress);
         socket.GrowReceiveBuffer(config.receiveBufferBytes);
-        result.sockets.push_back(std::move(socket));
+        DiscoverySocket discovery(std::move(socket));
+        if (!anyAddress && bound) discovery.ListenOnInterfaceOf(bindAddress, {}, config.receiveBufferBytes);
+        result.sockets.push_back(std::move(discovery));
         if (anyAddress) break;
     }
     return result;
 }
 
-ScanPassStats ScanPass(UdpSocket& socket, DeviceTable& table, const DiscoveryConfig& config) {
+ScanPassStats ScanPass(DiscoverySocket& socket, DeviceTable& table, const DiscoveryConfig& config) {
+    return ScanPass(socket, table, config, SearchDeadlineFrom(config));
+}
+
+ScanPassStats ScanPass(DiscoverySocket& socket, DeviceTable& table, const DiscoveryConfig& config,
+                       SearchDeadline deadline) {
     using Clock = std::chrono::steady_clock;
     const auto wait = ScanReplyWait(config.settings.scanTimeOut ? config.settings.scanTimeOut() : 0);
+    ScanPassStats stats;
+    if (Clock::now() >= deadline) return stats;
 
     for (const auto& destination : config.scanDestinations) socket.SendTo(destination, kScanRequest);
 
     ScanDuplicateIndex index;
     index.Rebuild(table);
-    ScanPassStats stats;
     std::array<std::uint8_t, kDatagramBufferSize> buffer{};
-    const auto deadline = Clock::now() + config.maxCollectTime;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (left.count() <= 0) break;

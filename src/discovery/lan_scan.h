@@ -8,19 +8,21 @@
 
 #include "devices/device_table.h"
 #include "discovery/discovery_config.h"
-#include "discovery/udp_socket.h"
+#include "discovery/discovery_socket.h"
 
 namespace ostrand {
 
 // Up to ten sockets, opened once and used by every Search.
 struct ScanSockets {
-    std::vector<UdpSocket> sockets;
+    std::vector<DiscoverySocket> sockets;
 };
 
 // Reads "SimpleScan" bit 3 from the configuration's settings: with it, a
 // single socket on 0.0.0.0; otherwise one per local address. Every socket has
 // address reuse and broadcast on and is bound to the scan port; a failed bind
-// is traced and the socket kept.
+// is traced and the socket kept. A socket on an address also takes the
+// broadcasts that arrive on that address's interface (replies of devices that
+// cannot answer by unicast).
 ScanSockets OpenScanSockets(const DiscoveryConfig& config);
 
 struct ScanPassStats {
@@ -32,7 +34,11 @@ struct ScanPassStats {
 };
 
 // One request/collect cycle on one socket; new devices are appended to the
-// table. Reads "ScanTimeOut" at its start.
-ScanPassStats ScanPass(UdpSocket& socket, DeviceTable& table, const DiscoveryConfig& config);
+// table. Reads "ScanTimeOut" at its start. Collecting stops at `deadline`
+// (the whole Search's); a pass whose deadline has passed sends nothing.
+ScanPassStats ScanPass(DiscoverySocket& socket, DeviceTable& table, const DiscoveryConfig& config,
+                       SearchDeadline deadline);
+// The same with a deadline of its own: the configuration's search bound from now.
+ScanPassStats ScanPass(DiscoverySocket& socket, DeviceTable& table, const DiscoveryConfig& config);
 
 }  // namespace ostrand

@@ -1,5 +1,6 @@
 #include "discovery/search.h"
 
+#include <chrono>
 #include <utility>
 
 namespace ostrand {
@@ -20,17 +21,22 @@ SearchSummary RunSearch(DiscoverySession& session, DeviceTable& table) {
     auto& sockets = session.Scan().sockets;
     const std::size_t socketCount = (flags & kScanFlagFirstSocketOnly) != 0 ? std::min<std::size_t>(1, sockets.size())
                                                                              : sockets.size();
+    // One bound for the whole Search: a device that never stops answering
+    // holds the progress window this long at most, however many sockets and
+    // passes there are.
+    const SearchDeadline deadline = SearchDeadlineFrom(config);
     SearchSummary summary;
     for (std::size_t s = 0; s < socketCount; ++s) {
         for (int pass = 0; pass < passes; ++pass) {
-            const auto stats = ScanPass(sockets[s], table, config);
+            if (std::chrono::steady_clock::now() >= deadline) break;
+            const auto stats = ScanPass(sockets[s], table, config, deadline);
             ++summary.scanPasses;
             summary.datagrams += stats.received;
             summary.scanDevices += stats.appended;
         }
     }
     if ((flags & kScanFlagSkipHds) == 0) {
-        const auto stats = RunHdsSearch(session.Hds(), table, config);
+        const auto stats = RunHdsSearch(session.Hds(), table, config, deadline);
         summary.hdsRequests = stats.requests;
         summary.datagrams += stats.received;
         summary.hdsDevices = stats.appended;

@@ -82,6 +82,23 @@ bool UdpSocket::SetBroadcast(bool on) { return SetIntOption(fd_, SOL_SOCKET, SO_
 bool UdpSocket::SetMulticastTtl(int ttl) { return SetIntOption(fd_, IPPROTO_IP, IP_MULTICAST_TTL, ttl); }
 bool UdpSocket::SetMulticastLoop(bool on) { return SetIntOption(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, on ? 1 : 0); }
 
+bool UdpSocket::SetMulticastAll(bool on) { return SetIntOption(fd_, IPPROTO_IP, IP_MULTICAST_ALL, on ? 1 : 0); }
+bool UdpSocket::SetPacketInfo(bool on) { return SetIntOption(fd_, IPPROTO_IP, IP_PKTINFO, on ? 1 : 0); }
+
+bool UdpSocket::BindToDevice(std::string_view interfaceName) {
+    const std::string name(interfaceName);
+    return setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, name.c_str(), static_cast<socklen_t>(name.size())) == 0;
+}
+
+bool UdpSocket::JoinGroupOnInterface(std::string_view group, int interfaceIndex) {
+    const auto groupAddress = ParseAddress(group);
+    if (!groupAddress) return false;
+    ip_mreqn request{};
+    request.imr_multiaddr = *groupAddress;
+    request.imr_ifindex = interfaceIndex;
+    return setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0;
+}
+
 bool UdpSocket::SetMulticastInterface(std::string_view address) {
     const auto parsed = ParseAddress(address);
     if (!parsed) return false;
@@ -166,11 +183,55 @@ bool UdpSocket::WaitReadable(std::chrono::microseconds wait) {
 std::optional<ReceivedDatagram> UdpSocket::Receive(std::span<std::uint8_t> buffer) {
     std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
     sockaddr_in sender{};
-    socklen_t length = sizeof sender;
-    const auto received = ::recvfrom(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&sender), &length);
+    iovec part{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const auto received = ::recvmsg(fd_, &message, MSG_DONTWAIT);
     if (received < 0) return std::nullopt;
-    return ReceivedDatagram{static_cast<std::size_t>(received), AddressText(sender.sin_addr), ntohs(sender.sin_port)};
+    ReceivedDatagram datagram{static_cast<std::size_t>(received), AddressText(sender.sin_addr), ntohs(sender.sin_port),
+                              {}, 0};
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(header), sizeof info);
+        datagram.destinationAddress = AddressText(info.ipi_addr);
+        datagram.interfaceIndex = info.ipi_ifindex;
+    }
+    return datagram;
+}
+
+std::optional<LocalInterface> InterfaceOfAddress(std::string_view address) {
+    const auto wanted = ParseAddress(address);
+    if (!wanted) return std::nullopt;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return std::nullopt;
+    std::optional<LocalInterface> exact;
+    std::optional<LocalInterface> containing;
+    for (const ifaddrs* entry = list; entry != nullptr && !exact; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET || entry->ifa_netmask == nullptr)
+            continue;
+        const auto own = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
+        const auto mask = reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
+        const bool same = own == wanted->s_addr;
+        if (!same && (containing || (own & mask) != (wanted->s_addr & mask))) continue;
+        LocalInterface found;
+        found.name = entry->ifa_name;
+        found.index = static_cast<int>(if_nametoindex(entry->ifa_name));
+        found.address = AddressText(reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr);
+        if ((entry->ifa_flags & IFF_BROADCAST) != 0 && entry->ifa_broadaddr != nullptr &&
+            entry->ifa_broadaddr->sa_family == AF_INET)
+            found.broadcastAddress = AddressText(reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr)->sin_addr);
+        (same ? exact : containing) = std::move(found);
+    }
+    freeifaddrs(list);
+    if (exact) return exact;
+    return containing;
 }
 
 std::vector<std::string> LocalIpv4Addresses() {

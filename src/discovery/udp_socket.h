@@ -32,7 +32,23 @@ struct ReceivedDatagram {
     std::size_t length = 0;
     std::string senderAddress;
     std::uint16_t senderPort = 0;
+    // Where the datagram was addressed and the interface it came in on; known
+    // only on a socket with packet information on (empty and 0 otherwise).
+    std::string destinationAddress;
+    int interfaceIndex = 0;
 };
+
+// A local IPv4 interface as the system lists it.
+struct LocalInterface {
+    std::string name;
+    int index = 0;
+    std::string address;
+    std::string broadcastAddress;  // empty when the interface has none
+};
+
+// The interface holding `address`: the one with exactly that address, else
+// the one whose subnet contains it. nullopt when no interface fits.
+std::optional<LocalInterface> InterfaceOfAddress(std::string_view address);
 
 class UdpSocket {
 public:
@@ -56,6 +72,14 @@ public:
     bool SetMulticastLoop(bool on);
     bool SetMulticastInterface(std::string_view address);
     bool JoinGroup(std::string_view group, std::string_view interfaceAddress = "0.0.0.0");
+    bool JoinGroupOnInterface(std::string_view group, int interfaceIndex);
+    // Off: only the groups this socket joined arrive, not every group some
+    // other socket of the machine joined.
+    bool SetMulticastAll(bool on);
+    // Ties the socket to one interface: it receives only what arrives there.
+    bool BindToDevice(std::string_view interfaceName);
+    // Asks for each datagram's destination address and arrival interface.
+    bool SetPacketInfo(bool on);
     // Asks for a receive buffer of at least `bytes`; as root the system limit
     // is bypassed so a burst of thousands of replies fits. Returns the size
     // the system granted.

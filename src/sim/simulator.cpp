@@ -1,6 +1,8 @@
 #include "sim/simulator.h"
 
-#include <future>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <stdexcept>
 
 namespace ostrand::sim {
@@ -9,28 +11,75 @@ Simulator::Simulator() = default;
 
 Simulator::~Simulator() {
     Stop();
+    // A Stop from the serving thread itself could not join it.
+    std::thread left;
+    {
+        std::lock_guard lock(stateMutex_);
+        left = std::move(thread_);
+    }
+    if (left.joinable()) {
+        if (left.get_id() == std::this_thread::get_id()) {
+            left.detach();  // destroyed from its own handler: nothing to wait for
+        } else {
+            left.join();
+        }
+    }
     // Listeners go before the io_context; the sessions it still holds are
     // destroyed with it.
     for (auto& service : services_) service->Stop();
     servers_.clear();
 }
 
+namespace {
+
+// A call handed to the serving thread. The caller may give up on it when the
+// simulator stops; the handler then must not touch the caller's frame.
+struct HandedCall {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool abandoned = false;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+}  // namespace
+
 template <typename Fn>
 void Simulator::OnSimulatorThread(Fn fn) {
-    if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id()) {
-        fn();
-        return;
+    {
+        std::unique_lock lock(stateMutex_);
+        if (state_ == State::Stopped) throw SimulatorStopped();
+        if (state_ != State::Serving || servingThread_ == std::this_thread::get_id()) {
+            lock.unlock();
+            fn();
+            return;
+        }
     }
-    std::promise<void> done;
-    net::post(io_, [&] {
+    auto call = std::make_shared<HandedCall>();
+    net::post(io_, [call, &fn] {
+        std::lock_guard lock(call->mutex);
+        if (call->abandoned) return;
         try {
             fn();
-            done.set_value();
         } catch (...) {
-            done.set_exception(std::current_exception());
+            call->error = std::current_exception();
         }
+        call->done = true;
+        call->changed.notify_all();
     });
-    done.get_future().get();
+    std::unique_lock lock(call->mutex);
+    // A stop drops the handlers still queued, so the wait looks at the state
+    // now and then rather than trusting the handler to come.
+    while (!call->done) {
+        call->changed.wait_for(lock, std::chrono::milliseconds(20));
+        if (call->done) break;
+        std::lock_guard state(stateMutex_);
+        if (state_ == State::Stopped) {
+            call->abandoned = true;
+            throw SimulatorStopped();
+        }
+    }
+    if (call->error) std::rethrow_exception(call->error);
 }
 
 Device& Simulator::AddDevice(DeviceConfig config) {
@@ -73,26 +122,52 @@ void Simulator::Open() {
     opened_ = true;
 }
 
+bool Simulator::BeginServing(std::thread::id id) {
+    std::lock_guard lock(stateMutex_);
+    if (state_ != State::Idle) return false;
+    state_ = State::Serving;
+    servingThread_ = id;
+    return true;
+}
+
 void Simulator::Start() {
-    if (thread_.joinable()) return;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (state_ != State::Idle) return;
+    }
     Open();
     // Keeps run() from returning while nothing is pending.
     workGuard_ = std::make_unique<WorkGuard>(io_.get_executor());
+    std::lock_guard lock(stateMutex_);
+    if (state_ != State::Idle) return;  // stopped meanwhile
     thread_ = std::thread([this] { io_.run(); });
+    state_ = State::Serving;
+    servingThread_ = thread_.get_id();
 }
 
 void Simulator::Run() {
     Open();
+    if (!BeginServing(std::this_thread::get_id())) return;
     auto guard = net::make_work_guard(io_);
     io_.run();
+    std::lock_guard lock(stateMutex_);
+    state_ = State::Stopped;
+}
+
+bool Simulator::Running() const {
+    std::lock_guard lock(stateMutex_);
+    return state_ == State::Serving;
 }
 
 void Simulator::Stop() {
-    if (stopped_) return;
-    stopped_ = true;
-    io_.stop();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-    workGuard_.reset();
+    std::thread serving;
+    {
+        std::lock_guard lock(stateMutex_);
+        state_ = State::Stopped;
+        io_.stop();
+        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) serving = std::move(thread_);
+    }
+    if (serving.joinable()) serving.join();
 }
 
 void Simulator::SetFaults(Device& device, const FaultOptions& faults) {

@@ -5,6 +5,8 @@
 // its main thread.
 
 #include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -16,6 +18,13 @@
 namespace ostrand::sim {
 
 class Simulator;
+
+// Thrown by calls that need the serving thread once the simulator has
+// stopped (adding a device or a service, changing faults).
+class SimulatorStopped : public std::runtime_error {
+public:
+    SimulatorStopped() : std::runtime_error("the simulator has stopped") {}
+};
 
 // Something else the simulator hosts on its io_context, e.g. a UDP responder
 // answering for the fleet. Start runs before the io_context runs (it may throw
@@ -35,7 +44,8 @@ public:
     Simulator& operator=(const Simulator&) = delete;
 
     // Before Start, or afterwards (then it listens at once). Throws when the
-    // device cannot be added or, after Start, cannot listen.
+    // device cannot be added or, after Start, cannot listen; SimulatorStopped
+    // once the simulator has stopped.
     Device& AddDevice(DeviceConfig config);
     void AddService(std::unique_ptr<SimService> service);
 
@@ -51,19 +61,26 @@ public:
     // Open, then serve on the calling thread until Stop (from a handler or
     // another thread).
     void Run();
-    // Ends serving; open connections are closed. Idempotent.
+    // Ends serving; open connections are closed. Idempotent and callable from
+    // any thread, the serving one included; the thread Start made is joined
+    // here unless it is the caller (then by the next Stop or the destructor).
+    // A stopped simulator does not serve again.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const;
 
     // Changes a device's faults. A refusing device stops listening before the
-    // call returns; a device that refused listens again.
+    // call returns; a device that refused listens again. SimulatorStopped once
+    // the simulator has stopped.
     void SetFaults(Device& device, const FaultOptions& faults);
 
 private:
-    // Runs fn on the simulator thread and waits for it when that thread runs,
-    // else runs it here.
+    // Runs fn on the serving thread and waits for it while one serves, else
+    // runs it here; throws SimulatorStopped once stopped (also when the stop
+    // comes while it waits).
     template <typename Fn>
     void OnSimulatorThread(Fn fn);
+    // Marks the calling thread as the serving one; false once stopped.
+    bool BeginServing(std::thread::id id);
     void ApplyListening(DeviceServer& server);
     DeviceServer& ServerFor(Device& device);
 
@@ -76,9 +93,13 @@ private:
     std::vector<std::unique_ptr<SimService>> services_;
     using WorkGuard = net::executor_work_guard<net::io_context::executor_type>;
     std::unique_ptr<WorkGuard> workGuard_;
-    std::thread thread_;
     bool opened_ = false;
-    bool stopped_ = false;
+
+    enum class State { Idle, Serving, Stopped };
+    mutable std::mutex stateMutex_;  // guards the three below
+    State state_ = State::Idle;
+    std::thread::id servingThread_;
+    std::thread thread_;
 };
 
 }  // namespace ostrand::sim

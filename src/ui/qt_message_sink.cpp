@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QMetaObject>
-#include <QThread>
+
+#include "ui/shell/gui_call.h"
 
 namespace ostrand {
 namespace {
@@ -29,11 +29,9 @@ QtMessageSink::QtMessageSink(QObject* parent) : QObject(parent) {}
 
 template <typename Function>
 void QtMessageSink::RunOnGuiThread(Function&& function) {
-    if (QThread::currentThread() == thread()) {
-        function();
-        return;
-    }
-    QMetaObject::invokeMethod(this, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+    // A box the GUI thread no longer serves (the program is ending) is not
+    // shown: a message is dropped and a question answered No.
+    CallOnGuiThread(this, std::forward<Function>(function));
 }
 
 void QtMessageSink::ShowMessage(std::string_view text, std::string_view caption) {

@@ -1,7 +1,8 @@
 #pragma once
 // Shows the tool's messages as message boxes. Operations may run on worker
 // threads; their messages are handed to the GUI thread and the worker waits
-// for the box to close (and for the answer of a question).
+// for the box to close (and for the answer of a question), unless the GUI
+// thread is winding down a modal wait (then the box is not shown).
 
 #include <QObject>
 

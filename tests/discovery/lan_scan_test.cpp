@@ -158,6 +158,28 @@ TEST(ScanPassTest, EndlessRepliesAreCutOffByTheCollectLimit) {
     EXPECT_GT(stats.duplicates, 10u);
 }
 
+// The bound holds for the whole Search, not per pass and socket: two sockets
+// with two passes each plus the HDS requests end together at the bound.
+TEST(ScanPassTest, EndlessRepliesEndTheWholeSearchAtTheBound) {
+    ScriptedPeer chatty(
+        "127.0.0.2",
+        [](const PeerRequest&) { return std::vector<std::string>(400, RecordBytes("0A", "X")); }, 20ms);
+    auto config = LoopbackConfig({chatty.Endpoint()}, {"127.0.0.4", 9}, 0, 100);
+    config.bindAddresses = {"127.0.0.7", "127.0.0.8"};
+    config.maxCollectTime = 500ms;
+    DiscoverySession session(config);
+    session.Open();
+    auto table = std::make_unique<DeviceTable>();
+    const auto start = Steady::now();
+    const auto summary = RunSearch(session, *table);
+    const double took = MillisSince(start);
+    EXPECT_GE(took, 499);
+    EXPECT_LT(took, 1500);  // per pass it would be four bounds and more
+    EXPECT_EQ(summary.scanPasses, 1u);
+    EXPECT_EQ(summary.hdsRequests, 0u);
+    EXPECT_EQ(table->count, 1);
+}
+
 // Three local addresses, the flags of the "SimpleScan" setting.
 class SearchFlagsTest : public ::testing::Test {
 protected:
@@ -366,23 +388,26 @@ namespace {
 // scan replies and as HDS replies: every one is received, nothing crashes and
 // the table stays within its 5001 records.
 TEST(RandomDatagramTest, EveryLengthThroughScanAndHds) {
-    const auto garbage = [](const testing::PeerRequest&) {
+    // Built before the clock starts: the peers only copy them out, so their
+    // burst begins at once after the request.
+    std::vector<std::string> datagrams;
+    {
         std::mt19937 random(99);
         std::uniform_int_distribution<int> byte(0, 255);
-        std::vector<std::string> replies;
         for (std::size_t length = 0; length <= 1500; ++length) {
             std::string datagram(length, '\0');
             for (auto& c : datagram) c = static_cast<char>(byte(random));
             if (length > 20 && length % 3 == 0) datagram.replace(0, 12, "MAC=" + std::to_string(length) + "\r\n");
-            replies.push_back(std::move(datagram));
+            datagrams.push_back(std::move(datagram));
         }
-        return replies;
-    };
+    }
+    const auto garbage = [&datagrams](const testing::PeerRequest&) { return datagrams; };
     testing::ScriptedPeer scanPeer("127.0.0.60", garbage);
     testing::ScriptedPeer hdsPeer("127.0.0.61", garbage);
-    auto config = LoopbackConfig({scanPeer.Endpoint()}, hdsPeer.Endpoint(), 4, 150);
+    // Quiet waits with room for a peer thread that a loaded machine holds up.
+    auto config = LoopbackConfig({scanPeer.Endpoint()}, hdsPeer.Endpoint(), 4, 500);
     config.receiveBufferBytes = 16 << 20;
-    config.hdsWait = 150ms;
+    config.hdsWait = 500ms;
     DiscoverySession session(config);
     session.Open();
     auto table = std::make_unique<DeviceTable>();

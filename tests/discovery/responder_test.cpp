@@ -29,7 +29,9 @@ TEST(DiscoveryResponderTest, HdsReplyTextCarriesTheRecordKeys) {
 
 TEST(DiscoveryResponderTest, FaultyAndHealthyDevicesThroughAWholeSearch) {
     std::vector<sim::DiscoveryEntry> entries = {
-        Entry(0),
+        // Without a group (loopback) answers to everyone stay unicast: nothing
+        // is broadcast from the machine's own network.
+        Entry(0, {.answerToAll = true}),
         Entry(1, {.scanReplyLength = 11}),
         Entry(2, {.scanReplyLength = 505}),
         Entry(3, {.scanReplyLength = 12}),

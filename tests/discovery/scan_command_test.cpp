@@ -27,7 +27,9 @@ protected:
         std::string error;
         ASSERT_TRUE(devices->Start(&error)) << error;
         options.flags = 0;
-        options.waitMs = 60;
+        // The pass ends after this much silence; on a loaded machine the
+        // devices' thread may need a good part of it before it answers.
+        options.waitMs = 500;
         options.bindAddresses = {"127.0.0.1"};
         options.destinations = {"127.0.0.1:" + std::to_string(devices->Responder().ScanPort())};
         options.hdsDestination = "127.0.0.1:" + std::to_string(devices->Responder().HdsPort());

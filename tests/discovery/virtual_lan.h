@@ -22,6 +22,9 @@ public:
     static std::string PcAddress() { return "10.77.0.1"; }
     // Address of the k-th device (0-based), as scripts/lan assigns them.
     static std::string DeviceAddress(int k);
+    // Address of the k-th device (0-based, below 250) on a subnet other than
+    // the PC's: 192.168.77.(k + 1).
+    static std::string OtherSubnetAddress(int k) { return "192.168.77." + std::to_string(k + 1); }
 
 private:
     VirtualLan() = default;

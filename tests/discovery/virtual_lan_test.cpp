@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <set>
 #include <thread>
@@ -120,6 +121,48 @@ TEST_F(VirtualLanSearchTest, BindingToAnyAddressStillReachesEveryDevice) {
     auto table = std::make_unique<DeviceTable>();
     RunSearch(session, *table);
     EXPECT_EQ(table->count, 3);
+}
+
+// Devices on another subnet than the PC's have no route back to it: one
+// answers the scan by broadcast (and HDS by multicast), another only the HDS
+// search by multicast. With the default flags and destinations each is listed
+// once; with bit 3 (one scan socket on 0.0.0.0) too.
+TEST_F(VirtualLanSearchTest, DevicesOnAnotherSubnetAnswerByBroadcastAndMulticast) {
+    for (const std::int32_t flags : {0, 8}) {
+        SCOPED_TRACE("SimpleScan " + std::to_string(flags));
+        responder.reset();
+        lan.reset();
+        Up(1);
+        if (IsSkipped()) return;
+        auto entries = Fleet(1);
+        for (int k = 1; k <= 2; ++k) {
+            const auto address = VirtualLan::OtherSubnetAddress(k);
+            auto record = SimRecord(address, k);
+            SetFieldText(record.subnetMask, "255.255.255.0");
+            SetFieldText(record.gateway, "192.168.77.254");
+            entries.push_back({address, record, {.answerToAll = true}});
+        }
+        entries[2].faults.answerScan = false;  // answers HDS only
+        StartDevices(entries);
+
+        NetnsScope inPc(lan->PcNamespace());
+        ASSERT_TRUE(inPc.Entered());
+        auto config = ApplicationDefaults();
+        config.settings = DiscoverySettings::Fixed(flags, 0);
+        DiscoverySession session(config);
+        session.Open();
+        auto table = std::make_unique<DeviceTable>();
+        const auto summary = RunSearch(session, *table);
+
+        EXPECT_EQ(summary.scanDevices, 2u);
+        EXPECT_EQ(summary.hdsDevices, 1u);
+        ASSERT_EQ(table->count, 3);
+        std::map<std::string, std::int32_t> ports;  // ip -> commandPort
+        for (const auto& record : table->Valid()) ports[FieldText(record.ip)] = record.commandPort;
+        EXPECT_EQ(ports, (std::map<std::string, std::int32_t>{{VirtualLan::DeviceAddress(0), 80},
+                                                              {VirtualLan::OtherSubnetAddress(1), 60005},
+                                                              {VirtualLan::OtherSubnetAddress(2), 0}}));
+    }
 }
 
 // The simulator's own devices, as ostrand-devsim serves them, through the

@@ -11,7 +11,11 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,8 +105,15 @@ protected:
         // Short quiet waits keep each pass brief; manual entries show until
         // the first Search.
         WriteWholeFile(SettingsFileName(), "[common]\nScanTimeOut=150\n[Dev0]\nIP=192.168.9.20\n");
-        dlg_ = std::make_unique<CostrandDlg>(
-            test::LoopbackDiscoveryConfig(lan_.Responder().ScanPort(), lan_.Responder().HdsPort()));
+        auto config = test::LoopbackDiscoveryConfig(lan_.Responder().ScanPort(), lan_.Responder().HdsPort());
+        // A held Search takes its first reply only once the test has seen the
+        // progress window, however long the window needs to appear.
+        config.trace = [this](std::string_view line) {
+            if (!holdSearch_ || !line.starts_with("recv from")) return;
+            std::unique_lock lock(holdMutex_);
+            holdChanged_.wait_for(lock, std::chrono::seconds(20), [this] { return !holdSearch_; });
+        };
+        dlg_ = std::make_unique<CostrandDlg>(config);
     }
     void TearDown() override {
         dlg_.reset();
@@ -119,6 +130,17 @@ protected:
         return cells;
     }
     void Search() { dlg_->Button(1001)->click(); }
+    void ReleaseSearch() {
+        {
+            std::lock_guard lock(holdMutex_);
+            holdSearch_ = false;
+        }
+        holdChanged_.notify_all();
+    }
+
+    std::atomic<bool> holdSearch_{false};
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
 
     test::TempWorkingDir dir_;
     RecordingMessageSink sink_;
@@ -139,8 +161,10 @@ TEST_F(SearchCommandTest, SearchReplacesTheListWithTheDevicesThatAnswered) {
         if (progress == nullptr || !progress->isVisible()) return;
         title = progress->windowTitle();
         mainWindowBlocked = progress->parentWidget() == dlg_.get() && progress->isModal();
+        ReleaseSearch();
     });
     probe.start(10);
+    holdSearch_ = true;
     Search();
     probe.stop();
     EXPECT_EQ(title, "搜索设备");
@@ -201,9 +225,11 @@ TEST_F(SearchCommandTest, ProgressWindowSpeaksTheInterfaceLanguage) {
         if (auto* progress = qobject_cast<ProgressDlg*>(QApplication::activeModalWidget())) {
             title = progress->windowTitle();
             text = progress->Text();
+            ReleaseSearch();
         }
     });
     probe.start(10);
+    holdSearch_ = true;
     Search();
     probe.stop();
     EXPECT_EQ(title, "Searching devices");

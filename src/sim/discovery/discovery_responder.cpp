@@ -75,6 +75,7 @@ bool DiscoveryResponder::Start(std::string* error) {
         const auto address = net::ip::make_address_v4(config_.bindAddress, ec);
         if (!ec) listener->socket.open(udp::v4(), ec);
         if (!ec) listener->socket.set_option(udp::socket::reuse_address(true), ec);
+        if (!ec) listener->socket.set_option(udp::socket::broadcast(true), ec);
         if (!ec) listener->socket.bind(udp::endpoint(address, port), ec);
         if (!ec && !config_.group.empty()) {
             const auto group = net::ip::make_address_v4(config_.group, ec);
@@ -139,16 +140,27 @@ void DiscoveryResponder::Drain(Listener& listener) {
     }
 }
 
+udp::endpoint DiscoveryResponder::ReplyDestination(const udp::endpoint& peer, bool toAll, bool scan) const {
+    // Broadcast and multicast only where the group was joined: never from the
+    // machine's own network.
+    if (!toAll || config_.group.empty()) return peer;
+    boost::system::error_code ec;
+    const auto address = scan ? net::ip::address_v4::broadcast() : net::ip::make_address_v4(config_.group, ec);
+    if (ec) return peer;
+    return udp::endpoint(address, peer.port());
+}
+
 void DiscoveryResponder::AnswerScan(Listener& listener, const udp::endpoint& peer) {
     ++scanRequests_;
     std::vector<OutgoingReply> replies;
     for (const auto& entry : source_()) {
         if (!entry.faults.answerScan) continue;
         const auto bytes = ScanReplyBytes(entry.record, entry.faults);
+        const auto destination = ReplyDestination(peer, entry.faults.answerToAll, true);
         for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy)
-            replies.push_back({entry.address, std::string(bytes.begin(), bytes.end())});
+            replies.push_back({entry.address, std::string(bytes.begin(), bytes.end()), destination});
     }
-    SendAll(listener, peer, replies);
+    SendAll(listener, replies);
 }
 
 void DiscoveryResponder::AnswerHds(Listener& listener, const udp::endpoint& peer, std::string_view request) {
@@ -160,22 +172,19 @@ void DiscoveryResponder::AnswerHds(Listener& listener, const udp::endpoint& peer
     for (const auto& entry : source_()) {
         if (!entry.faults.answerHds) continue;
         const auto text = HdsReplyText(entry.record, sequence);
-        for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy) replies.push_back({entry.address, text});
+        const auto destination = ReplyDestination(peer, entry.faults.answerToAll, false);
+        for (int copy = 0; copy < std::max(entry.faults.repeat, 1); ++copy)
+            replies.push_back({entry.address, text, destination});
     }
-    SendAll(listener, peer, replies);
+    SendAll(listener, replies);
 }
 
-void DiscoveryResponder::SendAll(Listener& listener, const udp::endpoint& peer,
-                                 const std::vector<OutgoingReply>& replies) {
+void DiscoveryResponder::SendAll(Listener& listener, const std::vector<OutgoingReply>& replies) {
     // Thousands of devices answer at once: hand the kernel a batch of
     // datagrams per call, each with the device's address as its source.
     constexpr std::size_t kBatch = 256;
     constexpr std::size_t kControlSize = CMSG_SPACE(sizeof(in_pktinfo));
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    destination.sin_port = htons(peer.port());
-    destination.sin_addr.s_addr = htonl(peer.address().to_v4().to_uint());
-
+    std::vector<sockaddr_in> destinations(kBatch);
     std::vector<mmsghdr> messages(kBatch);
     std::vector<iovec> parts(kBatch);
     std::vector<std::array<char, kControlSize>> controls(kBatch);
@@ -185,6 +194,11 @@ void DiscoveryResponder::SendAll(Listener& listener, const udp::endpoint& peer,
         for (std::size_t i = 0; i < count; ++i) {
             const auto& reply = replies[first + i];
             parts[i] = iovec{const_cast<char*>(reply.bytes.data()), reply.bytes.size()};
+            sockaddr_in& destination = destinations[i];
+            destination = sockaddr_in{};
+            destination.sin_family = AF_INET;
+            destination.sin_port = htons(reply.destination.port());
+            destination.sin_addr.s_addr = htonl(reply.destination.address().to_v4().to_uint());
             msghdr& message = messages[i].msg_hdr;
             message = msghdr{};
             message.msg_name = &destination;

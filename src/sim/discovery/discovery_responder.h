@@ -2,7 +2,8 @@
 // The simulated devices' side of discovery: one socket answers "pc scan" with
 // every device's record and one answers the HDS text search, each reply sent
 // from the device's own address. Faults per device: silence on either
-// protocol, replies of any length, a 13-character mac, repeated answers.
+// protocol, replies of any length, a 13-character mac, repeated answers, and
+// answers to everyone as a device on another subnet gives them.
 // Runs on the simulator's io_context.
 
 #include <atomic>
@@ -28,6 +29,12 @@ struct DiscoveryFaults {
     int scanReplyLength = static_cast<int>(DeviceRecord::kSize);  // bytes sent (0..1500), zero-padded
     bool longMac = false;  // mac text of 13 characters
     int repeat = 1;        // copies of every reply
+    // A device whose address is on another subnet than the requester's has
+    // no route back to it: it answers the scan to 255.255.255.255 and the HDS
+    // search to the group, both on the requester's port. Only a responder
+    // that joined the group (one in a private namespace) does so; on loopback
+    // the answers stay unicast.
+    bool answerToAll = false;
 
     friend bool operator==(const DiscoveryFaults&, const DiscoveryFaults&) = default;
 };
@@ -86,8 +93,11 @@ private:
     struct OutgoingReply {
         std::string source;  // the device's address
         std::string bytes;
+        net::ip::udp::endpoint destination;
     };
-    void SendAll(Listener& listener, const net::ip::udp::endpoint& peer, const std::vector<OutgoingReply>& replies);
+    // Where a device with `toAll` answers a request from `peer`.
+    net::ip::udp::endpoint ReplyDestination(const net::ip::udp::endpoint& peer, bool toAll, bool scan) const;
+    void SendAll(Listener& listener, const std::vector<OutgoingReply>& replies);
 
     net::io_context& io_;
     DiscoveryResponderConfig config_;

@@ -1,8 +1,12 @@
 #include "ui/shell/progress_dlg.h"
 
+#include "ui/shell/gui_call.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
@@ -73,8 +77,8 @@ void ProgressDlg::closeEvent(QCloseEvent* event) {
 
 namespace {
 
-// Runs the work on its own thread; `onFinished` is called on the GUI thread
-// through the event loop once the work has ended.
+// Runs the work on its own thread and notes, on the GUI thread, when it has
+// ended.
 class WorkThread {
 public:
     explicit WorkThread(const std::function<void()>& work)
@@ -84,8 +88,12 @@ public:
               } catch (...) {
                   error_ = std::current_exception();
               }
-          })) {}
+          })) {
+        QObject::connect(thread_, &QThread::finished, &receiver_, [this] { ended_ = true; }, Qt::QueuedConnection);
+    }
     ~WorkThread() {
+        // Only after the work has ended (WaitWithoutBlocking), so this never
+        // waits for a worker that waits for the GUI.
         thread_->wait();
         delete thread_;
     }
@@ -93,32 +101,80 @@ public:
     WorkThread& operator=(const WorkThread&) = delete;
 
     QThread* Thread() const { return thread_; }
+    bool Ended() const { return ended_; }
+
+    // Returns once the work has ended. Normally that is known already; when
+    // the nested loop was ended from outside (quit, session end) the GUI
+    // thread keeps serving events until it is, while the worker's calls to
+    // the GUI are refused so it cannot wait for a window nobody answers.
+    void WaitWithoutBlocking() {
+        if (ended_) return;
+        RefuseGuiCalls refuse;
+        while (!ended_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
     void RethrowError() const {
         if (error_) std::rethrow_exception(error_);
     }
 
 private:
     std::exception_ptr error_;
+    QObject receiver_;
+    bool ended_ = false;
     QThread* thread_;
+};
+
+// Holds back close requests to a window while its modal work runs (a disabled
+// window still gets them) and passes the last one on when the work has ended.
+class CloseHold final : public QObject {
+public:
+    explicit CloseHold(QWidget* window) : window_(window) {
+        if (window_) window_->installEventFilter(this);
+    }
+    ~CloseHold() override {
+        if (!window_) return;
+        window_->removeEventFilter(this);
+        if (held_) QMetaObject::invokeMethod(window_.data(), &QWidget::close, Qt::QueuedConnection);
+    }
+    CloseHold(const CloseHold&) = delete;
+    CloseHold& operator=(const CloseHold&) = delete;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_.data() || event->type() != QEvent::Close) return false;
+        held_ = true;
+        event->ignore();
+        return true;
+    }
+
+private:
+    QPointer<QWidget> window_;
+    bool held_ = false;
 };
 
 }  // namespace
 
 void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<void()>& work) {
-    ProgressDlg dialog(mode, parent);
+    CloseHold hold(parent);
+    // On the heap behind a guard: a parent that goes away takes its children.
+    QPointer<ProgressDlg> dialog = new ProgressDlg(mode, parent);
     {
         WorkThread worker(work);
         // Queued: if the work ends before exec() runs, the event waits in the
         // queue and the window's own loop delivers it, so the window still closes.
-        QObject::connect(worker.Thread(), &QThread::finished, &dialog, &ProgressDlg::Finish, Qt::QueuedConnection);
+        QObject::connect(worker.Thread(), &QThread::finished, dialog.data(), &ProgressDlg::Finish,
+                         Qt::QueuedConnection);
         worker.Thread()->start();
-        dialog.exec();
-        worker.Thread()->wait();
+        dialog->exec();
+        worker.WaitWithoutBlocking();
+        if (dialog) dialog->Finish();
+        delete dialog.data();
         worker.RethrowError();
     }
 }
 
 void RunModalWork(QWidget* window, const std::function<void()>& work) {
+    QPointer<QWidget> guarded(window);
+    CloseHold hold(window);
     const bool wasEnabled = window == nullptr || window->isEnabled();
     if (window != nullptr) window->setEnabled(false);
     {
@@ -127,8 +183,8 @@ void RunModalWork(QWidget* window, const std::function<void()>& work) {
         QObject::connect(worker.Thread(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         worker.Thread()->start();
         loop.exec();
-        worker.Thread()->wait();
-        if (window != nullptr) window->setEnabled(wasEnabled);
+        worker.WaitWithoutBlocking();
+        if (guarded) guarded->setEnabled(wasEnabled);
         worker.RethrowError();
     }
 }

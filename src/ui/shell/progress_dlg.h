@@ -48,11 +48,17 @@ private:
 // and returns once both have ended. An operation that ends before the window
 // is up still closes it. An exception thrown by the work is rethrown here.
 // Message boxes the work asks for are shown meanwhile (the window's event loop
-// runs them).
+// runs them). Close requests to `parent` are held until the work has ended.
+// If the event loops are ended meanwhile (quit, session end), the GUI thread
+// still serves events until the work ends, and the work's message boxes are
+// then not shown (a question gets No): the GUI never waits for a worker that
+// waits for it.
 void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<void()>& work);
 
 // Runs `work` on a worker thread while `window` takes no input, keeping the
-// GUI responsive for repaints and message boxes.
+// GUI responsive for repaints and message boxes. Close requests to `window`
+// are held until the work has ended, then passed on; ending the event loops
+// meanwhile behaves as for RunWithProgress.
 void RunModalWork(QWidget* window, const std::function<void()>& work);
 
 }  // namespace ostrand
