@@ -3,7 +3,7 @@
 #include <QFileDialog>
 
 #include <filesystem>
-#include <mutex>
+#include <memory>
 
 #include "ops/maintenance/log_download.h"
 #include "ui/maintenance/maintenance_widgets.h"
@@ -16,13 +16,20 @@ SaveFileChooser& Chooser() {
     return chooser;
 }
 
-// A save dialog with an overwrite prompt, no default suffix and no initial
-// name; Qt leaves the process's current folder alone.
 QString AskWithFileDialog(QWidget* parent, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    const std::unique_ptr<QFileDialog> dialog = MakeLogSaveDialog(parent, filter);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().front();
 }
 
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeLogSaveDialog(QWidget* parent, const QString& filter) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), QString(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    return dialog;
+}
 
 void SetLogSaveChooser(SaveFileChooser chooser) { Chooser() = std::move(chooser); }
 

@@ -6,9 +6,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include "ops/shell/main_commands.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace ostrand {
@@ -18,6 +20,10 @@ using SaveFileChooser = std::function<QString(QWidget* parent, const QString& fi
 
 // The save dialog's filters.
 inline constexpr const char* kLogSaveFilter = "Map Files (*.tar.gz);;MapCfg Files(*.mapCfg)";
+
+// The save dialog: overwrite prompt, no default suffix, no initial name; the
+// process's current folder is left alone.
+std::unique_ptr<QFileDialog> MakeLogSaveDialog(QWidget* parent, const QString& filter);
 
 // Installs a chooser in place of the file dialog; an empty one restores it.
 void SetLogSaveChooser(SaveFileChooser chooser);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -241,8 +242,15 @@ TEST_F(MaintenanceDialogsTest, RebootClockAndLogCommands) {
 
     const fs::path chosen = dir_.Path() / "devlog";
     QString filter;
-    SetLogSaveChooser([&](QWidget*, const QString& offered) {
+    SetLogSaveChooser([&](QWidget* parent, const QString& offered) {
         filter = offered;
+        const auto dialog = MakeLogSaveDialog(parent, offered);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setDirectory(QString::fromStdString(dir_.Path().string()));
+        Screenshot(*dialog, "LogSaveDialog");
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         return QString::fromStdString(chosen.string());
     });
     sink_.Clear();
