@@ -161,6 +161,25 @@ TEST_F(MaintenanceDialogsTest, RenameFromTheMainWindowUpdatesTheList) {
     EXPECT_EQ(window.SelectedRow(), 0);
 }
 
+TEST_F(MaintenanceDialogsTest, KernelUpgradeRunningRefusesTheLogBeforeTheSaveDialog) {
+    sim::Device& busy = Add(sim::test::AddressBlock() + "34", sim::DeviceKind::Terminal, 0,
+                            [](sim::DeviceConfig& config) { config.settings["updateStatus"] = "1"; });
+    CostrandDlg window(test::LoopbackDiscoveryConfig());
+    window.Table().Append(busy.Record());
+    window.FillDeviceList();
+    window.ListView()->selectRow(0);
+    QObject::connect(&window, &CostrandDlg::CommandPassedGates, &window,
+                     [&window](CommandId id, const CommandArgs& args) { AllDialogRoutes().Open(id, &window, args); });
+    bool asked = false;
+    SetLogSaveChooser([&](QWidget*, const QString&) {
+        asked = true;
+        return QString();
+    });
+    window.Button(1023)->click();
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"IPC设备内核升级中,请等升级完成后在进行操作"});
+}
+
 TEST_F(MaintenanceDialogsTest, DeviceIdDialogLoadsChecksAndSaves) {
     ModifyDeviceId dialog(terminal_->AddressText(), terminal_->Port(), "100001", "QZ-1");
     EXPECT_EQ(dialog.NumberEdit()->text(), "100001");
