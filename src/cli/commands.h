@@ -14,5 +14,11 @@ void AddExportCommand(CLI::App& app, CliAction& action);
 void AddDownloadCommand(CLI::App& app, CliAction& action);
 void AddUploadCommand(CLI::App& app, CliAction& action);
 void AddScanCommand(CLI::App& app, CliAction& action);
+void AddRebootCommand(CLI::App& app, CliAction& action);
+void AddSyncTimeCommand(CLI::App& app, CliAction& action);
+void AddRenameCommand(CLI::App& app, CliAction& action);
+void AddSetIdCommand(CLI::App& app, CliAction& action);
+void AddPasswdCommand(CLI::App& app, CliAction& action);
+void AddLogCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

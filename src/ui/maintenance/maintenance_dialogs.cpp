@@ -1,7 +1,67 @@
+// The main window's maintenance commands: reboot and clock synchronisation
+// run at once; the name, number/model and password commands open their
+// dialogs; the log command asks for a file.
+
+#include <QTableView>
+
+#include "devices/device_ports.h"
+#include "ops/maintenance/clock_sync.h"
+#include "ops/maintenance/reboot.h"
+#include "platform/code_page.h"
+#include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
+#include "ui/maintenance/cdev_mask_message.h"
+#include "ui/maintenance/cmodify_passwd.h"
+#include "ui/maintenance/log_download_flow.h"
+#include "ui/maintenance/maintenance_widgets.h"
+#include "ui/maintenance/modify_device_id.h"
 
 namespace ostrand {
+namespace {
 
-void AddMaintenanceDialogs(DialogRoutes& /*routes*/) {}
+// Writes the accepted name into the main window's table and list, keeping
+// the selected row.
+void ShowNewName(QWidget* parent, const CommandArgs& args, const std::string& nameGbk) {
+    auto* window = qobject_cast<CostrandDlg*>(parent);
+    if (window == nullptr) return;
+    DeviceTable& table = window->Table();
+    for (std::int32_t i = 0; i < table.count && i < static_cast<std::int32_t>(DeviceTable::kCapacity); ++i) {
+        DeviceRecord& record = table.records[static_cast<std::size_t>(i)];
+        if (FieldText(record.ip) != args.ip || record.commandPort != args.port) continue;
+        // The record keeps the name as the device sends it: GBK over the TCP
+        // channel, UTF-8 otherwise.
+        SetFieldText(record.deviceName, record.commandPort == kTcpCommandPort ? nameGbk : GbkToUtf8Lossy(nameGbk));
+    }
+    const std::int32_t selected = window->SelectedRow();
+    window->FillDeviceList();
+    if (selected >= 0) window->ListView()->selectRow(selected);
+}
+
+}  // namespace
+
+void AddMaintenanceDialogs(DialogRoutes& routes) {
+    routes.Add(CommandId::Reboot, [](QWidget* parent, const CommandArgs& args) {
+        CommandTarget target(args.ip, args.port);
+        ShowOutcome(RunMaintenanceWork(parent, [&] { return RebootDevice(target); }));
+    });
+    routes.Add(CommandId::SyncPcTime, [](QWidget* parent, const CommandArgs& args) {
+        CommandTarget target(args.ip, args.port);
+        ShowOutcome(RunMaintenanceWork(parent, [&] { return SyncPcTime(target); }));
+    });
+    routes.Add(CommandId::SetDeviceName, [](QWidget* parent, const CommandArgs& args) {
+        CDevMaskMessage dialog(args.ip, args.port, args.name, parent);
+        dialog.exec();
+        if (dialog.Changed()) ShowNewName(parent, args, dialog.NewName());
+    });
+    routes.Add(CommandId::SetDeviceIdAndModel, [](QWidget* parent, const CommandArgs& args) {
+        ModifyDeviceId dialog(args.ip, args.port, args.deviceNumber, args.productModel, parent);
+        dialog.exec();
+    });
+    routes.Add(CommandId::ChangePassword, [](QWidget* parent, const CommandArgs& args) {
+        CModifyPasswd dialog(args.ip, args.port, PasswordModeForVersion(args.version), parent);
+        dialog.exec();
+    });
+    routes.Add(CommandId::Log, RunLogDownload);
+}
 
 }  // namespace ostrand

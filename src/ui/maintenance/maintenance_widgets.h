@@ -1,0 +1,27 @@
+#pragma once
+// Small pieces the maintenance dialogs share: typed text to device text with
+// a refusal the user sees, and the operation's messages shown in order.
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ops/maintenance/maintenance_outcome.h"
+
+class QWidget;
+
+namespace ostrand {
+
+// The edit's text in GBK; nullopt after a message naming `what` when GBK
+// cannot hold it.
+std::optional<std::string> TypedDeviceText(const QString& text, const char* whatChinese, const char* whatEnglish);
+
+// Shows every message of the outcome through the message sink.
+void ShowOutcome(const MaintenanceOutcome& outcome);
+
+// Runs `operation` off the GUI thread while `window` takes no input.
+MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation);
+
+}  // namespace ostrand
