@@ -14,5 +14,9 @@ void AddExportCommand(CLI::App& app, CliAction& action);
 void AddDownloadCommand(CLI::App& app, CliAction& action);
 void AddUploadCommand(CLI::App& app, CliAction& action);
 void AddScanCommand(CLI::App& app, CliAction& action);
+void AddNetparamCommand(CLI::App& app, CliAction& action);
+void AddNtpCommand(CLI::App& app, CliAction& action);
+void AddSerialCommand(CLI::App& app, CliAction& action);
+void AddSwitchesCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli
