@@ -100,35 +100,37 @@ CNetParam::CNetParam(QWidget* parent) : CBasicDiaglog(parent) {
 template <class Change>
 void CNetParam::React(Change change) {
     if (showing_) return;
-    // Texts are kept as typed; only the switches' effects are applied.
-    NetPageFields fields;
-    fields.ipEnabled = ip_->isEnabled();
-    fields.gatewayEnabled = gateway_->isEnabled();
-    fields.dnsEnabled = dns_->isEnabled();
-    fields.masterEnabled = master_->isEnabled();
-    fields.masterPortEnabled = masterPort_->isEnabled();
-    fields.operatorsEnabled = unicom_->isEnabled();
-    fields.master = "unchanged";
-    change(fields);
-    ip_->setEnabled(fields.ipEnabled);
-    gateway_->setEnabled(fields.gatewayEnabled);
-    dns_->setEnabled(fields.dnsEnabled);
-    mask_->setEnabled(false);
-    master_->setEnabled(fields.masterEnabled);
-    masterPort_->setEnabled(fields.masterPortEnabled);
-    if (fields.master.empty()) master_->clear();
-    unicom_->setEnabled(fields.operatorsEnabled);
-    telecom_->setEnabled(fields.operatorsEnabled);
+    const NetPageFields before = CurrentFields([](const std::string& utf8) {
+        return std::optional<std::string>(Utf8ToGbkLossy(utf8));
+    }).value();
+    NetPageFields after = before;
+    change(after);
+    // Only what the switch changes is shown again; typed texts stay as typed.
+    ip_->setEnabled(after.ipEnabled);
+    gateway_->setEnabled(after.gatewayEnabled);
+    dns_->setEnabled(after.dnsEnabled);
+    mask_->setEnabled(after.maskEnabled);
+    master_->setEnabled(after.masterEnabled);
+    masterPort_->setEnabled(after.masterPortEnabled);
+    if (after.master != before.master) master_->setText(Show(after.master));
+    unicom_->setEnabled(after.operatorsEnabled);
+    telecom_->setEnabled(after.operatorsEnabled);
 }
 
 std::optional<NetPageFields> CNetParam::ReadFields() {
+    return CurrentFields([](const std::string& utf8) {
+        auto gbk = Utf8ToGbk(utf8);
+        if (!gbk) ShowMessage(Tr("输入的文字含有GBK无法表示的字符", "The text holds characters GBK cannot hold"));
+        return gbk;
+    });
+}
+
+template <class ToGbk>
+std::optional<NetPageFields> CNetParam::CurrentFields(ToGbk toGbk) const {
     NetPageFields fields;
-    const auto text = [](QLineEdit* edit, std::string& into) {
-        auto gbk = Utf8ToGbk(edit->text().toStdString());
-        if (!gbk) {
-            ShowMessage(Tr("输入的文字含有GBK无法表示的字符", "The text holds characters GBK cannot hold"));
-            return false;
-        }
+    const auto text = [&toGbk](const QLineEdit* edit, std::string& into) {
+        auto gbk = toGbk(edit->text().toStdString());
+        if (!gbk) return false;
         into = std::move(*gbk);
         return true;
     };

@@ -34,6 +34,10 @@ private:
     // Applies one of the page's reactions to the controls.
     template <class Change>
     void React(Change change);
+    // The controls' values with texts converted by `toGbk` (nullopt when it
+    // refuses one).
+    template <class ToGbk>
+    std::optional<NetPageFields> CurrentFields(ToGbk toGbk) const;
 
     QCheckBox* staticIp_ = nullptr;
     QLineEdit* ip_ = nullptr;
