@@ -14,6 +14,7 @@
 // A refused command (by name or decimal code) answers "result" = "10001" with
 // the given "errmsg" (none when empty) and changes nothing.
 
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,7 +29,8 @@ namespace {
 
 struct NetworkState {
     bool loaded = false;
-    ParamMap netparam;
+    bool settingsSeeded = false;
+    ParamMap netparam;  // the fleet file's network page values, put into the settings once
     ParamMap ntp;
     std::string setType = "1";
     std::string streamswitch = "1";
@@ -57,19 +59,6 @@ void CopyText(const nlohmann::json& from, const char* key, std::string& into) {
 // and the fleet file's "network" part on top.
 NetworkState StartingState(const Device& device) {
     NetworkState state;
-    const ParamMap settings = device.Settings();
-    const auto setting = [&settings](const char* key) {
-        const auto it = settings.find(key);
-        return it == settings.end() ? std::string() : it->second;
-    };
-    state.netparam = {
-        {"ipaddress", setting("ipaddress")},   {"subnetmaskaddress", setting("netmask")},
-        {"gateway", setting("gateway")},       {"dnsaddress", setting("dnsaddress")},
-        {"macaddress", setting("macaddress")}, {"AutoIp", "no"},
-        {"Open3G", "no"},                      {"MasterIp", "0.0.0.0"},
-        {"AllMsterIp", ""},                    {"MasterPort", "8006"},
-        {"bConfigByApp", "0"},
-    };
     for (int i = 0; i < kNtpEntries; ++i) {
         state.ntp["NtpServer" + std::to_string(i)] = i == 0 ? "pool.ntp.org" : "";
         state.ntp["NtpPort" + std::to_string(i)] = "123";
@@ -131,44 +120,66 @@ void AnnounceNetwork(Device& device, const ParamMap& netparam) {
     set(record.gateway, "gateway");
     set(record.mac, "macaddress");
     device.SetRecord(record);
-    ParamMap settings;
-    for (const auto& [from, to] : {std::pair{"ipaddress", "ipaddress"}, std::pair{"subnetmaskaddress", "netmask"},
-                                   std::pair{"gateway", "gateway"}, std::pair{"dnsaddress", "dnsaddress"},
-                                   std::pair{"macaddress", "macaddress"}}) {
-        const std::string value = Value(netparam, from);
-        if (!value.empty()) settings[to] = value;
-    }
-    device.MergeSettings(settings);
+}
+
+// The network page is part of the device's settings, so the generic reads
+// and writes of other commands see the same values. The keys only this page
+// has are added on its first use (the fleet file's "netparam" on top).
+void SeedNetworkSettings(Device& device) {
+    WithNetwork(device, [&device](NetworkState& s) {
+        if (s.settingsSeeded) return ParamMap{};
+        s.settingsSeeded = true;
+        const ParamMap settings = device.Settings();  // the device's own lock, taken after the state's
+        ParamMap seeds{{"subnetmaskaddress", Value(settings, "netmask")},
+                       {"AutoIp", "no"},
+                       {"Open3G", "no"},
+                       {"MasterIp", "0.0.0.0"},
+                       {"AllMsterIp", ""},
+                       {"MasterPort", "8006"},
+                       {"bConfigByApp", "0"}};
+        for (auto it = seeds.begin(); it != seeds.end();) {
+            it = settings.contains(it->first) ? seeds.erase(it) : std::next(it);
+        }
+        for (const auto& [key, value] : s.netparam) seeds[key] = value;
+        device.MergeSettings(seeds);
+        return ParamMap{};
+    });
 }
 
 ParamMap GetNetParam(Device& device, const ParamMap&) {
-    return WithNetwork(device, [](NetworkState& s) {
-        if (auto refused = Refusal(s, "getnetparam")) return *refused;
-        return s.netparam;
-    });
+    SeedNetworkSettings(device);
+    if (auto refused = WithNetwork(device, [](NetworkState& s) { return Refusal(s, "getnetparam").value_or(ParamMap{}); });
+        !refused.empty()) {
+        return refused;
+    }
+    ParamMap reply = device.Settings();
+    reply.erase("result");
+    return reply;
 }
 
 ParamMap SetNetParam(Device& device, const ParamMap& request) {
-    std::optional<ParamMap> stored;
-    ParamMap reply = WithNetwork(device, [&](NetworkState& s) {
-        if (auto refused = Refusal(s, "setnetparam")) return *refused;
-        for (const auto& [key, value] : request) {
-            if (!IsMessageKey(key)) s.netparam[key] = value;
-        }
-        // The first server is the one in use; the page shows them all.
-        if (const auto master = request.find("MasterIp"); master != request.end()) {
-            const std::string& all = master->second;
-            s.netparam["AllMsterIp"] = all == "0.0.0.0" ? std::string() : all;
-            s.netparam["MasterIp"] = all.substr(0, all.find(';'));
-        }
-        if (const auto staticIp = request.find("staticIP"); staticIp != request.end()) {
-            s.netparam["AutoIp"] = staticIp->second == "0" ? "no" : "yes";
-        }
-        stored = s.netparam;
-        return ParamMap{};
-    });
-    if (stored) AnnounceNetwork(device, *stored);
-    return reply;
+    SeedNetworkSettings(device);
+    if (auto refused = WithNetwork(device, [](NetworkState& s) { return Refusal(s, "setnetparam").value_or(ParamMap{}); });
+        !refused.empty()) {
+        return refused;
+    }
+    ParamMap updates;
+    for (const auto& [key, value] : request) {
+        if (!IsMessageKey(key)) updates[key] = value;
+    }
+    // The first server is the one in use; the page shows them all.
+    if (const auto master = request.find("MasterIp"); master != request.end()) {
+        const std::string& all = master->second;
+        updates["AllMsterIp"] = all == "0.0.0.0" ? std::string() : all;
+        updates["MasterIp"] = all.substr(0, all.find(';'));
+    }
+    if (const auto staticIp = request.find("staticIP"); staticIp != request.end()) {
+        updates["AutoIp"] = staticIp->second == "0" ? "no" : "yes";
+    }
+    if (const auto mask = request.find("subnetmaskaddress"); mask != request.end()) updates["netmask"] = mask->second;
+    device.MergeSettings(updates);
+    AnnounceNetwork(device, device.Settings());
+    return ParamMap{};
 }
 
 ParamMap GetNtp(Device& device, const ParamMap&) {
