@@ -21,6 +21,9 @@ namespace {
 
 QString Show(const std::string& gbk) { return QString::fromStdString(GbkToUtf8Lossy(gbk)); }
 
+// For values the page only looks at: a character GBK cannot hold becomes "?".
+std::optional<std::string> Lossy(const std::string& utf8) { return Utf8ToGbkLossy(utf8); }
+
 QLineEdit* AddressField(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
@@ -100,9 +103,7 @@ CNetParam::CNetParam(QWidget* parent) : CBasicDiaglog(parent) {
 template <class Change>
 void CNetParam::React(Change change) {
     if (showing_) return;
-    const NetPageFields before = CurrentFields([](const std::string& utf8) {
-        return std::optional<std::string>(Utf8ToGbkLossy(utf8));
-    }).value();
+    const NetPageFields before = CurrentFields(Lossy).value();
     NetPageFields after = before;
     change(after);
     // Only what the switch changes is shown again; typed texts stay as typed.
@@ -187,8 +188,7 @@ void CNetParam::ShowFields(const NetPageFields& fields) {
 }
 
 void CNetParam::FillFromReply(const ParamMap& reply) {
-    auto fields = ReadFields();
-    NetPageFields page = fields ? *fields : NetPageFields{};
+    NetPageFields page = CurrentFields(Lossy).value();
     ostrand::FillFromReply(page, reply, commandPort_);
     ShowFields(page);
 }
