@@ -20,5 +20,9 @@ void AddRenameCommand(CLI::App& app, CliAction& action);
 void AddSetIdCommand(CLI::App& app, CliAction& action);
 void AddPasswdCommand(CLI::App& app, CliAction& action);
 void AddLogCommand(CLI::App& app, CliAction& action);
+void AddNetparamCommand(CLI::App& app, CliAction& action);
+void AddNtpCommand(CLI::App& app, CliAction& action);
+void AddSerialCommand(CLI::App& app, CliAction& action);
+void AddSwitchesCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

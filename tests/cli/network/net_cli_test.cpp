@@ -1,0 +1,179 @@
+// netparam, ntp, serial and switches of ostrand-cli against a running
+// ostrand-devsim: values written are read back, bad values are refused with
+// nothing sent, failing devices give the failure texts and exit statuses.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../process.h"
+
+namespace ostrand::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class NetCli : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const unsigned pid = static_cast<unsigned>(getpid());
+        block_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        dir_ = fs::path(testing::TempDir()) / ("net_cli_" + std::to_string(pid));
+        fs::create_directories(dir_);
+        const nlohmann::json fleet = {
+            {"base", block_ + "101"},
+            {"devices",
+             nlohmann::json::array({
+                 {{"kind", "camera"}, {"port", 80}, {"state", {{"network", {{"netparam", {{"AutoIp", "no"}}}}}}}},
+                 {{"kind", "terminal"}, {"state", {{"network", {{"setType", "0"}, {"debuglog", "1"}}}}}},
+                 {{"kind", "terminal"}, {"state", {{"network", {{"refuse", {{"7010", "日志已锁定"}, {"5026", ""}}}}}}}},
+                 {{"kind", "terminal"}, {"faults", {{"malformed", true}}}},
+                 {{"kind", "terminal"}, {"faults", {{"dropConnection", true}}}},
+                 {{"kind", "terminal"}},
+             })}};
+        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
+        const fs::path ready = dir_ / "ready.txt";
+        simulator_ = new BackgroundProcess({OSTRAND_DEVSIM_PATH, "--fleet", (dir_ / "fleet.json").string(),
+                                            "--ready-file", ready.string(), "--duration", "120"},
+                                           (dir_ / "devsim.log").string());
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (!fs::exists(ready) && simulator_->Running() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(10ms);
+        }
+        ready_ = fs::exists(ready);
+    }
+    static void TearDownTestSuite() {
+        delete simulator_;
+        simulator_ = nullptr;
+        fs::remove_all(dir_);
+    }
+    void SetUp() override { ASSERT_TRUE(ready_); }
+
+    static std::string Ip(int device) { return block_ + std::to_string(100 + device); }
+    static std::vector<std::string> At(int device, int port = 60005) {
+        return {"--ip", Ip(device), "--port", std::to_string(port)};
+    }
+    static ProcessResult Cli(std::vector<std::string> arguments, const std::vector<std::string>& device = {}) {
+        arguments.insert(arguments.end(), device.begin(), device.end());
+        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
+        return RunProcess(arguments, 30s);
+    }
+
+    static inline std::string block_;
+    static inline fs::path dir_;
+    static inline BackgroundProcess* simulator_ = nullptr;
+    static inline bool ready_ = false;
+};
+
+TEST_F(NetCli, NetparamSetOnACameraIsReadBack) {
+    auto set = Cli({"netparam", "set", "--gateway", block_ + "254", "--master", "a.example.com;10.0.0.1",
+                    "--master-port", "9000", "--mac", "02:AA:00:11:22:33"}, At(1, 80));
+    // The MAC's first pair cannot change; anything else of it can.
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "保存成功，设备即将重启\n");
+    auto get = Cli({"--json", "netparam", "get"}, At(1, 80));
+    ASSERT_EQ(get.exitCode, 0) << get.err;
+    const auto values = nlohmann::json::parse(get.out)["values"];
+    EXPECT_EQ(values["gateway"], block_ + "254");
+    EXPECT_EQ(values["master"], "a.example.com;10.0.0.1");
+    EXPECT_EQ(values["master-port"], "9000");
+    EXPECT_EQ(values["mac"], "02AA00112233");
+    EXPECT_EQ(values["static-ip"], "on");
+
+    auto english = Cli({"netparam", "set", "--english", "--gateway", "10.9.9.9"}, At(1, 80));
+    EXPECT_EQ(english.exitCode, 9);
+    EXPECT_EQ(english.err, "IP and GateWay in different network segment\nSave Fail\n");
+}
+
+TEST_F(NetCli, NetparamRefusesBadValuesWithNothingSent) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string err;
+    };
+    const std::vector<Case> cases{
+        {{"--master", std::string(76, 'a')}, "输入的主控服务器地址超过75个字符\n保存失败\n"},
+        {{"--master", "a.com;b.com;c.com;d.com;e.com"}, "输入的域名地址超过4个\n保存失败\n"},
+        {{"--master", "\xF0\x9F\x98\x80.cn"}, "not UTF-8 text that GBK can hold"},
+        {{"--ipaddress", "10.0.0.300"}, "--ipaddress takes a dotted IPv4 address"},
+        {{"--ipaddress", "127.0.0.9"}, "IP地址在此设备上不可修改，未发送\n"},  // a terminal: not editable
+        {{"--mac", "00112233445G"}, "--mac takes twelve hexadecimal digits"},
+    };
+    for (const Case& c : cases) {
+        const auto run = Cli([&] {
+            std::vector<std::string> arguments{"netparam", "set"};
+            arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+            return arguments;
+        }(), At(6));
+        EXPECT_NE(run.exitCode, 0) << c.arguments[0];
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+    auto get = Cli({"netparam", "get"}, At(6));
+    EXPECT_NE(get.out.find("master=0.0.0.0\n"), std::string::npos) << get.out;  // nothing was stored
+    EXPECT_NE(get.out.find("self-built=off\n"), std::string::npos) << get.out;
+
+    auto several = Cli({"netparam", "set", "--ipaddress", "127.0.0.9", "--target", Ip(2) + ":60005", "--target",
+                        Ip(6) + ":60005"});
+    EXPECT_EQ(several.exitCode, 9);
+    EXPECT_NE(several.err.find("--ipaddress is different for every device"), std::string::npos) << several.err;
+    auto neither = Cli({"netparam", "set", "--no-master"});
+    EXPECT_EQ(neither.exitCode, 9);
+    EXPECT_NE(neither.err.find("name the device with --ip and --port"), std::string::npos) << neither.err;
+}
+
+TEST_F(NetCli, SerialNtpAndSwitchesRoundTripOnSeveralDevices) {
+    auto serial = Cli({"serial", "get"}, At(2));
+    EXPECT_EQ(serial.out, "setType=0\nname=考勤机\n");
+    auto fleet = Cli({"serial", "set", "云台", "--target", Ip(2) + ":60005", "--target", Ip(6) + ":60005"});
+    EXPECT_EQ(fleet.exitCode, 0) << fleet.out << fleet.err;
+    EXPECT_NE(fleet.out.find(Ip(2) + ":60005\t成功\t设置成功,请重启设备！\n"), std::string::npos) << fleet.out;
+    EXPECT_NE(fleet.out.find("2 devices: 2 succeeded, 0 failed"), std::string::npos) << fleet.out;
+    EXPECT_EQ(Cli({"serial", "get"}, At(2)).out, "setType=1\nname=云台\n");
+
+    auto ntp = Cli({"ntp", "set", "2=ntp.example.cn:1123", "0=10.0.0.5"}, At(2));
+    EXPECT_EQ(ntp.exitCode, 0) << ntp.err;
+    EXPECT_EQ(ntp.out, "设置成功\n");
+    const auto table = Cli({"ntp", "get"}, At(2)).out;
+    EXPECT_NE(table.find("NtpServer0=10.0.0.5\nNtpServer1=\nNtpServer2=ntp.example.cn\n"), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("NtpPort2=1123\n"), std::string::npos) << table;
+    EXPECT_EQ(Cli({"ntp", "set", "5=x"}, At(2)).exitCode, 9);
+    auto refused = Cli({"ntp", "set", "1=y"}, At(3));
+    EXPECT_EQ(refused.exitCode, 10);
+    EXPECT_EQ(refused.err, "设置失败\n");
+
+    auto switches = Cli({"switches", "set", "--stream", "off", "--debuglog", "off"}, At(2));
+    EXPECT_EQ(switches.out, "设置成功!\n设置成功\n");
+    EXPECT_EQ(Cli({"switches", "get"}, At(2)).out, "debuglog=off\n");
+    auto locked = Cli({"switches", "set", "--debuglog", "on"}, At(3));
+    EXPECT_EQ(locked.exitCode, 10);
+    EXPECT_EQ(locked.err, "日志已锁定\n");
+    EXPECT_EQ(Cli({"switches", "set"}, At(2)).exitCode, 9);
+}
+
+TEST_F(NetCli, GarbageAndSilenceGiveTheFailureTexts) {
+    auto garbage = Cli({"netparam", "get"}, At(4));
+    EXPECT_EQ(garbage.exitCode, 8);
+    EXPECT_EQ(garbage.err, "解码失败\n");
+    auto garbageSet = Cli({"netparam", "set", "--no-master"}, At(4));
+    EXPECT_EQ(garbageSet.exitCode, 8);
+    auto dropped = Cli({"serial", "set", "0"}, At(5));
+    EXPECT_EQ(dropped.exitCode, 10);
+    EXPECT_NE(dropped.err.find("设置失败"), std::string::npos) << dropped.err;
+    auto ntp = Cli({"--json", "ntp", "get"}, At(4));
+    EXPECT_EQ(ntp.exitCode, 10);
+    EXPECT_EQ(nlohmann::json::parse(ntp.out)["messages"], nlohmann::json::array({"xml data is Err"}));
+    auto fleet = Cli({"switches", "set", "--stream", "on", "--target", Ip(4) + ":60005", "--target",
+                      Ip(6) + ":60005", "--jobs", "2"});
+    EXPECT_EQ(fleet.exitCode, 10);
+    EXPECT_NE(fleet.out.find(Ip(4) + ":60005\t失败\txml data is Err; 设置失败!\n"), std::string::npos) << fleet.out;
+    EXPECT_NE(fleet.out.find("2 devices: 1 succeeded, 1 failed"), std::string::npos) << fleet.out;
+}
+
+}  // namespace
+}  // namespace ostrand::cli::test
