@@ -51,14 +51,11 @@ StateCommand Read(std::vector<std::pair<std::string, std::string>> keys) {
     };
 }
 
-// A set storing request values; every key must be present.
+// A set storing the request values it carries.
 StateCommand Write(std::vector<std::pair<std::string, std::string>> keys) {
     return [keys = std::move(keys)](AttendanceState& state, const ParamMap& request) {
         for (const auto& [requestKey, storedKey] : keys) {
-            if (!request.contains(requestKey)) return Refusal("参数错误");
-        }
-        for (const auto& [requestKey, storedKey] : keys) {
-            state.values[storedKey] = request.at(requestKey);
+            if (const auto it = request.find(requestKey); it != request.end()) state.values[storedKey] = it->second;
         }
         return ParamMap{};
     };
