@@ -88,6 +88,7 @@ void CAttendAlarm::BuildGateController(QGridLayout* grid) {
     auto* setDirection = Named(new QPushButton("设置方向"), 1319);
     for (QPushButton* button : {get, led, setAddress, setDirection}) buttons->addWidget(button);
     form->addLayout(buttons, 3, 0, 1, 3);
+    outerLayout->addStretch();
 
     connect(get, &QPushButton::clicked, this, [this] {
         const AddressOutcome result = Run([&] { return GetGateAddress(Endpoint()); });

@@ -95,6 +95,7 @@ TEST_F(AttendanceOpsTest, RefusalsShowTheTerminalsTextOrTheFallback) {
     EXPECT_EQ(WriteFaceInterval(terminal, "128").status, Status::Refused);
     EXPECT_EQ(WriteAttendServer(terminal, {std::string(31, '1'), "", true}).messages,
               std::vector<std::string>{"输入的IP太长，请重新输入"});
+    EXPECT_EQ(WriteAttendServer(terminal, {std::string(30, '1'), "", true}).status, Status::Done);
 }
 
 TEST_F(AttendanceOpsTest, MissingKeysAndOddNumbersAreHarmless) {
@@ -148,6 +149,14 @@ TEST_F(AttendanceOpsTest, BindingsAndVisitors) {
     EXPECT_TRUE(after.rows[1].bound);
     EXPECT_EQ(BindVisitors(terminal, "V6.8.233", {"V7"}).messages, std::vector<std::string>{"访客机不存在"});
     EXPECT_EQ(SearchVisitors(terminal, "V6.8.232").outcome.status, Status::Refused);
+
+    // A search reply with fewer "bind" and "ip" entries than machines.
+    const DeviceEndpoint sparse = AddTerminal(5,
+        {{"visitors", {{{"devicecode", "V1"}, {"ip", "10.0.0.21"}, {"bind", 1}}}}, {"omit", {{"7003", {"bind", "ip"}}}}});
+    const VisitorSearch rows = SearchVisitors(sparse, "6.8.300");
+    ASSERT_EQ(rows.rows.size(), 1u);
+    EXPECT_FALSE(rows.rows[0].hasBinding);
+    EXPECT_EQ(rows.rows[0].ip, "");
 }
 
 }  // namespace
