@@ -24,5 +24,6 @@ void AddNetparamCommand(CLI::App& app, CliAction& action);
 void AddNtpCommand(CLI::App& app, CliAction& action);
 void AddSerialCommand(CLI::App& app, CliAction& action);
 void AddSwitchesCommand(CLI::App& app, CliAction& action);
+void AddAttendanceCommands(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

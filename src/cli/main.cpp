@@ -16,6 +16,7 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddUploadCommand,   ostrand::cli::AddScanCommand,
     ostrand::cli::AddRebootCommand, ostrand::cli::AddSyncTimeCommand, ostrand::cli::AddRenameCommand, ostrand::cli::AddSetIdCommand, ostrand::cli::AddPasswdCommand, ostrand::cli::AddLogCommand,
     ostrand::cli::AddNetparamCommand, ostrand::cli::AddNtpCommand, ostrand::cli::AddSerialCommand, ostrand::cli::AddSwitchesCommand,
+    ostrand::cli::AddAttendanceCommands,
 };
 
 }  // namespace

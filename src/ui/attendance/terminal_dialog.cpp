@@ -1,0 +1,34 @@
+#include "ui/attendance/terminal_dialog.h"
+
+#include <QLineEdit>
+
+#include "platform/code_page.h"
+#include "platform/message_sink.h"
+
+namespace ostrand {
+
+TerminalDialog::TerminalDialog(const DeviceEndpoint& endpoint, const QString& title, QWidget* parent)
+    : QDialog(parent), endpoint_(endpoint) {
+    setWindowTitle(title);
+}
+
+void TerminalDialog::Show(const TerminalOutcome& outcome) {
+    for (const std::string& message : outcome.messages) ShowMessage(message);
+}
+
+std::optional<std::string> TerminalDialog::Typed(const QLineEdit* edit) {
+    const QByteArray utf8 = edit->text().toUtf8();
+    auto gbk = Utf8ToGbk(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    if (!gbk) ShowMessage("输入的内容含有无法发送的字符，请重新输入");
+    return gbk;
+}
+
+QString DeviceQString(const std::string& gbk) {
+    return QString::fromStdString(GbkToUtf8Lossy(gbk));
+}
+
+DeviceEndpoint EndpointOf(const CommandArgs& args) {
+    return {args.ip, static_cast<std::uint16_t>(args.port)};
+}
+
+}  // namespace ostrand
