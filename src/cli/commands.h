@@ -14,5 +14,8 @@ void AddExportCommand(CLI::App& app, CliAction& action);
 void AddDownloadCommand(CLI::App& app, CliAction& action);
 void AddUploadCommand(CLI::App& app, CliAction& action);
 void AddScanCommand(CLI::App& app, CliAction& action);
+void AddTemperaCommand(CLI::App& app, CliAction& action);
+void AddSpeakersCommand(CLI::App& app, CliAction& action);
+void AddAmpsCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

@@ -14,6 +14,7 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddXmlCommand,      ostrand::cli::AddFlatCommand,
     ostrand::cli::AddExportCommand,   ostrand::cli::AddDownloadCommand,
     ostrand::cli::AddUploadCommand,   ostrand::cli::AddScanCommand,
+    ostrand::cli::AddTemperaCommand,  ostrand::cli::AddSpeakersCommand, ostrand::cli::AddAmpsCommand,
 };
 
 }  // namespace
