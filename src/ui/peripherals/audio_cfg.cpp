@@ -23,7 +23,7 @@ AudioCfg::AudioCfg(DeviceEndpoint terminal, QWidget* parent) : QDialog(parent) {
     tabs_->addTab(amplifiers_, QString::fromUtf8("网络功放"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
-    resize(780, 520);
+    resize(1020, 520);
     connect(tabs_, &QTabWidget::currentChanged, this, &AudioCfg::TabChanged);
     // The wireless page reads the terminal once the window is up.
     QTimer::singleShot(0, wireless_, &SpeakerClassPage::Load);

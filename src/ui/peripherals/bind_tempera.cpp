@@ -65,9 +65,11 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     resize(600, 420);
 
     status_->setText(QString::fromUtf8(kTemperaRestingText.data(), static_cast<int>(kTemperaRestingText.size())));
-    rest_.setSingleShot(true);
-    rest_.setInterval(kStatusShownMs);
-    connect(&rest_, &QTimer::timeout, this, [this] {
+    rest_ = new QTimer(this);
+    rest_->setObjectName("timer1282");
+    rest_->setSingleShot(true);
+    rest_->setInterval(kStatusShownMs);
+    connect(rest_, &QTimer::timeout, this, [this] {
         status_->setText(QString::fromUtf8(kTemperaRestingText.data(), static_cast<int>(kTemperaRestingText.size())));
     });
     setIp_->setEnabled(false);  // until a found device with a port is chosen
@@ -80,10 +82,12 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     // The bound device is read once the window is up; the first search
     // follows half a second later.
     QTimer::singleShot(0, this, &BindTempera::Get);
-    firstSearch_.setSingleShot(true);
-    firstSearch_.setInterval(kFirstSearchMs);
-    connect(&firstSearch_, &QTimer::timeout, this, &BindTempera::Search);
-    firstSearch_.start();
+    firstSearch_ = new QTimer(this);
+    firstSearch_->setObjectName("timer1281");
+    firstSearch_->setSingleShot(true);
+    firstSearch_->setInterval(kFirstSearchMs);
+    connect(firstSearch_, &QTimer::timeout, this, &BindTempera::Search);
+    firstSearch_->start();
 }
 
 QString BindTempera::StatusText() const { return status_->text(); }
@@ -93,7 +97,7 @@ QPushButton* BindTempera::Button(int id) const { return findChild<QPushButton*>(
 
 void BindTempera::ShowStatus(const QString& text) {
     status_->setText(text);
-    rest_.start();  // a new text restarts the ten seconds
+    rest_->start();  // a new text restarts the ten seconds
 }
 
 void BindTempera::Get() {
@@ -105,7 +109,7 @@ void BindTempera::Get() {
 }
 
 void BindTempera::Search() {
-    firstSearch_.stop();
+    firstSearch_->stop();
     std::vector<FoundTempera> found;
     std::vector<std::string> statuses;
     RunWithProgress(this, ProgressMode::Search, [this, &found, &statuses] {

@@ -59,8 +59,8 @@ private:
     QTableWidget* list_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* status_ = nullptr;
-    QTimer rest_;         // timer 1282
-    QTimer firstSearch_;  // timer 1281
+    QTimer* rest_ = nullptr;         // "timer1282"
+    QTimer* firstSearch_ = nullptr;  // "timer1281"
 };
 
 }  // namespace ostrand
