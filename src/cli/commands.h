@@ -25,5 +25,8 @@ void AddNtpCommand(CLI::App& app, CliAction& action);
 void AddSerialCommand(CLI::App& app, CliAction& action);
 void AddSwitchesCommand(CLI::App& app, CliAction& action);
 void AddAttendanceCommands(CLI::App& app, CliAction& action);
+void AddTemperaCommand(CLI::App& app, CliAction& action);
+void AddSpeakersCommand(CLI::App& app, CliAction& action);
+void AddAmpsCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

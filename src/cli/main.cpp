@@ -17,6 +17,7 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddRebootCommand, ostrand::cli::AddSyncTimeCommand, ostrand::cli::AddRenameCommand, ostrand::cli::AddSetIdCommand, ostrand::cli::AddPasswdCommand, ostrand::cli::AddLogCommand,
     ostrand::cli::AddNetparamCommand, ostrand::cli::AddNtpCommand, ostrand::cli::AddSerialCommand, ostrand::cli::AddSwitchesCommand,
     ostrand::cli::AddAttendanceCommands,
+    ostrand::cli::AddTemperaCommand,  ostrand::cli::AddSpeakersCommand, ostrand::cli::AddAmpsCommand,
 };
 
 }  // namespace

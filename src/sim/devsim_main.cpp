@@ -10,6 +10,7 @@
 
 #include "sim/devsim_options.h"
 #include "sim/discovery/discovery_service.h"
+#include "sim/probe/probe_service.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     try {
         for (DeviceConfig& config : options->devices) simulator.AddDevice(std::move(config));
         simulator.AddService(std::make_unique<DiscoveryService>());
+        simulator.AddService(std::make_unique<ProbeService>());
         simulator.Open();
     } catch (const std::exception& e) {
         std::cerr << "ostrand-devsim: " << e.what() << "\n";

@@ -1,0 +1,33 @@
+#include "ops/peripherals/probe_answer.h"
+
+#include <algorithm>
+
+#include "transport/param_map.h"
+#include "transport/xml_codec.h"
+
+namespace ostrand {
+
+std::string_view ProbeAnswerText(std::span<const std::uint8_t> datagram) {
+    const auto zero = std::find(datagram.begin(), datagram.end(), std::uint8_t{0});
+    return {reinterpret_cast<const char*>(datagram.data()), static_cast<std::size_t>(zero - datagram.begin())};
+}
+
+std::optional<FoundTempera> ParseProbeAnswer(std::string_view text, bool readsServicePort) {
+    ParamMap map;
+    if (!DecodeFlatXml(text, map)) return std::nullopt;
+    const auto entry = [&map](const char* key) {
+        const auto found = map.find(key);
+        return found == map.end() ? std::string() : found->second;
+    };
+    if (entry("ProbeMatch").empty()) return std::nullopt;
+    FoundTempera found;
+    found.deviceType = entry("DeviceType");
+    found.model = entry("DeviceDescription");
+    found.serial = entry("DeviceSN");
+    if (readsServicePort) found.servicePort = entry("SvcPort");
+    found.ipv4 = entry("IPv4Address");
+    found.mac = entry("MAC");
+    return found;
+}
+
+}  // namespace ostrand
