@@ -10,7 +10,6 @@ namespace ostrand {
 namespace {
 
 constexpr std::size_t kVersionPieceSize = 8;
-constexpr std::string_view kLegacyBelow = "5.1.0373";
 
 // Splits at "_" outside double-byte characters: a GBK trail byte may be 0x5F.
 std::vector<std::string_view> SplitAtUnderscores(std::string_view name, std::size_t maxPieces) {
@@ -65,7 +64,7 @@ bool IsLegacyFirmware(std::int32_t commandPort, std::string_view versionText) {
                                                : versionText;
     // Unsigned byte order, as the devices compare their version texts.
     return std::lexicographical_compare(
-        tail.begin(), tail.end(), kLegacyBelow.begin(), kLegacyBelow.end(),
+        tail.begin(), tail.end(), kFirstCurrentVersion.begin(), kFirstCurrentVersion.end(),
         [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
 }
 

@@ -32,6 +32,8 @@ const char* UpgradeNameRefusalText(UpgradeKind kind);
 // Devices on port 80 whose version text ends below "5.1.0373" predate the
 // version check and want the kernel version in the kernel announcement.
 bool IsLegacyFirmware(std::int32_t commandPort, std::string_view versionText);
+// The first version text that is not legacy.
+inline constexpr std::string_view kFirstCurrentVersion = "5.1.0373";
 
 // The announcement's "kernelFlag": a fixed token, "-", the application version.
 std::string KernelFlagText(std::string_view applicationVersion);
