@@ -243,8 +243,11 @@ std::chrono::steady_clock::time_point Device::ReserveReceive(std::size_t bytes) 
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     if (receiveRate_ == 0) return now;
-    // Shared by all of the device's connections: the limit is the device's.
-    const auto start = receiveFreeAt_ > now ? receiveFreeAt_ : now;
+    // Shared by all of the device's connections: the limit is the device's. A
+    // token bucket holding a tenth of a second, so a simulator thread woken
+    // late does not slow the device below its rate.
+    const auto credit = now - std::chrono::milliseconds(100);
+    const auto start = receiveFreeAt_ > credit ? receiveFreeAt_ : credit;
     receiveFreeAt_ = start + std::chrono::nanoseconds(static_cast<std::int64_t>(
                                  static_cast<double>(bytes) * 1e9 / static_cast<double>(receiveRate_)));
     return receiveFreeAt_;
