@@ -13,6 +13,7 @@
 #include "ops/upgrade/upgrade_run.h"
 #include "platform/app_state.h"
 #include "platform/clock.h"
+#include "platform/log.h"
 #include "platform/message_sink.h"
 #include "sim/behaviours/upgrade/upgrade_sim_state.h"
 #include "sim/simulator.h"
@@ -320,6 +321,60 @@ TEST_F(UpgradeWorkerTest, ThreeDevicesOneUnreachableOneRefusingThenRetry) {
     // The watcher reports each batch's end once it is really over.
     for (int i = 0; i < 100 && observer.batches < 2; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(observer.batches, 2);
+}
+
+}  // namespace
+}  // namespace ostrand
+
+namespace ostrand {
+namespace {
+
+// A row whose display fails once at a chosen text, as a failing status write
+// would interrupt a worker.
+struct ThrowingRow : RecordingRow {
+    explicit ThrowingRow(std::string at) : throwAt(std::move(at)) {}
+    void Status(const std::string& text, RowPhase phase) override {
+        if (text == throwAt) {
+            throwAt.clear();
+            throw std::runtime_error("status write failed");
+        }
+        RecordingRow::Status(text, phase);
+    }
+    std::string throwAt;
+};
+
+TEST_F(UpgradeWorkerTest, UnexpectedFailuresAreLoggedAndEndOnlyTheirRow) {
+    test::TempWorkingDir dir;
+    ASSERT_TRUE(OpenLogFile("Log.txt"));
+    struct Case {
+        UpgradeKind kind;
+        nlohmann::json upgrade;
+        std::string throwAt;
+        std::string logged;
+        std::string finalText;
+    };
+    const Case cases[] = {
+        {UpgradeKind::Application, {{"checkresult", "3"}}, "硬件版本号不相等", "checkallversion Unknow Exception occur!::",
+         "通知设备升级失败,对方网络无法到达"},
+        {UpgradeKind::Kernel, {{"kernelResult", "InfErr"}}, "升级消息有误", "UpdateKernel Unknow Exception occur!::",
+         "通知设备升级失败,对方网络无法到达"},
+        {UpgradeKind::Application, {}, kConnecting, "Unknow Exception occur!::", "升级意外中止"},
+    };
+    std::vector<sim::Device*> devices;
+    for (const Case& c : cases) devices.push_back(&Add(DeviceKind::Camera, 8080, c.upgrade));
+    simulator_.Start();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        ThrowingRow row(cases[i].throwAt);
+        RunUpgradeWorker(Package(cases[i].kind, 100), Of(*devices[i]), row);
+        EXPECT_EQ(row.texts.back(), cases[i].finalText);
+        EXPECT_EQ(row.last, RowPhase::Failed);
+    }
+    CloseLogFile();
+    const std::string log = test::ReadWholeFile("Log.txt");
+    for (const Case& c : cases) {
+        EXPECT_NE(log.find("FILE :ostrand\\UpdateRateDlg , LINE :"), std::string::npos);
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.logged << "\n" << log;
+    }
 }
 
 }  // namespace
