@@ -19,7 +19,9 @@
 #include "sim/behaviours/upgrade/upgrade_sim_state.h"
 #include "sim/simulator.h"
 #include "sim/sim_test_support.h"
+#include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
+#include "ui/loopback_discovery.h"
 #include "ui/upgrade/cupdate_rate_dlg.h"
 #include "ui/upgrade/upgrade_file_chooser.h"
 
@@ -45,6 +47,7 @@ protected:
             config.version = "IPC-1.0.0000";
             config.state["upgrade"] = std::move(upgrade);
             sim::Device& device = sim_.AddDevice(std::move(config));
+            simDevices_.push_back(&device);
             devices_.push_back({device.AddressText(), device.Port(), std::string("N") + host,
                                 std::string("dev") + host, "IPC-1.0.0000"});
             return &device;
@@ -67,6 +70,7 @@ protected:
     ScopedMessageSink messagesGuard_{messages_};
     sim::Simulator sim_;
     sim::Device* failing_ = nullptr;
+    std::vector<sim::Device*> simDevices_;
     std::vector<UpgradeDevice> devices_;
 };
 
@@ -141,6 +145,32 @@ TEST_F(CUpdateRateDlgTest, CommandsCheckTheChosenFileBeforeAnyWindowOpens) {
     });
     AllDialogRoutes().Open(CommandId::UpdateApp, nullptr, args);
     EXPECT_EQ(finalText, kDone);
+    SetUpgradeFileChooser({});
+}
+
+TEST_F(CUpdateRateDlgTest, TheMainWindowsSelectedRowIsUpgraded) {
+    SetUpgradeFileChooser([this](QWidget*) { return QString::fromStdString(path_.string()); });
+    CostrandDlg main(test::LoopbackDiscoveryConfig());
+    for (const sim::Device* device : simDevices_) main.Table().Append(device->Record());
+    main.FillDeviceList();
+    QObject::connect(&main, &CostrandDlg::CommandPassedGates, &main,
+                     [&main](CommandId id, const CommandArgs& args) { AllDialogRoutes().Open(id, &main, args); });
+    main.ListView()->selectRow(2);
+    int rows = 0;
+    QString ip;
+    QString finalText;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CUpdateRateDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        rows = dialog->List()->rowCount();
+        ip = dialog->List()->item(0, CUpdateRateDlg::kColIp)->text();
+        if (WaitUntilEnded(*dialog)) finalText = dialog->StatusText(0);
+        dialog->CloseButton()->click();
+    });
+    main.Button(1012)->click();
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(ip.toStdString(), main.List().Row(2)[kColIp]);
+    EXPECT_FALSE(finalText.isEmpty());
     SetUpgradeFileChooser({});
 }
 
