@@ -76,7 +76,10 @@ bool UpgradeRun::Start(std::vector<std::size_t> rows) {
     return true;
 }
 
-bool UpgradeRun::RetryFailed() { return Start(FailedRows()) ; }
+bool UpgradeRun::RetryFailed() {
+    std::vector<std::size_t> failed = FailedRows();
+    return !failed.empty() && Start(std::move(failed));  // an empty list would mean every row
+}
 
 bool UpgradeRun::Running() const {
     std::lock_guard lock(mutex_);

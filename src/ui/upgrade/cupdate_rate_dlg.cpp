@@ -97,7 +97,9 @@ CUpdateRateDlg::CUpdateRateDlg(UpgradeKind kind, std::filesystem::path path, Upg
     retry_->setObjectName("retryFailed");
     close_ = new QPushButton(QString::fromUtf8(Tr("关闭", "Close")), this);
     close_->setObjectName("close");
-    connect(retry_, &QPushButton::clicked, this, [this] { StartBatch(run_->FailedRows()); });
+    connect(retry_, &QPushButton::clicked, this, [this] {
+        if (auto failed = run_->FailedRows(); !failed.empty()) StartBatch(std::move(failed));
+    });
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -316,11 +316,17 @@ TEST_F(UpgradeWorkerTest, ThreeDevicesOneUnreachableOneRefusingThenRetry) {
     run.Wait();
     EXPECT_EQ(run.Row(2).text, kAppDone);
     EXPECT_EQ(run.FailedRows(), std::vector<std::size_t>{1});
+    simulator_.SetFaults(unreachable, sim::FaultOptions{});
+    ASSERT_TRUE(run.RetryFailed());
+    run.Wait();
+    EXPECT_TRUE(run.FailedRows().empty());
+    EXPECT_FALSE(run.RetryFailed());  // nothing left to retry, and no batch of every row
+    EXPECT_EQ(good.ReceivedFiles().size(), 1u);
     EXPECT_TRUE(Received(refusing) == image) << Received(refusing).size();
     EXPECT_EQ(good.ReceivedFiles().size(), 1u);  // a retry leaves the finished rows alone
     // The watcher reports each batch's end once it is really over.
-    for (int i = 0; i < 100 && observer.batches < 2; ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(observer.batches, 2);
+    for (int i = 0; i < 100 && observer.batches < 3; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(observer.batches, 3);
 }
 
 }  // namespace
