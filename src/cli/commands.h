@@ -28,5 +28,6 @@ void AddAttendanceCommands(CLI::App& app, CliAction& action);
 void AddTemperaCommand(CLI::App& app, CliAction& action);
 void AddSpeakersCommand(CLI::App& app, CliAction& action);
 void AddAmpsCommand(CLI::App& app, CliAction& action);
+void AddUpgradeCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

@@ -18,6 +18,7 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddNetparamCommand, ostrand::cli::AddNtpCommand, ostrand::cli::AddSerialCommand, ostrand::cli::AddSwitchesCommand,
     ostrand::cli::AddAttendanceCommands,
     ostrand::cli::AddTemperaCommand,  ostrand::cli::AddSpeakersCommand, ostrand::cli::AddAmpsCommand,
+    ostrand::cli::AddUpgradeCommand,
 };
 
 }  // namespace

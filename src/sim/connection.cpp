@@ -37,9 +37,19 @@ void Connection::SetChannel(std::string_view channel) { journal_.SetChannel(entr
 
 net::awaitable<bool> Connection::ReadMore() {
     boost::system::error_code error;
+    // A device with a receive limit reads in pieces of about 1/20 s of it.
+    const std::uint64_t rate = device_.ReceiveRate();
+    const std::size_t limit =
+        rate == 0 ? chunk_.size() : static_cast<std::size_t>(std::clamp<std::uint64_t>(rate / 20, 4096, chunk_.size()));
     const std::size_t count = co_await socket_.async_read_some(
-        net::buffer(chunk_), net::redirect_error(net::use_awaitable, error));
+        net::buffer(chunk_.data(), limit), net::redirect_error(net::use_awaitable, error));
     if (error || count == 0) co_return false;
+    if (rate != 0) {
+        net::steady_timer timer(socket_.get_executor());
+        timer.expires_at(device_.ReserveReceive(count));
+        boost::system::error_code ignored;
+        co_await timer.async_wait(net::redirect_error(net::use_awaitable, ignored));
+    }
     const std::string_view bytes(chunk_.data(), count);
     journal_.AddIn(entry_, bytes);
     buffer_.append(bytes);

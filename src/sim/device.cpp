@@ -100,6 +100,10 @@ Device::Device(DeviceConfig config)
     // No kernel upgrade running; a fleet entry's settings may say "1" (busy).
     settings_["updateStatus"] = "0";
     for (const auto& [key, value] : config_.settings) settings_[key] = value;
+    if (const auto upgrade = config_.state.find("upgrade");
+        upgrade != config_.state.end() && upgrade->is_object()) {
+        receiveRate_ = upgrade->value("receiveRate", std::uint64_t{0});
+    }
 }
 
 DeviceRecord Device::Record() const {
@@ -223,6 +227,30 @@ int Device::CommandCount() const {
 void Device::CountCommand() {
     std::lock_guard lock(mutex_);
     ++commands_;
+}
+
+std::uint64_t Device::ReceiveRate() const {
+    std::lock_guard lock(mutex_);
+    return receiveRate_;
+}
+
+void Device::SetReceiveRate(std::uint64_t bytesPerSecond) {
+    std::lock_guard lock(mutex_);
+    receiveRate_ = bytesPerSecond;
+}
+
+std::chrono::steady_clock::time_point Device::ReserveReceive(std::size_t bytes) {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    if (receiveRate_ == 0) return now;
+    // Shared by all of the device's connections: the limit is the device's. A
+    // token bucket holding a tenth of a second, so a simulator thread woken
+    // late does not slow the device below its rate.
+    const auto credit = now - std::chrono::milliseconds(100);
+    const auto start = receiveFreeAt_ > credit ? receiveFreeAt_ : credit;
+    receiveFreeAt_ = start + std::chrono::nanoseconds(static_cast<std::int64_t>(
+                                 static_cast<double>(bytes) * 1e9 / static_cast<double>(receiveRate_)));
+    return receiveFreeAt_;
 }
 
 nlohmann::json Device::StartingState(std::string_view subsystem) const {

@@ -5,6 +5,7 @@
 // Every accessor is thread-safe: the simulator thread serves the device while
 // tests and responders read and change it from other threads.
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -146,6 +147,14 @@ public:
     int CommandCount() const;
     void CountCommand();
 
+    // The most bytes per second the device takes in (0: no limit), as a
+    // device writing its flash takes an upload. Starts from the fleet file's
+    // "state": {"upgrade": {"receiveRate": N}}.
+    std::uint64_t ReceiveRate() const;
+    void SetReceiveRate(std::uint64_t bytesPerSecond);
+    // Counts `bytes` against the limit; the device reads again from the time returned.
+    std::chrono::steady_clock::time_point ReserveReceive(std::size_t bytes);
+
     // State a subsystem's behaviours keep for this device (a password, a
     // table), default-constructed on first use. `use` runs under a lock of its
     // own and must not call WithState again.
@@ -173,6 +182,8 @@ private:
     std::optional<PendingUpload> pendingUpload_;
     std::map<std::string, ReceivedFile> imagesInProgress_;
     int commands_ = 0;
+    std::uint64_t receiveRate_ = 0;
+    std::chrono::steady_clock::time_point receiveFreeAt_{};
     std::mutex statesMutex_;
     std::map<std::type_index, std::shared_ptr<void>> states_;
 };

@@ -96,6 +96,10 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
                    "stop after this many seconds (default: run until SIGINT or SIGTERM)")
         ->check(CLI::NonNegativeNumber);
     app.add_flag("--list", options.listOnly, "print the devices and exit");
+    std::uint64_t receiveRate = 0;
+    auto* optReceiveRate = app.add_option("--receive-rate", receiveRate,
+                                          "bytes per second every device takes in (an upload's pace), "
+                                          "unless its fleet entry's state.upgrade.receiveRate says otherwise");
 
     nlohmann::json faults = nlohmann::json::object();
     bool refuse = false, silent = false, drop = false, malformed = false, emptyBody = false,
@@ -158,6 +162,13 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
         if (optResult->count()) faults["result"] = result;
         if (optErrmsg->count()) faults["errmsg"] = errmsg;
         for (DeviceConfig& config : options.devices) config.faults = ParseFaults(faults, config.faults);
+        if (optReceiveRate->count()) {
+            for (DeviceConfig& config : options.devices) {
+                nlohmann::json& upgrade = config.state["upgrade"];
+                if (!upgrade.is_object()) upgrade = nlohmann::json::object();
+                if (!upgrade.contains("receiveRate")) upgrade["receiveRate"] = receiveRate;
+            }
+        }
     } catch (const std::exception& e) {
         std::cerr << "ostrand-devsim: " << e.what() << "\n";
         exitCode = 2;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/code_page.h"
+#include "sim/behaviours/upgrade/upgrade_sim_state.h"
 #include "sim/command_handler.h"
 #include "transport/file_channel.h"
 #include "transport/form_codec.h"
@@ -112,8 +113,17 @@ HttpReply AnswerHttpRequest(Device& device, std::string_view method, std::string
         return converted ? *converted : std::string(utf8);
     };
 
+    const bool upload = name == "formUploadFile" || name == "formUploadImage";
+    if (const UploadFault fault = upload ? CurrentUploadFault(device) : UploadFault{};
+        fault.kind == UploadFaultKind::Refuse) {
+        reply.status = fault.status;
+        reply.body = ErrorPage(fault.status);
+        return reply;
+    }
     if (name == "formUploadFile") {
-        device.AddReceivedFile({"http", gbk(QueryValue(query, "filename")), std::string(body), true});
+        const std::string fileName = gbk(QueryValue(query, "filename"));
+        device.AddReceivedFile({"http", fileName, std::string(body), true});
+        NoteUpgradeReceived(device, "http", fileName);
         reply.body = "?result=10000";
     } else if (name == "formUploadImage") {
         if (body.size() < kUploadTagSize) {
@@ -123,8 +133,10 @@ HttpReply AnswerHttpRequest(Device& device, std::string_view method, std::string
         }
         const std::string tag(body.substr(0, kUploadTagSize));
         const std::string_view chunk = body.substr(kUploadTagSize);
-        device.AddImageChunk(tag, gbk(QueryValue(query, "filename")), chunk,
-                             chunk.size() < kImageChunkSize);
+        const std::string fileName = gbk(QueryValue(query, "filename"));
+        const bool last = chunk.size() < kImageChunkSize;
+        device.AddImageChunk(tag, fileName, chunk, last);
+        if (last) NoteUpgradeReceived(device, "image", fileName);
         reply.body = "?result=10000";
     } else if (name == "httpDownLoadFile") {
         switch (faults.downloadFailure) {
@@ -153,16 +165,32 @@ net::awaitable<void> ServeHttp(Connection& connection) {
     for (;;) {
         std::optional<http::request_parser<http::string_body>> parser(std::in_place);
         parser->body_limit(kBodyLimit);
+        // Upload faults play once the head of an upload has arrived.
+        std::optional<UploadFault> uploadFault;
+        std::uint64_t requestBytes = 0;
         for (;;) {
             while (!buffer.empty() && !parser->is_done()) {
                 boost::system::error_code error;
                 const std::size_t used = parser->put(net::buffer(buffer), error);
                 buffer.erase(0, used);
+                requestBytes += used;
                 if (error == http::error::need_more) {
                     if (used == 0) break;
                     continue;
                 }
                 if (error) co_return;  // not HTTP: drop the connection
+            }
+            if (!uploadFault && parser->is_header_done()) {
+                const std::string_view target = ViewOf(parser->get().target());
+                uploadFault = target.starts_with("/goform/formUpload") ? CurrentUploadFault(connection.Dev())
+                                                                       : UploadFault{};
+            }
+            if (uploadFault && requestBytes >= uploadFault->afterBytes) {
+                if (uploadFault->kind == UploadFaultKind::Reset) co_return;
+                if (uploadFault->kind == UploadFaultKind::Stall) {
+                    co_await connection.StaySilent();
+                    co_return;
+                }
             }
             if (parser->is_done()) break;
             if (!co_await connection.ReadMore()) co_return;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "sim/behaviours/upgrade/upgrade_sim_state.h"
 #include "sim/command_handler.h"
 #include "sim/http_session.h"
 #include "transport/frames.h"
@@ -79,10 +80,18 @@ net::awaitable<void> ReceiveUpload(Connection& connection, std::string frame) {
     ReceivedFile file{"tcp", pending ? pending->updateType : std::string(), {}, false};
     const std::uint64_t expectedSize = pending ? pending->fileSize : 0;
     std::uint32_t expectedNumber = 1;
+    const UploadFault uploadFault = CurrentUploadFault(device);
     for (;;) {
         const FaultOptions faults = device.Faults();
         const auto packet = ParseUploadPacket(frame);
-        const bool accepted = packet && packet->number == expectedNumber && !faults.malformed;
+        const bool faultDue = file.bytes.size() >= uploadFault.afterBytes;
+        if (faultDue && uploadFault.kind == UploadFaultKind::Reset) break;
+        if (faultDue && uploadFault.kind == UploadFaultKind::Stall) {
+            co_await connection.StaySilent();
+            break;
+        }
+        const bool accepted = packet && packet->number == expectedNumber && !faults.malformed &&
+                              !(faultDue && uploadFault.kind == UploadFaultKind::Refuse);
         if (accepted) {
             file.bytes.append(packet->data);
             ++expectedNumber;
@@ -109,7 +118,10 @@ net::awaitable<void> ReceiveUpload(Connection& connection, std::string frame) {
         }
         frame = std::move(*next);
     }
+    const bool complete = file.complete;
+    const std::string updateType = file.name;
     device.AddReceivedFile(std::move(file));
+    if (complete) NoteUpgradeReceived(device, "tcp", updateType);
 }
 
 net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) {
