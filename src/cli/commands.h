@@ -14,5 +14,6 @@ void AddExportCommand(CLI::App& app, CliAction& action);
 void AddDownloadCommand(CLI::App& app, CliAction& action);
 void AddUploadCommand(CLI::App& app, CliAction& action);
 void AddScanCommand(CLI::App& app, CliAction& action);
+void AddAttendanceCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

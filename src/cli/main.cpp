@@ -14,6 +14,7 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddXmlCommand,      ostrand::cli::AddFlatCommand,
     ostrand::cli::AddExportCommand,   ostrand::cli::AddDownloadCommand,
     ostrand::cli::AddUploadCommand,   ostrand::cli::AddScanCommand,
+    ostrand::cli::AddAttendanceCommand,
 };
 
 }  // namespace
