@@ -9,7 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iostream>
+#include <map>
 #include <set>
 
 #include "cli/commands.h"
@@ -32,6 +34,23 @@ struct AttendanceOptions {
 };
 
 enum class Format { Plain, Json, Csv };
+
+// Device text to UTF-8 for output. Card numbers and times are ASCII and pass
+// as they are; names and states repeat, so each is converted once.
+class OutputTexts {
+public:
+    const std::string& operator()(const std::string& gbk) {
+        if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            return gbk;
+        }
+        auto it = converted_.find(gbk);
+        if (it == converted_.end()) it = converted_.emplace(gbk, OutputText(gbk)).first;
+        return it->second;
+    }
+
+private:
+    std::map<std::string, std::string> converted_;
+};
 
 // Tab-separated lines stay one line per item whatever the device sent.
 std::string Escaped(const std::string& utf8) {
@@ -124,8 +143,9 @@ int RunUsers(const CliSettings& settings, const AttendanceOptions& options) {
     if (!users) return kFailedExitStatus;
     std::vector<std::vector<std::string>> rows;
     rows.reserve(users->size());
+    OutputTexts text;
     for (const UserFileRecord& user : *users) {
-        rows.push_back({std::to_string(user.number), OutputText(user.cardNo), OutputText(user.name)});
+        rows.push_back({std::to_string(user.number), text(user.cardNo), text(user.name)});
     }
     PrintTable(*format, {"序号", "卡号", "持卡人姓名"}, rows, "users", {"number", "cardNo", "name"});
     return 0;
@@ -157,10 +177,11 @@ int RunRecords(const CliSettings& settings, const AttendanceOptions& options) {
     std::vector<std::vector<std::string>> rows;
     rows.reserve(found.size());
     long long serial = 0;
+    OutputTexts text;
     for (const auto& [card, group] : GroupAttendRows(std::move(found))) {
         for (const AttendRow& row : group) {
-            rows.push_back({std::to_string(++serial), OutputText(row.cardNo), OutputText(row.name),
-                            OutputText(row.status), OutputText(row.time)});
+            rows.push_back({std::to_string(++serial), text(row.cardNo), text(row.name), text(row.status),
+                            text(row.time)});
         }
     }
     PrintTable(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, rows, "records",

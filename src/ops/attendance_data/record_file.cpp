@@ -49,22 +49,23 @@ std::string AttendStatusText(std::uint8_t status) {
     return {};
 }
 
-bool MatchAttendRow(const AttendQuery& query, AttendRow& row) {
-    if (query.startDate.empty() || query.endDate.empty()) return false;
+AttendMatcher::AttendMatcher(const AttendQuery& query)
+    : startDate_(query.startDate), endDate_(query.endDate) {
+    for (const UserEntry& user : query.users) names_[user.cardNo] = user.name;  // the last one stays
+}
+
+bool AttendMatcher::operator()(AttendRow& row) const {
+    if (startDate_.empty() || endDate_.empty()) return false;
     const std::string_view date = std::string_view(row.time).substr(0, 10);
     // Byte-wise comparison of unsigned bytes, as string_view's compare does.
-    if (date.empty() || date < std::string_view(query.startDate) || date > std::string_view(query.endDate)) {
-        return false;
-    }
-    bool matched = false;
-    for (const UserEntry& user : query.users) {
-        if (user.cardNo == row.cardNo) {
-            row.name = user.name;
-            matched = true;
-        }
-    }
-    return matched;
+    if (date.empty() || date < std::string_view(startDate_) || date > std::string_view(endDate_)) return false;
+    const auto it = names_.find(row.cardNo);
+    if (it == names_.end()) return false;
+    row.name = it->second;
+    return true;
 }
+
+bool MatchAttendRow(const AttendQuery& query, AttendRow& row) { return AttendMatcher(query)(row); }
 
 void ReadAttendFile(const AttendQuery& query, std::vector<AttendRow>& rows,
                     const AttendanceDataPlaces& places) {
@@ -83,13 +84,14 @@ void ReadAttendFile(const AttendQuery& query, std::vector<AttendRow>& rows,
     // A block reaching beyond the end leaves nothing to read.
     if (!file.seekg(skipLength, std::ios::cur)) return;
 
+    const AttendMatcher match(query);
     std::string chunk(kAttendReadChunk, '\0');
     for (;;) {
         file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         const std::size_t got = static_cast<std::size_t>(file.gcount());
         for (std::size_t offset = 0; offset + kAttendRecordSize <= got; offset += kAttendRecordSize) {
             AttendRow row = RowFromRecord(chunk.data() + offset);
-            if (MatchAttendRow(query, row)) rows.push_back(std::move(row));
+            if (match(row)) rows.push_back(std::move(row));
         }
         if (got < chunk.size()) break;
     }

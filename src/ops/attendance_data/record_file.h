@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ops/attendance_data/attendance_types.h"
@@ -22,6 +23,19 @@ std::string AttendStatusText(std::uint8_t status);
 // inclusive range and the card number belongs to one of the query's users;
 // then the name of the last such user is put into the row.
 bool MatchAttendRow(const AttendQuery& query, AttendRow& row);
+
+// The same filter for a whole file: the users are indexed by card number once,
+// so a million records against thousands of users stay a linear pass.
+class AttendMatcher {
+public:
+    explicit AttendMatcher(const AttendQuery& query);
+    bool operator()(AttendRow& row) const;
+
+private:
+    std::string startDate_;
+    std::string endDate_;
+    std::unordered_map<std::string, std::string> names_;  // card number -> last user's name
+};
 
 // Appends the matching records of the device's record file to `rows` in file
 // order. "打开attendinfo文件失败!" when it cannot be opened. A header shorter
