@@ -82,38 +82,53 @@ std::string CsvField(const std::string& utf8) {
     return out + "\"";
 }
 
-void PrintTable(Format format, const std::vector<std::string>& header,
-                const std::vector<std::vector<std::string>>& rows, const char* jsonKey,
-                const std::vector<std::string>& jsonNames) {
-    std::ostream& out = std::cout;
-    if (format == Format::Json) {
-        nlohmann::ordered_json items = nlohmann::ordered_json::array();
-        for (const auto& row : rows) {
-            nlohmann::ordered_json item;
-            for (std::size_t i = 0; i < row.size(); ++i) {
-                if (i == 0) item[jsonNames[i]] = std::stoll(row[i]);
-                else item[jsonNames[i]] = row[i];
-            }
-            items.push_back(std::move(item));
-        }
-        nlohmann::ordered_json document;
-        document["result"] = 0;
-        document[jsonKey] = std::move(items);
-        out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    } else {
-        const bool csv = format == Format::Csv;
-        const auto line = [&](const std::vector<std::string>& cells) {
-            for (std::size_t i = 0; i < cells.size(); ++i) {
-                if (i != 0) out << (csv ? "," : "\t");
-                out << (csv ? CsvField(cells[i]) : Escaped(cells[i]));
-            }
-            out << (csv ? "\r\n" : "\n");
-        };
-        if (csv) line(header);
-        for (const auto& row : rows) line(row);
+// Writes one item per call as it comes, so a million records are never held
+// a second time as output.
+class TablePrinter {
+public:
+    TablePrinter(Format format, std::vector<std::string> header, const char* jsonKey,
+                 std::vector<std::string> jsonNames)
+        : format_(format), jsonNames_(std::move(jsonNames)) {
+        if (format_ == Format::Json) out_ << "{\"result\":0,\"" << jsonKey << "\":[";
+        else if (format_ == Format::Csv) Line(header);
     }
-    out.flush();
-}
+    ~TablePrinter() {
+        if (format_ == Format::Json) out_ << "]}\n";
+        out_.flush();
+    }
+    TablePrinter(const TablePrinter&) = delete;
+    TablePrinter& operator=(const TablePrinter&) = delete;
+
+    // The first cell is the item's number.
+    void Row(long long number, const std::vector<std::string>& cells) {
+        if (format_ != Format::Json) {
+            std::vector<std::string> line{std::to_string(number)};
+            line.insert(line.end(), cells.begin(), cells.end());
+            Line(line);
+            return;
+        }
+        nlohmann::ordered_json item;
+        item[jsonNames_[0]] = number;
+        for (std::size_t i = 0; i < cells.size(); ++i) item[jsonNames_[i + 1]] = cells[i];
+        out_ << (first_ ? "" : ",") << item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        first_ = false;
+    }
+
+private:
+    void Line(const std::vector<std::string>& cells) {
+        const bool csv = format_ == Format::Csv;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i != 0) out_ << (csv ? "," : "\t");
+            out_ << (csv ? CsvField(cells[i]) : Escaped(cells[i]));
+        }
+        out_ << (csv ? "\r\n" : "\n");
+    }
+
+    Format format_;
+    std::vector<std::string> jsonNames_;
+    std::ostream& out_ = std::cout;
+    bool first_ = true;
+};
 
 // Shared start of both subcommands; nullopt after a message.
 std::optional<Format> FormatFor(const CliSettings& settings, const AttendanceOptions& options) {
@@ -141,13 +156,9 @@ int RunUsers(const CliSettings& settings, const AttendanceOptions& options) {
     if (!format || !device) return kFailedExitStatus;
     const auto users = OpenAttendanceData(*device, PlacesFor(options));
     if (!users) return kFailedExitStatus;
-    std::vector<std::vector<std::string>> rows;
-    rows.reserve(users->size());
+    TablePrinter printer(*format, {"序号", "卡号", "持卡人姓名"}, "users", {"number", "cardNo", "name"});
     OutputTexts text;
-    for (const UserFileRecord& user : *users) {
-        rows.push_back({std::to_string(user.number), text(user.cardNo), text(user.name)});
-    }
-    PrintTable(*format, {"序号", "卡号", "持卡人姓名"}, rows, "users", {"number", "cardNo", "name"});
+    for (const UserFileRecord& user : *users) printer.Row(user.number, {text(user.cardNo), text(user.name)});
     return 0;
 }
 
@@ -174,18 +185,15 @@ int RunRecords(const CliSettings& settings, const AttendanceOptions& options) {
     ReadAttendFile(query, found, places);
     if (found.empty()) ShowMessage("对不起，没有找到符合条件的记录!");
 
-    std::vector<std::vector<std::string>> rows;
-    rows.reserve(found.size());
+    TablePrinter printer(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, "records",
+                         {"serial", "cardNo", "name", "status", "time"});
     long long serial = 0;
     OutputTexts text;
     for (const auto& [card, group] : GroupAttendRows(std::move(found))) {
         for (const AttendRow& row : group) {
-            rows.push_back({std::to_string(++serial), text(row.cardNo), text(row.name), text(row.status),
-                            text(row.time)});
+            printer.Row(++serial, {text(row.cardNo), text(row.name), text(row.status), text(row.time)});
         }
     }
-    PrintTable(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, rows, "records",
-               {"serial", "cardNo", "name", "status", "time"});
     return 0;
 }
 
