@@ -15,10 +15,7 @@
 #include <set>
 
 #include "cli/commands.h"
-#include "ops/attendance_data/attend_groups.h"
-#include "ops/attendance_data/data_download.h"
-#include "ops/attendance_data/record_file.h"
-#include "platform/message_sink.h"
+#include "ops/attendance_data/attend_query.h"
 
 namespace ostrand::cli {
 namespace {
@@ -175,21 +172,18 @@ int RunRecords(const CliSettings& settings, const AttendanceOptions& options) {
     const AttendanceDataPlaces places = PlacesFor(options);
     const auto users = OpenAttendanceData(*device, places);
     if (!users) return kFailedExitStatus;
-    if (!FetchAttendFile(*device, places)) return kFailedExitStatus;
-
-    AttendQuery query{device->mac, {}, options.from, options.to};
+    std::vector<UserEntry> chosen;
     for (const UserFileRecord& user : *users) {
-        if (cards.empty() || cards.contains(user.cardNo)) query.users.push_back({user.number, user.cardNo, user.name});
+        if (cards.empty() || cards.contains(user.cardNo)) chosen.push_back({user.number, user.cardNo, user.name});
     }
-    std::vector<AttendRow> found;
-    ReadAttendFile(query, found, places);
-    if (found.empty()) ShowMessage("对不起，没有找到符合条件的记录!");
+    const auto groups = QueryAttendRows(*device, std::move(chosen), options.from, options.to, places);
+    if (!groups) return kFailedExitStatus;
 
     TablePrinter printer(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, "records",
                          {"serial", "cardNo", "name", "status", "time"});
     long long serial = 0;
     OutputTexts text;
-    for (const auto& [card, group] : GroupAttendRows(std::move(found))) {
+    for (const auto& [card, group] : *groups) {
         for (const AttendRow& row : group) {
             printer.Row(++serial, {text(row.cardNo), text(row.name), text(row.status), text(row.time)});
         }

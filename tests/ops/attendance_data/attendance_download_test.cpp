@@ -8,13 +8,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ops/attendance_data/attend_groups.h"
+#include "ops/attendance_data/attend_query.h"
 #include "ops/attendance_data/data_download.h"
 #include "ops/attendance_data/record_file.h"
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
 #include "platform/profile.h"
 #include "sim/behaviours/attendance_data/attendance_data_state.h"
+#include "attendance_file_bytes.h"
 #include "sim/simulator.h"
 #include "transport/transport_settings.h"
 
@@ -76,6 +77,7 @@ protected:
         return rows;
     }
 
+    test::ScopedTimeZone utc_{"UTC0"};
     std::optional<ScopedTransportTimeouts> waits_;
     RecordingMessageSink sink_;
     ScopedMessageSink scoped_{sink_};
@@ -172,6 +174,53 @@ TEST_F(AttendanceDownload, RecordFileFollowsItsStamp) {
         download();
     }));
     EXPECT_EQ(runs, 1);
+}
+
+TEST_F(AttendanceDownload, QueryOfTickedUsers) {
+    const auto users = OpenAttendanceData(terminal_, places_);
+    ASSERT_TRUE(users.has_value());
+    const std::vector<UserEntry> entries = UserEntriesFor(*users);
+    struct Case {
+        const char* what;
+        std::vector<UserEntry> ticked;
+        const char* from;
+        const char* to;
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"all users, all dates", entries, "2024-03-01", "2024-03-02", 40},
+        {"one user", {entries[1]}, "2024-03-01", "2024-03-02", 10},
+        {"one day", entries, "2024-03-02", "2024-03-02", 16},
+        {"nobody ticked", {}, "2024-03-01", "2024-03-02", 0},
+        {"reversed dates", entries, "2024-03-02", "2024-03-01", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sink_.Clear();
+        const auto groups = QueryAttendRows(terminal_, c.ticked, c.from, c.to, places_);
+        ASSERT_TRUE(groups.has_value());
+        std::size_t rows = 0;
+        for (const auto& [card, group] : *groups) rows += group.size();
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(sink_.Texts().empty(), c.rows != 0);
+        if (c.rows == 0) {
+            EXPECT_EQ(sink_.Texts().back(), "对不起，没有找到符合条件的记录!");
+        }
+    }
+    EXPECT_EQ(Exports(), 2u);  // users once, records once
+
+    Change([](sim::AttendanceDataSpec& spec) { spec.recordStamp = 30, spec.failRecords = true; });
+    EXPECT_FALSE(QueryAttendRows(terminal_, entries, "2024-03-01", "2024-03-02", places_).has_value());
+}
+
+TEST(AttendanceSearch, ExactCardNumbersInRowOrder) {
+    const std::vector<UserEntry> entries = UserEntriesFor(
+        {{1, "A100", "x"}, {2, "a100", "y"}, {3, "A100", "z"}, {4, "A1000", "w"}});
+    EXPECT_EQ(FindUserRows(entries, "A100"), (std::vector<std::size_t>{0, 2}));
+    EXPECT_TRUE(FindUserRows(entries, "a1000").empty());
+    EXPECT_TRUE(FindUserRows(entries, "").empty());
+    EXPECT_EQ(entries[3].key, 3);
+    EXPECT_EQ(QueryDateText(0).size(), 10u);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // Builders of user and record file bytes for the attendance-data tests.
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +46,25 @@ inline std::string AttendRecord(std::int32_t time, std::string_view card, std::u
 inline std::string AttendHeader(std::int32_t skip, std::size_t blockBytes) {
     return Int32Bytes(7) + Int32Bytes(skip) + Int32Bytes(9) + std::string(blockBytes, 'B');
 }
+
+// Record times are shown in the PC's local time; tests fix the zone.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) saved_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (saved_) setenv("TZ", saved_->c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> saved_;
+};
 
 }  // namespace ostrand::test

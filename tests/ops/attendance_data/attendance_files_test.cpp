@@ -47,17 +47,10 @@ std::int32_t Stored(int year, int month, int day, int hour = 12, int minute = 0,
 class AttendanceFiles : public testing::Test {
 protected:
     void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        if (tz != nullptr) savedTz_ = tz;
-        setenv("TZ", "CST-8", 1);  // the PC at UTC+8
-        tzset();
         places_.root = fs::path(testing::TempDir()) / ("attendance_files_" + std::to_string(::getpid()));
         fs::create_directories(places_.root / kMac);
     }
     void TearDown() override {
-        if (savedTz_) setenv("TZ", savedTz_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
         fs::remove_all(places_.root);
     }
 
@@ -65,10 +58,10 @@ protected:
         std::ofstream(*places_.DataFilePath(kMac, file), std::ios::binary | std::ios::trunc) << bytes;
     }
 
+    test::ScopedTimeZone utc8_{"CST-8"};  // the PC at UTC+8
     AttendanceDataPlaces places_;
     RecordingMessageSink sink_;
     ScopedMessageSink scoped_{sink_};
-    std::optional<std::string> savedTz_;
 };
 
 TEST_F(AttendanceFiles, UserFileLengthsAndSkippedCards) {
