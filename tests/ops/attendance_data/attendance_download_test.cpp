@@ -63,7 +63,7 @@ protected:
         }
         return count;
     }
-    void Change(const std::function<void(sim::AttendanceDataSpec&)>& change) {
+    void Change(const std::function<void(sim::AttendanceDataSetup&)>& change) {
         sim::ChangeAttendanceData(*device_, change);
     }
     std::string Cached(const char* key) {
@@ -99,7 +99,7 @@ TEST_F(AttendanceDownload, UserFileFetchedOnlyWhenItsStampChanges) {
     ASSERT_TRUE(OpenAttendanceData(terminal_, places_).has_value());  // same stamp: local copy
     EXPECT_EQ(Exports(), 1u);
 
-    Change([](sim::AttendanceDataSpec& spec) { spec.users = 6, spec.userStamp = 0; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.users = 6, setup.userStamp = 0; });
     users = OpenAttendanceData(terminal_, places_);  // 0 is compared like any stamp
     ASSERT_TRUE(users.has_value());
     EXPECT_EQ(users->size(), 6u);
@@ -110,7 +110,7 @@ TEST_F(AttendanceDownload, UserFileFetchedOnlyWhenItsStampChanges) {
 
 TEST_F(AttendanceDownload, FailedDownloadKeepsCopyAndCache) {
     ASSERT_TRUE(OpenAttendanceData(terminal_, places_).has_value());
-    Change([](sim::AttendanceDataSpec& spec) { spec.userStamp = 6, spec.failUsers = true; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.userStamp = 6, setup.failUsers = true; });
     EXPECT_FALSE(OpenAttendanceData(terminal_, places_).has_value());
     ASSERT_FALSE(sink_.Texts().empty());
     EXPECT_EQ(sink_.Texts().back(), "下载用户信息文件失败!");
@@ -118,7 +118,7 @@ TEST_F(AttendanceDownload, FailedDownloadKeepsCopyAndCache) {
     EXPECT_TRUE(fs::exists(*places_.DataFilePath(kMac, DataFile::Users)));
     EXPECT_FALSE(fs::exists(places_.root / kMac / "userinfo.download"));
 
-    Change([](sim::AttendanceDataSpec& spec) { spec.failUsers = false; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.failUsers = false; });
     ASSERT_TRUE(OpenAttendanceData(terminal_, places_).has_value());
     EXPECT_EQ(Cached("UserTime"), "6");
 }
@@ -133,7 +133,7 @@ TEST_F(AttendanceDownload, CutUserFilesGiveTheirMessages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cut);
         sink_.Clear();
-        Change([&](sim::AttendanceDataSpec& spec) { spec.cutUsers = c.cut, spec.userStamp = ++stamp; });
+        Change([&](sim::AttendanceDataSetup& setup) { setup.cutUsers = c.cut, setup.userStamp = ++stamp; });
         const auto users = OpenAttendanceData(terminal_, places_);
         EXPECT_EQ(users.has_value(), c.message == nullptr);
         if (c.message != nullptr) {
@@ -151,23 +151,23 @@ TEST_F(AttendanceDownload, RecordFileFollowsItsStamp) {
     EXPECT_EQ(Exports(), 1u);
 
     // A stamp of 0 never fetches: the old copy answers.
-    Change([](sim::AttendanceDataSpec& spec) { spec.records = 80, spec.recordStamp = 0; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.records = 80, setup.recordStamp = 0; });
     EXPECT_EQ(Query(all).size(), 40u);
     EXPECT_EQ(Exports(), 1u);
 
     // A failed fetch ends the query and keeps the cache.
-    Change([](sim::AttendanceDataSpec& spec) { spec.recordStamp = 10, spec.failRecords = true; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.recordStamp = 10, setup.failRecords = true; });
     EXPECT_TRUE(Query(all).empty());
     EXPECT_EQ(sink_.Texts().back(), "下载打卡记录文件失败!");
     EXPECT_EQ(Cached("AttendTime"), "9");
 
     // A cut file is read up to its last whole record.
-    Change([](sim::AttendanceDataSpec& spec) { spec.failRecords = false, spec.cutRecords = 28 + 60 * 7 + 59; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.failRecords = false, setup.cutRecords = 28 + 60 * 7 + 59; });
     EXPECT_EQ(Query(all).size(), 7u);
     EXPECT_EQ(Cached("AttendTime"), "10");
 
     // The runner sees the download.
-    Change([](sim::AttendanceDataSpec& spec) { spec.cutRecords = -1, spec.recordStamp = 11; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.cutRecords = -1, setup.recordStamp = 11; });
     int runs = 0;
     EXPECT_TRUE(FetchAttendFile(terminal_, places_, [&](const std::function<void()>& download) {
         ++runs;
@@ -209,7 +209,7 @@ TEST_F(AttendanceDownload, QueryOfTickedUsers) {
     }
     EXPECT_EQ(Exports(), 2u);  // users once, records once
 
-    Change([](sim::AttendanceDataSpec& spec) { spec.recordStamp = 30, spec.failRecords = true; });
+    Change([](sim::AttendanceDataSetup& setup) { setup.recordStamp = 30, setup.failRecords = true; });
     EXPECT_FALSE(QueryAttendRows(terminal_, entries, "2024-03-01", "2024-03-02", places_).has_value());
 }
 

@@ -35,9 +35,9 @@ std::string TextAt(const std::string& bytes, std::size_t offset, std::size_t siz
 }
 
 TEST(AttendanceDataFiles, GeneratedLayout) {
-    AttendanceDataSpec spec = ParseAttendanceDataSpec(
+    AttendanceDataSetup setup = ParseAttendanceDataSetup(
         json{{"users", 5}, {"records", 7}, {"names", "mixed"}, {"emptyCardEvery", 4}, {"skip", 3}});
-    const std::string users = MakeUserFile(spec);
+    const std::string users = MakeUserFile(setup);
     ASSERT_EQ(users.size(), 4u + 5 * 100);
     EXPECT_EQ(Int32At(users, 4 + 100), 2);
     EXPECT_EQ(TextAt(users, 4 + 100 + 4, 40), "2");
@@ -45,20 +45,20 @@ TEST(AttendanceDataFiles, GeneratedLayout) {
     EXPECT_EQ(TextAt(users, 4 + 44, 30), GeneratedNameUtf8(0));                  // UTF-8
     EXPECT_EQ(TextAt(users, 4 + 100 + 44, 30), Utf8ToGbk(GeneratedNameUtf8(1)));  // GBK
 
-    const std::string records = MakeRecordFile(spec);
+    const std::string records = MakeRecordFile(setup);
     ASSERT_EQ(records.size(), 12u + 3 + 7 * 60);
     EXPECT_EQ(Int32At(records, 4), 3);
     const std::size_t second = 15 + 60;
-    EXPECT_EQ(Int32At(records, second), GeneratedRecordTime(spec, 1));
-    EXPECT_EQ(GeneratedRecordTime(spec, 1) - GeneratedRecordTime(spec, 0), 60);
-    EXPECT_EQ(TextAt(records, second + 4, 40), GeneratedCard(spec, GeneratedRecordUser(spec, 1)));
+    EXPECT_EQ(Int32At(records, second), GeneratedRecordTime(setup, 1));
+    EXPECT_EQ(GeneratedRecordTime(setup, 1) - GeneratedRecordTime(setup, 0), 60);
+    EXPECT_EQ(TextAt(records, second + 4, 40), GeneratedCard(setup, GeneratedRecordUser(setup, 1)));
     EXPECT_EQ(records[second + 44], 1);
 
-    spec.cutRecords = 100;
-    EXPECT_EQ(MakeRecordFile(spec).size(), 100u);
+    setup.cutRecords = 100;
+    EXPECT_EQ(MakeRecordFile(setup).size(), 100u);
 
-    spec = ParseAttendanceDataSpec(json{{"users", 1000}, {"records", kMaxGeneratedRows}});
-    EXPECT_EQ(MakeRecordFile(spec).size(), 12u + 16 + 60 * static_cast<std::size_t>(kMaxGeneratedRows));
+    setup = ParseAttendanceDataSetup(json{{"users", 1000}, {"records", kMaxGeneratedRows}});
+    EXPECT_EQ(MakeRecordFile(setup).size(), 12u + 16 + 60 * static_cast<std::size_t>(kMaxGeneratedRows));
 }
 
 TEST(AttendanceDataFiles, FleetMistakesAreRefused) {
@@ -69,9 +69,9 @@ TEST(AttendanceDataFiles, FleetMistakesAreRefused) {
         json::array(),
     };
     for (const json& mistake : mistakes) {
-        EXPECT_THROW(ParseAttendanceDataSpec(mistake), std::invalid_argument) << mistake.dump();
+        EXPECT_THROW(ParseAttendanceDataSetup(mistake), std::invalid_argument) << mistake.dump();
     }
-    EXPECT_FALSE(ParseAttendanceDataSpec(json::object()).generate);
+    EXPECT_FALSE(ParseAttendanceDataSetup(json::object()).generate);
 }
 
 class AttendanceDataDevice : public testing::Test {
@@ -127,10 +127,10 @@ TEST_F(AttendanceDataDevice, StampsStepAndFilesFollowTheData) {
     ASSERT_TRUE(Export(5, records));
     EXPECT_EQ(records.size(), 12u + 16 + 10 * 60);
 
-    ChangeAttendanceData(*device_, [](AttendanceDataSpec& spec) {
-        spec.records += 5;
-        spec.recordStamp = 200;
-        spec.stampStep = 0;
+    ChangeAttendanceData(*device_, [](AttendanceDataSetup& setup) {
+        setup.records += 5;
+        setup.recordStamp = 200;
+        setup.stampStep = 0;
     });
     EXPECT_EQ(Stamp(1), "200");
     EXPECT_EQ(Stamp(1), "200");
@@ -139,9 +139,9 @@ TEST_F(AttendanceDataDevice, StampsStepAndFilesFollowTheData) {
 }
 
 TEST_F(AttendanceDataDevice, DownloadFaultsOnRequest) {
-    ChangeAttendanceData(*device_, [](AttendanceDataSpec& spec) {
-        spec.failUsers = true;
-        spec.cutRecords = 100;
+    ChangeAttendanceData(*device_, [](AttendanceDataSetup& setup) {
+        setup.failUsers = true;
+        setup.cutRecords = 100;
     });
     std::string bytes;
     EXPECT_EQ(Stamp(0), "70");
@@ -150,7 +150,7 @@ TEST_F(AttendanceDataDevice, DownloadFaultsOnRequest) {
     ASSERT_TRUE(Export(5, bytes));
     EXPECT_EQ(bytes.size(), 100u);
 
-    ChangeAttendanceData(*device_, [](AttendanceDataSpec& spec) { spec.failUsers = false; });
+    ChangeAttendanceData(*device_, [](AttendanceDataSetup& setup) { setup.failUsers = false; });
     EXPECT_EQ(Stamp(0), "71");
     ASSERT_TRUE(Export(4, bytes));
     EXPECT_EQ(bytes.size(), 4u + 3 * 100);

@@ -21,16 +21,16 @@ void LoadOnce(Device& device, AttendanceDataState& state) {
     if (state.loaded) return;
     state.loaded = true;
     try {
-        state.spec = ParseAttendanceDataSpec(device.StartingState("attendance_data"));
+        state.setup = ParseAttendanceDataSetup(device.StartingState("attendance_data"));
     } catch (const std::exception& e) {
         // A fleet file mistake must not end the simulator; the device then
         // serves the fleet's own exports.
         std::cerr << "ostrand-devsim: " << device.AddressText() << ": " << e.what() << "\n";
-        state.spec = AttendanceDataSpec{};
+        state.setup = AttendanceDataSetup{};
     }
-    if (state.spec.generate) {
-        device.SetExportFile(kUserExportType, MakeUserFile(state.spec));
-        device.SetExportFile(kRecordExportType, MakeRecordFile(state.spec));
+    if (state.setup.generate) {
+        device.SetExportFile(kUserExportType, MakeUserFile(state.setup));
+        device.SetExportFile(kRecordExportType, MakeRecordFile(state.setup));
     }
 }
 
@@ -56,37 +56,37 @@ ParamMap AnswerTimeStamp(Device& device, const ParamMap& request) {
     ParamMap reply;
     device.WithState<AttendanceDataState>([&](AttendanceDataState& state) {
         LoadOnce(device, state);
-        AttendanceDataSpec& spec = state.spec;
+        AttendanceDataSetup& setup = state.setup;
         if (fileType != 0 && fileType != 1) {
             reply["result"] = "10001";
             reply["errmsg"] = "unknown FileType";
             return;
         }
         const bool users = fileType == 0;
-        std::int32_t& stamp = users ? spec.userStamp : spec.recordStamp;
+        std::int32_t& stamp = users ? setup.userStamp : setup.recordStamp;
         reply["TimeStamp"] = std::to_string(stamp);
-        stamp += spec.stampStep;
-        ArmExportFault(device, state, users ? spec.failUsers : spec.failRecords);
+        stamp += setup.stampStep;
+        ArmExportFault(device, state, users ? setup.failUsers : setup.failRecords);
     });
     return reply;
 }
 
 }  // namespace
 
-void ChangeAttendanceData(Device& device, const std::function<void(AttendanceDataSpec&)>& change) {
+void ChangeAttendanceData(Device& device, const std::function<void(AttendanceDataSetup&)>& change) {
     device.WithState<AttendanceDataState>([&](AttendanceDataState& state) {
         LoadOnce(device, state);
-        change(state.spec);
-        state.spec.generate = true;
-        device.SetExportFile(kUserExportType, MakeUserFile(state.spec));
-        device.SetExportFile(kRecordExportType, MakeRecordFile(state.spec));
+        change(state.setup);
+        state.setup.generate = true;
+        device.SetExportFile(kUserExportType, MakeUserFile(state.setup));
+        device.SetExportFile(kRecordExportType, MakeRecordFile(state.setup));
     });
 }
 
-AttendanceDataSpec CurrentAttendanceData(Device& device) {
+AttendanceDataSetup CurrentAttendanceData(Device& device) {
     return device.WithState<AttendanceDataState>([&](AttendanceDataState& state) {
         LoadOnce(device, state);
-        return state.spec;
+        return state.setup;
     });
 }
 

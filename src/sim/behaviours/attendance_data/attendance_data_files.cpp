@@ -54,9 +54,9 @@ std::int64_t FirstRecordTime(const std::string& from) {
     return static_cast<std::int64_t>(timegm(&tm));
 }
 
-std::string NameBytes(const AttendanceDataSpec& spec, std::int64_t user) {
+std::string NameBytes(const AttendanceDataSetup& setup, std::int64_t user) {
     const NameCoding coding =
-        spec.names == NameCoding::Mixed ? (user % 2 == 0 ? NameCoding::Utf8 : NameCoding::Gbk) : spec.names;
+        setup.names == NameCoding::Mixed ? (user % 2 == 0 ? NameCoding::Utf8 : NameCoding::Gbk) : setup.names;
     switch (coding) {
         case NameCoding::Ascii: return "User " + std::to_string(user + 1);
         case NameCoding::Gbk: return Utf8ToGbkLossy(GeneratedNameUtf8(user));
@@ -66,39 +66,39 @@ std::string NameBytes(const AttendanceDataSpec& spec, std::int64_t user) {
 
 }  // namespace
 
-AttendanceDataSpec ParseAttendanceDataSpec(const nlohmann::json& state) {
-    AttendanceDataSpec spec;
+AttendanceDataSetup ParseAttendanceDataSetup(const nlohmann::json& state) {
+    AttendanceDataSetup setup;
     if (!state.is_object()) throw std::invalid_argument("attendance_data is an object");
     try {
         for (const auto& [key, value] : state.items()) {
-            if (key == "users") spec.users = Count(value, "users"), spec.generate = true;
-            else if (key == "records") spec.records = Count(value, "records"), spec.generate = true;
-            else if (key == "names") spec.names = NameCodingFrom(value.get<std::string>());
-            else if (key == "from") spec.from = value.get<std::string>();
-            else if (key == "interval") spec.interval = value.get<std::int64_t>();
-            else if (key == "skip") spec.skip = value.get<std::int32_t>();
-            else if (key == "emptyCardEvery") spec.emptyCardEvery = value.get<std::int64_t>();
-            else if (key == "userStamp") spec.userStamp = value.get<std::int32_t>();
-            else if (key == "recordStamp") spec.recordStamp = value.get<std::int32_t>();
-            else if (key == "stampStep") spec.stampStep = value.get<std::int32_t>();
-            else if (key == "failUsers") spec.failUsers = value.get<bool>();
-            else if (key == "failRecords") spec.failRecords = value.get<bool>();
-            else if (key == "cutUsers") spec.cutUsers = value.get<std::int64_t>();
-            else if (key == "cutRecords") spec.cutRecords = value.get<std::int64_t>();
+            if (key == "users") setup.users = Count(value, "users"), setup.generate = true;
+            else if (key == "records") setup.records = Count(value, "records"), setup.generate = true;
+            else if (key == "names") setup.names = NameCodingFrom(value.get<std::string>());
+            else if (key == "from") setup.from = value.get<std::string>();
+            else if (key == "interval") setup.interval = value.get<std::int64_t>();
+            else if (key == "skip") setup.skip = value.get<std::int32_t>();
+            else if (key == "emptyCardEvery") setup.emptyCardEvery = value.get<std::int64_t>();
+            else if (key == "userStamp") setup.userStamp = value.get<std::int32_t>();
+            else if (key == "recordStamp") setup.recordStamp = value.get<std::int32_t>();
+            else if (key == "stampStep") setup.stampStep = value.get<std::int32_t>();
+            else if (key == "failUsers") setup.failUsers = value.get<bool>();
+            else if (key == "failRecords") setup.failRecords = value.get<bool>();
+            else if (key == "cutUsers") setup.cutUsers = value.get<std::int64_t>();
+            else if (key == "cutRecords") setup.cutRecords = value.get<std::int64_t>();
             else throw std::invalid_argument("attendance_data: unknown key \"" + key + "\"");
         }
     } catch (const nlohmann::json::exception& e) {
         throw std::invalid_argument(std::string("attendance_data: ") + e.what());
     }
-    if (spec.skip < 0) throw std::invalid_argument("attendance_data: skip must not be negative");
-    if (spec.interval < 0) throw std::invalid_argument("attendance_data: interval must not be negative");
-    const std::int64_t last = FirstRecordTime(spec.from) + spec.records * spec.interval;
+    if (setup.skip < 0) throw std::invalid_argument("attendance_data: skip must not be negative");
+    if (setup.interval < 0) throw std::invalid_argument("attendance_data: interval must not be negative");
+    const std::int64_t last = FirstRecordTime(setup.from) + setup.records * setup.interval;
     if (last > INT32_MAX) throw std::invalid_argument("attendance_data: records run past 2038");
-    return spec;
+    return setup;
 }
 
-std::string GeneratedCard(const AttendanceDataSpec& spec, std::int64_t user) {
-    if (spec.emptyCardEvery > 0 && (user + 1) % spec.emptyCardEvery == 0) return {};
+std::string GeneratedCard(const AttendanceDataSetup& setup, std::int64_t user) {
+    if (setup.emptyCardEvery > 0 && (user + 1) % setup.emptyCardEvery == 0) return {};
     return std::to_string(user + 1);
 }
 
@@ -109,46 +109,46 @@ std::string GeneratedNameUtf8(std::int64_t user) {
     return name;
 }
 
-std::string MakeUserFile(const AttendanceDataSpec& spec) {
-    std::string file(4 + kUserRecordSize * static_cast<std::size_t>(spec.users), '\0');
+std::string MakeUserFile(const AttendanceDataSetup& setup) {
+    std::string file(4 + kUserRecordSize * static_cast<std::size_t>(setup.users), '\0');
     PutInt32(file.data(), 1);
-    for (std::int64_t i = 0; i < spec.users; ++i) {
+    for (std::int64_t i = 0; i < setup.users; ++i) {
         char* record = file.data() + 4 + kUserRecordSize * static_cast<std::size_t>(i);
         PutInt32(record, static_cast<std::int32_t>(i + 1));
-        PutText(record + 4, 39, GeneratedCard(spec, i));
-        PutText(record + 44, 30, NameBytes(spec, i));
+        PutText(record + 4, 39, GeneratedCard(setup, i));
+        PutText(record + 44, 30, NameBytes(setup, i));
     }
-    if (spec.cutUsers >= 0 && static_cast<std::size_t>(spec.cutUsers) < file.size()) {
-        file.resize(static_cast<std::size_t>(spec.cutUsers));
+    if (setup.cutUsers >= 0 && static_cast<std::size_t>(setup.cutUsers) < file.size()) {
+        file.resize(static_cast<std::size_t>(setup.cutUsers));
     }
     return file;
 }
 
-std::int32_t GeneratedRecordTime(const AttendanceDataSpec& spec, std::int64_t record) {
-    return static_cast<std::int32_t>(FirstRecordTime(spec.from) + record * spec.interval);
+std::int32_t GeneratedRecordTime(const AttendanceDataSetup& setup, std::int64_t record) {
+    return static_cast<std::int32_t>(FirstRecordTime(setup.from) + record * setup.interval);
 }
 
-std::int64_t GeneratedRecordUser(const AttendanceDataSpec& spec, std::int64_t record) {
-    return spec.users == 0 ? 0 : (record * 7919) % spec.users;
+std::int64_t GeneratedRecordUser(const AttendanceDataSetup& setup, std::int64_t record) {
+    return setup.users == 0 ? 0 : (record * 7919) % setup.users;
 }
 
-std::string MakeRecordFile(const AttendanceDataSpec& spec) {
-    const std::size_t header = 12 + static_cast<std::size_t>(spec.skip);
-    std::string file(header + kRecordSize * static_cast<std::size_t>(spec.records), '\0');
+std::string MakeRecordFile(const AttendanceDataSetup& setup) {
+    const std::size_t header = 12 + static_cast<std::size_t>(setup.skip);
+    std::string file(header + kRecordSize * static_cast<std::size_t>(setup.records), '\0');
     PutInt32(file.data(), 1);
-    PutInt32(file.data() + 4, spec.skip);
-    PutInt32(file.data() + 8, static_cast<std::int32_t>(spec.records));
-    std::memset(file.data() + 12, 0x5A, static_cast<std::size_t>(spec.skip));
-    const std::int64_t first = FirstRecordTime(spec.from);
-    for (std::int64_t j = 0; j < spec.records; ++j) {
+    PutInt32(file.data() + 4, setup.skip);
+    PutInt32(file.data() + 8, static_cast<std::int32_t>(setup.records));
+    std::memset(file.data() + 12, 0x5A, static_cast<std::size_t>(setup.skip));
+    const std::int64_t first = FirstRecordTime(setup.from);
+    for (std::int64_t j = 0; j < setup.records; ++j) {
         char* record = file.data() + header + kRecordSize * static_cast<std::size_t>(j);
-        PutInt32(record, static_cast<std::int32_t>(first + j * spec.interval));
-        const std::int64_t user = GeneratedRecordUser(spec, j);
-        PutText(record + 4, 39, spec.users == 0 ? std::string("0") : GeneratedCard(spec, user));
+        PutInt32(record, static_cast<std::int32_t>(first + j * setup.interval));
+        const std::int64_t user = GeneratedRecordUser(setup, j);
+        PutText(record + 4, 39, setup.users == 0 ? std::string("0") : GeneratedCard(setup, user));
         record[44] = static_cast<char>(j % 3);  // none, sign-in, sign-out
     }
-    if (spec.cutRecords >= 0 && static_cast<std::size_t>(spec.cutRecords) < file.size()) {
-        file.resize(static_cast<std::size_t>(spec.cutRecords));
+    if (setup.cutRecords >= 0 && static_cast<std::size_t>(setup.cutRecords) < file.size()) {
+        file.resize(static_cast<std::size_t>(setup.cutRecords));
     }
     return file;
 }

@@ -20,7 +20,7 @@ enum class NameCoding : std::uint8_t { Utf8, Gbk, Mixed, Ascii };
 
 inline constexpr std::int64_t kMaxGeneratedRows = 1000000;
 
-struct AttendanceDataSpec {
+struct AttendanceDataSetup {
     bool generate = false;     // false: the fleet's own "exports" 4 and 5 are served
     std::int64_t users = 0;
     std::int64_t records = 0;
@@ -40,19 +40,19 @@ struct AttendanceDataSpec {
 
 // Reads the fleet file's "attendance_data" part; unknown keys are refused and
 // counts are limited to kMaxGeneratedRows (std::invalid_argument).
-AttendanceDataSpec ParseAttendanceDataSpec(const nlohmann::json& state);
+AttendanceDataSetup ParseAttendanceDataSetup(const nlohmann::json& state);
 
 // Card number, number and UTF-8 name of generated user i (0-based).
-std::string GeneratedCard(const AttendanceDataSpec& spec, std::int64_t user);
+std::string GeneratedCard(const AttendanceDataSetup& setup, std::int64_t user);
 std::string GeneratedNameUtf8(std::int64_t user);
 
 // The files as the terminal exports them.
-std::string MakeUserFile(const AttendanceDataSpec& spec);
-std::string MakeRecordFile(const AttendanceDataSpec& spec);
+std::string MakeUserFile(const AttendanceDataSetup& setup);
+std::string MakeRecordFile(const AttendanceDataSetup& setup);
 
 // Stored time of record j: the device's local time (UTC+8) read as UTC.
-std::int32_t GeneratedRecordTime(const AttendanceDataSpec& spec, std::int64_t record);
+std::int32_t GeneratedRecordTime(const AttendanceDataSetup& setup, std::int64_t record);
 // The user whose card record j carries.
-std::int64_t GeneratedRecordUser(const AttendanceDataSpec& spec, std::int64_t record);
+std::int64_t GeneratedRecordUser(const AttendanceDataSetup& setup, std::int64_t record);
 
 }  // namespace ostrand::sim

@@ -12,15 +12,15 @@ namespace ostrand::sim {
 
 struct AttendanceDataState {
     bool loaded = false;      // the fleet file's starting state has been read
-    AttendanceDataSpec spec;
+    AttendanceDataSetup setup;
     bool armed = false;         // the export refusal of a failing file is in force
     int savedExportStatus = 0;  // the export fault it replaced
 };
 
 // Changes the device's data under its lock, then serves the files anew.
-void ChangeAttendanceData(Device& device, const std::function<void(AttendanceDataSpec&)>& change);
+void ChangeAttendanceData(Device& device, const std::function<void(AttendanceDataSetup&)>& change);
 
-// The current spec (the starting state on first use).
-AttendanceDataSpec CurrentAttendanceData(Device& device);
+// The current setup (the starting state on first use).
+AttendanceDataSetup CurrentAttendanceData(Device& device);
 
 }  // namespace ostrand::sim
