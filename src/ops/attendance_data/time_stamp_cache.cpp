@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/profile.h"
@@ -33,6 +34,10 @@ bool NeedsDownload(DataFile file, std::string_view mac, std::int32_t timeStamp,
                    const AttendanceDataPlaces& places) {
     if (file == DataFile::Users ? timeStamp < 0 : timeStamp <= 0) return false;
     if (!IsDeviceMacText(mac)) return false;
+    // A copy removed by hand would otherwise stay missing until the device's
+    // stamp changes.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*places.DataFilePath(mac, file), error)) return true;
     const std::string cached =
         ReadIniString(CacheKey(file), std::nullopt, places.TimerIni().string(), mac);
     return cached.empty() || LeadingInt(cached) != timeStamp;

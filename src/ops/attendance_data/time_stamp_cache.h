@@ -22,8 +22,9 @@ std::int32_t QueryFileTimeStamp(DeviceEndpoint device, std::int32_t fileType);
 
 // Whether the file must be fetched before it is read. A user-file stamp below
 // 0 and a record-file stamp of 0 or below never ask for a download; otherwise
-// a download is needed unless the cache holds exactly this stamp. A MAC that
-// names no device folder never downloads (there is nowhere to put it).
+// a download is needed unless the cache holds exactly this stamp and the local
+// copy exists. A MAC that names no device folder never downloads (there is
+// nowhere to put it).
 bool NeedsDownload(DataFile file, std::string_view mac, std::int32_t timeStamp,
                    const AttendanceDataPlaces& places);
 
