@@ -29,5 +29,6 @@ void AddTemperaCommand(CLI::App& app, CliAction& action);
 void AddSpeakersCommand(CLI::App& app, CliAction& action);
 void AddAmpsCommand(CLI::App& app, CliAction& action);
 void AddUpgradeCommand(CLI::App& app, CliAction& action);
+void AddAttendanceDataCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

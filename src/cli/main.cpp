@@ -10,15 +10,30 @@ namespace {
 
 // The subcommands, in the order --help lists them.
 constexpr ostrand::cli::CommandAdder kCommands[] = {
-    ostrand::cli::AddGetCommand,      ostrand::cli::AddPostCommand,
-    ostrand::cli::AddXmlCommand,      ostrand::cli::AddFlatCommand,
-    ostrand::cli::AddExportCommand,   ostrand::cli::AddDownloadCommand,
-    ostrand::cli::AddUploadCommand,   ostrand::cli::AddScanCommand,
-    ostrand::cli::AddRebootCommand, ostrand::cli::AddSyncTimeCommand, ostrand::cli::AddRenameCommand, ostrand::cli::AddSetIdCommand, ostrand::cli::AddPasswdCommand, ostrand::cli::AddLogCommand,
-    ostrand::cli::AddNetparamCommand, ostrand::cli::AddNtpCommand, ostrand::cli::AddSerialCommand, ostrand::cli::AddSwitchesCommand,
+    ostrand::cli::AddGetCommand,
+    ostrand::cli::AddPostCommand,
+    ostrand::cli::AddXmlCommand,
+    ostrand::cli::AddFlatCommand,
+    ostrand::cli::AddExportCommand,
+    ostrand::cli::AddDownloadCommand,
+    ostrand::cli::AddUploadCommand,
+    ostrand::cli::AddScanCommand,
+    ostrand::cli::AddRebootCommand,
+    ostrand::cli::AddSyncTimeCommand,
+    ostrand::cli::AddRenameCommand,
+    ostrand::cli::AddSetIdCommand,
+    ostrand::cli::AddPasswdCommand,
+    ostrand::cli::AddLogCommand,
+    ostrand::cli::AddNetparamCommand,
+    ostrand::cli::AddNtpCommand,
+    ostrand::cli::AddSerialCommand,
+    ostrand::cli::AddSwitchesCommand,
     ostrand::cli::AddAttendanceCommands,
-    ostrand::cli::AddTemperaCommand,  ostrand::cli::AddSpeakersCommand, ostrand::cli::AddAmpsCommand,
+    ostrand::cli::AddTemperaCommand,
+    ostrand::cli::AddSpeakersCommand,
+    ostrand::cli::AddAmpsCommand,
     ostrand::cli::AddUpgradeCommand,
+    ostrand::cli::AddAttendanceDataCommand,
 };
 
 }  // namespace

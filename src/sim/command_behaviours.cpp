@@ -28,6 +28,7 @@ const CommandBehaviours& AllCommandBehaviours() {
         AddUpgradeBehaviours(built);
         AddAttendanceBehaviours(built);
         AddPeripheralBehaviours(built);
+        AddAttendanceDataBehaviours(built);
         return built;
     }();
     return table;

@@ -1,0 +1,34 @@
+#pragma once
+// Where the attendance data of a device lives on disk: a folder per device
+// named by its MAC beside the program, holding "userinfo" and "attendinfo",
+// and the download cache "Timer.ini" in the program directory.
+//
+// The MAC comes from the device's own scan reply, so it is checked before it
+// names anything: only twelve hexadecimal digits make a folder name. A MAC
+// such as "../../../tmp" never becomes a path.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ops/attendance_data/attendance_types.h"
+
+namespace ostrand {
+
+// Exactly twelve characters 0-9, A-F or a-f.
+bool IsDeviceMacText(std::string_view mac);
+
+struct AttendanceDataPlaces {
+    // The program directory unless a test or the command line points elsewhere.
+    std::filesystem::path root;
+
+    static AttendanceDataPlaces Default();
+
+    std::filesystem::path TimerIni() const { return root / "Timer.ini"; }
+    // nullopt when the MAC is not twelve hexadecimal digits.
+    std::optional<std::filesystem::path> DeviceFolder(std::string_view mac) const;
+    std::optional<std::filesystem::path> DataFilePath(std::string_view mac, DataFile file) const;
+};
+
+}  // namespace ostrand

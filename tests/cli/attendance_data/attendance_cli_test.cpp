@@ -1,0 +1,156 @@
+// ostrand-cli attendance users/records against a running ostrand-devsim.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "../process.h"
+
+namespace ostrand::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A user record whose name carries the characters the output formats must escape.
+std::string UserRecord(std::int32_t number, const std::string& card, const std::string& name) {
+    std::string record(100, '\0');
+    std::memcpy(record.data(), &number, 4);
+    std::memcpy(record.data() + 4, card.data(), card.size());
+    std::memcpy(record.data() + 44, name.data(), name.size());
+    return record;
+}
+
+class AttendanceCli : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("TZ", "UTC", 1);  // the children show record times in UTC
+        const unsigned pid = static_cast<unsigned>(getpid());
+        block_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        dir_ = fs::path(testing::TempDir()) / ("attendance_cli_" + std::to_string(pid));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "users.bin", std::ios::binary)
+            << std::string("\1\0\0\0", 4) + UserRecord(1, "7", "a\tb,\"c\"") + UserRecord(2, "8", "x\x01y");
+
+        const nlohmann::json fleet = {
+            {"base", block_ + "21"},
+            {"devices",
+             nlohmann::json::array({
+                 {{"kind", "terminal"},
+                  {"state", {{"attendance_data", {{"users", 12}, {"records", 300}, {"interval", 3600},
+                                                  {"names", "mixed"}, {"emptyCardEvery", 5}}}}}},
+                 {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "users.bin").string()}}}}}},
+                 {{"kind", "terminal"},
+                  {"state", {{"attendance_data", {{"users", 2}, {"records", 5}, {"failRecords", true}}}}}},
+             })}};
+        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
+        const fs::path ready = dir_ / "ready.txt";
+        simulator_ = new BackgroundProcess({OSTRAND_DEVSIM_PATH, "--fleet", (dir_ / "fleet.json").string(),
+                                            "--ready-file", ready.string(), "--duration", "120"},
+                                           (dir_ / "devsim.log").string());
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (!fs::exists(ready) && simulator_->Running() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(10ms);
+        }
+        ready_ = fs::exists(ready);
+    }
+    static void TearDownTestSuite() {
+        delete simulator_;
+        simulator_ = nullptr;
+        fs::remove_all(dir_);
+    }
+    void SetUp() override { ASSERT_TRUE(ready_); }
+
+    static ProcessResult Cli(int device, const std::string& mac, std::vector<std::string> arguments) {
+        const std::vector<std::string> target = {"--ip", block_ + std::to_string(20 + device), "--port",
+                                                 "60005", "--mac", mac, "--data-dir", (dir_ / "data").string()};
+        arguments.insert(arguments.end(), target.begin(), target.end());
+        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
+        return RunProcess(arguments, 30s);
+    }
+
+    static inline std::string block_;
+    static inline fs::path dir_;
+    static inline BackgroundProcess* simulator_ = nullptr;
+    static inline bool ready_ = false;
+};
+
+TEST_F(AttendanceCli, UsersInThreeFormats) {
+    const auto plain = Cli(1, "00A1B2C3D4E1", {"attendance", "users"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const auto lines = Lines(plain.out);
+    ASSERT_EQ(lines.size(), 10u);  // two of twelve have no card number
+    EXPECT_EQ(lines[0], "1\t1\t张伟伟");
+    EXPECT_EQ(lines[1], "2\t2\t王伟");  // a GBK name, printed in UTF-8
+
+    const auto escaped = Cli(2, "00A1B2C3D4E2", {"attendance", "users"});
+    ASSERT_EQ(escaped.exitCode, 0) << escaped.err;
+    EXPECT_EQ(escaped.out, "1\t7\ta\\tb,\"c\"\n2\t8\tx\\x01y\n");
+
+    const auto csv = Cli(2, "00A1B2C3D4E2", {"attendance", "users", "--csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(csv.out, "序号,卡号,持卡人姓名\r\n1,7,\"a\tb,\"\"c\"\"\"\r\n2,8,x\x01y\r\n");
+
+    const auto json = Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const auto document = nlohmann::json::parse(json.out);
+    EXPECT_EQ(document.at("users").size(), 2u);
+    EXPECT_EQ(document.at("users")[0].at("number"), 1);
+    EXPECT_EQ(document.at("users")[0].at("name"), "a\tb,\"c\"");
+
+    EXPECT_EQ(Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users", "--csv"}).exitCode, 10);
+}
+
+TEST_F(AttendanceCli, RecordsByCardLatestFirst) {
+    const auto result = Cli(1, "00A1B2C3D4E1",
+                            {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02", "--card",
+                             "9", "--card", "10", "--card", "11"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // Card "11" sorts before "9"; user 10 has no card; each card latest first.
+    EXPECT_EQ(result.out,
+              "1\t11\t徐伟\t签退\t2024-03-02 14:00:00\n"
+              "2\t11\t徐伟\t签退\t2024-03-02 02:00:00\n"
+              "3\t11\t徐伟\t签退\t2024-03-01 14:00:00\n"
+              "4\t11\t徐伟\t签退\t2024-03-01 02:00:00\n"
+              "5\t9\t周伟\t签到\t2024-03-02 16:00:00\n"
+              "6\t9\t周伟\t签到\t2024-03-02 04:00:00\n"
+              "7\t9\t周伟\t签到\t2024-03-01 16:00:00\n"
+              "8\t9\t周伟\t签到\t2024-03-01 04:00:00\n");
+
+    const auto csv = Cli(1, "00A1B2C3D4E1",
+                         {"attendance", "records", "--csv", "--from", "2024-03-01", "--to", "2024-03-01"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(Lines(csv.out).front(), "序号,卡号,持卡人,出勤状态,时间\r");
+
+    const auto none = Cli(1, "00A1B2C3D4E1", {"attendance", "records", "--from", "2030-01-01", "--to", "2030-01-02"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("对不起，没有找到符合条件的记录!"), std::string::npos);
+}
+
+TEST_F(AttendanceCli, FailuresExitWithTen) {
+    const auto failed = Cli(3, "00A1B2C3D4E3", {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02"});
+    EXPECT_EQ(failed.exitCode, 10);
+    EXPECT_NE(failed.err.find("下载打卡记录文件失败!"), std::string::npos);
+
+    const auto badDate = Cli(1, "00A1B2C3D4E1", {"attendance", "records", "--from", "2024-3-1", "--to", "2024-03-02"});
+    EXPECT_NE(badDate.exitCode, 0);
+}
+
+}  // namespace
+}  // namespace ostrand::cli::test
