@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "large_settings_file.h"
 #include "platform/profile.h"
@@ -15,6 +16,12 @@
 
 namespace ostrand {
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kSanitizerFactor = 2;  // freed blocks wait in quarantine
+#else
+constexpr std::size_t kSanitizerFactor = 1;
+#endif
 
 // A value of /proc/self/status in bytes ("VmRSS", "VmHWM").
 std::optional<long long> StatusBytes(const std::string& field) {
@@ -39,6 +46,9 @@ TEST(SettingsScale, TwentyMegabyteFileIsReadAtStartUpWithinBoundedTimeAndMemory)
         const std::string text = test::LargeSettingsText();  // prepared before the clock starts
         test::WriteWholeFile(dir.Path() / SettingsFileName(), text);
     }
+    // A settings file at start-up was written long before; one written this
+    // instant is read again until its time stamps settle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ClearProfileCache();
     const bool peakMeasured = ResetPeakResidentSize();
     const auto residentBefore = StatusBytes("VmRSS");
@@ -49,6 +59,8 @@ TEST(SettingsScale, TwentyMegabyteFileIsReadAtStartUpWithinBoundedTimeAndMemory)
     const auto peak = StatusBytes("VmHWM");
     ClearProfileCache();
 
+    RecordProperty("startup_ms",
+                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
     EXPECT_EQ(devices, 50);
     EXPECT_EQ(ReadIniInt(3, "ConnTimeout"), 5);
     EXPECT_EQ(ReadIniString("Compat", std::nullopt), "0");  // written back once
@@ -58,7 +70,7 @@ TEST(SettingsScale, TwentyMegabyteFileIsReadAtStartUpWithinBoundedTimeAndMemory)
     if (peakMeasured && residentBefore && peak) {
         const long long grown = *peak - *residentBefore;
         RecordProperty("peak_growth_bytes", std::to_string(grown));
-        EXPECT_LT(grown, static_cast<long long>(8 * test::kLargeSettingsBytes));
+        EXPECT_LT(grown, static_cast<long long>(kSanitizerFactor * 8 * test::kLargeSettingsBytes));
     }
 }
 
