@@ -164,10 +164,10 @@ std::shared_ptr<const ProfileDocument> LoadProfileDocument(const std::string& pa
     return document;
 }
 
-bool StoreProfileDocument(const std::string& path, std::string content) {
-    if (!ReplaceFileContent(path, content)) return false;
+bool StoreProfileDocument(const std::string& path, ProfileDocument document) {
+    if (!ReplaceFileContent(path, document.Content())) return false;
     if (const auto identity = StatIdentity(path)) {
-        Cache().Put(path, *identity, std::make_shared<const ProfileDocument>(std::move(content)));
+        Cache().Put(path, *identity, std::make_shared<const ProfileDocument>(std::move(document)));
     }
     return true;
 }

@@ -16,9 +16,10 @@ namespace ostrand {
 // when there is one that cannot be read (or is not a regular file).
 std::shared_ptr<const ProfileDocument> LoadProfileDocument(const std::string& path);
 
-// Writes `content` to `path` (see ReplaceFileContent) and, on success, keeps
-// it as the file's parsed text. False when the file cannot be written.
-bool StoreProfileDocument(const std::string& path, std::string content);
+// Writes the document's text to `path` (see ReplaceFileContent) and, on
+// success, keeps it as the file's parsed text. False when the file cannot be
+// written.
+bool StoreProfileDocument(const std::string& path, ProfileDocument document);
 
 // Forgets every cached file (tests measuring a cold read).
 void ClearProfileCache();

@@ -100,7 +100,11 @@ bool ProfileDocument::SameName(std::string_view a, std::string_view b) {
 ProfileDocument::ProfileDocument(std::string content) : content_(std::move(content)) {
     for (std::size_t start = 0; start < content_.size();) {
         const Line line = LineAt(content_, start);
-        if (auto name = SectionName(TextOf(content_, line))) sections_.push_back({FoldedHash(*name), start});
+        // Most lines are keys: only one starting with blanks or "[" can be a header.
+        const char first = content_[start];
+        if (first == '[' || first == ' ' || first == '\t' || first == '\f' || first == '\v' || first == '\r') {
+            if (auto name = SectionName(TextOf(content_, line))) sections_.push_back({FoldedHash(*name), start});
+        }
         start = line.end;
     }
     std::sort(sections_.begin(), sections_.end(), [](const SectionEntry& a, const SectionEntry& b) {
@@ -163,38 +167,63 @@ std::string ProfileDocument::LineEnding() const {
     return "\n";
 }
 
-std::string ProfileDocument::WithValue(std::string_view section, std::string_view key,
-                                       std::string_view value) const {
+ProfileDocument ProfileDocument::WithValue(std::string_view section, std::string_view key,
+                                           std::string_view value) const {
     const std::string ending = LineEnding();
     std::string keyLine;
     keyLine.reserve(key.size() + 1 + value.size());
     keyLine.append(key).append("=").append(value);
 
-    std::string out;
-    const auto header = SectionOffset(section);
-    if (header) {
+    // The change is one splice: [from, to) of the old text becomes `inserted`.
+    std::size_t from = content_.size();
+    std::size_t to = content_.size();
+    std::string inserted;
+    std::optional<std::size_t> newHeader;  // offset of an appended section header, in the new text
+    if (const auto header = SectionOffset(section)) {
         const SectionSpan span = Scan(*header, key);
         if (span.keyLineStart) {
-            out.reserve(content_.size() + keyLine.size());
-            out.append(content_, 0, *span.keyLineStart);
-            out.append(keyLine);
-            out.append(content_, span.keyLineTextEnd, std::string::npos);
-            return out;
+            from = *span.keyLineStart;
+            to = span.keyLineTextEnd;
+            inserted = keyLine;
+        } else {
+            from = to = span.lastContentLineEnd;
+            if (span.lastContentLineEnd == span.lastContentTextEnd) inserted = ending;  // last line had none
+            inserted.append(keyLine).append(ending);
         }
-        const std::size_t at = span.lastContentLineEnd;
-        out.reserve(content_.size() + keyLine.size() + 2 * ending.size());
-        out.append(content_, 0, at);
-        if (span.lastContentLineEnd == span.lastContentTextEnd) out.append(ending);  // last line had none
-        out.append(keyLine).append(ending);
-        out.append(content_, at, std::string::npos);
-        return out;
+    } else {
+        if (!content_.empty() && content_.back() != '\n') inserted = ending;
+        newHeader = content_.size() + inserted.size();
+        inserted.append("[").append(section).append("]").append(ending);
+        inserted.append(keyLine).append(ending);
     }
-    out.reserve(content_.size() + section.size() + keyLine.size() + 3 * ending.size() + 2);
-    out = content_;
-    if (!out.empty() && out.back() != '\n') out.append(ending);
-    out.append("[").append(section).append("]").append(ending);
-    out.append(keyLine).append(ending);
-    return out;
+
+    ProfileDocument result;
+    result.content_.reserve(content_.size() - (to - from) + inserted.size());
+    result.content_.append(content_, 0, from).append(inserted).append(content_, to, std::string::npos);
+
+    // A key or value that holds line breaks or reads as a section header
+    // changes the lines themselves: index the new text afresh.
+    if (keyLine.find_first_of("\r\n") != std::string::npos || SectionName(keyLine)) {
+        return ProfileDocument(std::move(result.content_));
+    }
+    // Otherwise every header after the splice only moves by its length.
+    const auto shift = static_cast<std::ptrdiff_t>(inserted.size()) - static_cast<std::ptrdiff_t>(to - from);
+    result.sections_ = sections_;
+    for (SectionEntry& entry : result.sections_) {
+        if (entry.offset >= to) {
+            entry.offset = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(entry.offset) + shift);
+        }
+    }
+    if (newHeader) {
+        const SectionEntry entry{FoldedHash(section), *newHeader};
+        const auto at = std::upper_bound(result.sections_.begin(), result.sections_.end(), entry,
+                                         [](const SectionEntry& a, const SectionEntry& b) {
+                                             return a.nameHash != b.nameHash ? a.nameHash < b.nameHash
+                                                                             : a.offset < b.offset;
+                                         });
+        result.sections_.insert(at, entry);
+    }
+    return result;
 }
 
 }  // namespace ostrand

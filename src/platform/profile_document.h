@@ -25,10 +25,11 @@ public:
     // nullopt when the section or key is missing.
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
 
-    // The text with section/key set to value: the key's line is replaced, or
-    // a line is added after the section's last non-blank line, or the section
-    // is appended. Every other byte stays as it was.
-    std::string WithValue(std::string_view section, std::string_view key, std::string_view value) const;
+    // The document with section/key set to value: the key's line is replaced,
+    // or a line is added after the section's last non-blank line, or the
+    // section is appended. Every other byte stays as it was, and the header
+    // index is moved along rather than built again.
+    ProfileDocument WithValue(std::string_view section, std::string_view key, std::string_view value) const;
 
     // Case-insensitive for ASCII letters; the two bytes of a GBK character are
     // compared exactly, so a trail byte that happens to be a letter is not folded.

@@ -16,6 +16,7 @@
 #include "platform/file_replace.h"
 #include "platform/profile.h"
 #include "platform/profile_cache.h"
+#include "platform/profile_document.h"
 #include "temp_dir.h"
 
 namespace ostrand {
@@ -135,6 +136,36 @@ TEST(SettingsWrite, SymlinkedFileStaysALinkWithTheValuesInItsTarget) {
     ASSERT_TRUE(WriteIniString("A", "1", "dangling.ini"));
     EXPECT_TRUE(fs::is_symlink("dangling.ini"));
     EXPECT_EQ(ReadWholeFile("made.ini"), "[common]\nA=1\n");
+}
+
+TEST(SettingsCache, DocumentAfterAWriteReadsLikeItsTextParsedAfresh) {
+    struct Write {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Write writes[] = {
+        {"common", "A", "replaced, longer than before"},  // replace in the first section
+        {"B", "new", "1"},                                // insert into a middle section
+        {"last", "x", "2"},                               // insert after a line without a line feed
+        {"Fresh", "k", "3"},                              // append a section
+        {"b", "k2", "4"},                                 // section names fold case
+        {"common", "[Fresh]", "5"},                       // a key that reads as a header
+        {"B", "multi", "6\n[Fresh]\nk=7"},                // a value that brings lines of its own
+    };
+    ProfileDocument document("[common]\r\nA=1\r\n\r\n[B]\r\nk=1\r\n[Fresh2]\r\n[last]\r\nz=9");
+    for (const Write& write : writes) {
+        SCOPED_TRACE(write.key);
+        document = document.WithValue(write.section, write.key, write.value);
+        const ProfileDocument fresh(document.Content());
+        for (const char* section : {"common", "B", "Fresh", "Fresh2", "last"}) {
+            for (const char* key : {"A", "k", "new", "x", "z", "k2", "multi", "[Fresh]"}) {
+                EXPECT_EQ(document.Find(section, key), fresh.Find(section, key)) << section << "/" << key;
+            }
+        }
+    }
+    EXPECT_EQ(document.Find("B", "new"), std::optional<std::string_view>("1"));
+    EXPECT_EQ(document.Find("last", "x"), std::optional<std::string_view>("2"));
 }
 
 TEST(SettingsCache, ChangesMadeByOthersAreSeenAndOwnWritesAreKept) {
