@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "workbook/container_file.h"
-#include "workbook/sheet_reader.h"
+#include "workbook/container/container_file.h"
+#include "workbook/biff8/sheet_reader.h"
 #include "workbook/workbook_file.h"
-#include "workbook/workbook_stream.h"
+#include "workbook/biff8/workbook_stream.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "cli/plain_field.h"
 #include "platform/code_page.h"
 
 namespace ostrand::cli {
@@ -56,7 +57,7 @@ int PrintOutcome(const CliSettings& settings, std::int32_t result, const std::st
         std::cout << document.dump() << "\n";
     } else {
         for (const auto& [key, value] : reply) {
-            std::cout << OutputText(key) << "=" << OutputText(value) << "\n";
+            std::cout << PlainField(OutputText(key), "=") << "=" << PlainField(OutputText(value)) << "\n";
         }
     }
     std::cout.flush();

@@ -2,6 +2,8 @@
 // What the subcommands of ostrand-cli share: the target options, KEY=VALUE
 // arguments (UTF-8 on the command line, GBK on the wire) and the output of a
 // result with its reply (KEY=VALUE lines in map order, or one JSON object).
+// Plain output escapes control characters (plain_field.h), so whatever a
+// device sends, one value is one field of one line.
 
 #include <CLI/CLI.hpp>
 
@@ -9,8 +11,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/exit_status.h"
 #include "transport/param_map.h"
 
 namespace ostrand::cli {
@@ -33,11 +37,13 @@ struct TargetOptions {
 void AddTargetOptions(CLI::App& command, TargetOptions& target);
 
 // "KEY=VALUE" arguments (split at the first "=") converted to GBK. nullopt
-// after a message on stderr when one has no "=" or cannot be written in GBK.
+// after a message on stderr when one has no "=" or cannot be written in GBK
+// (the caller then exits with kUsageExitStatus).
 std::optional<ParamMap> ParseAssignments(const std::vector<std::string>& arguments);
 
 // Device text (GBK) to UTF-8 for output; a byte GBK does not know becomes "?".
 std::string OutputText(const std::string& gbk);
+
 // UTF-8 from the command line to device text; nullopt after a message.
 std::optional<std::string> DeviceText(const std::string& utf8, const char* what);
 

@@ -18,7 +18,7 @@ void AddGetCommand(CLI::App& app, CliAction& action) {
     command->callback([options, &action] {
         action = [options](const CliSettings& settings) {
             auto name = DeviceText(options->name, "command name");
-            if (!name) return kTransportBadParameter;
+            if (!name) return kUsageExitStatus;
             CommandTarget target(options->target.ip, options->target.port);
             ParamMap reply;
             const TransportResult result = GetFormCommandCoded(target, *name, reply);

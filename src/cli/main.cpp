@@ -2,9 +2,12 @@
 // and output are UTF-8; device text travels in GBK.
 
 #include <iostream>
+#include <optional>
 
 #include "cli/commands.h"
+#include "platform/app_state.h"
 #include "platform/message_sink.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -36,6 +39,15 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddAttendanceDataCommand,
 };
 
+// The settings file of the desktop tool, read from the working directory as
+// the tool itself reads it.
+constexpr const char* kToolSettingsFile = "ostrand.ini";
+
+constexpr const char* kSettingsHelp =
+    "Settings (\"ConnTimeout\", \"SimpleScan\", \"ScanTimeOut\", ...) are read from --settings FILE, or "
+    "else from ostrand.ini in the working directory where there is one; options override them. "
+    "No file is written unless --write-defaults is given.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,21 +60,34 @@ int main(int argc, char** argv) {
     ostrand::cli::CliSettings settings;
     app.add_flag("--json", settings.json,
                  "print one JSON object {\"result\": N, \"text\": \"...\", \"reply\": {...}}");
-    app.footer(
-        "Exit status: 0 on success; otherwise the transport result (1 no connection, 4 send "
-        "failed, 5 receive failed, 8 reply not decodable, 9 bad parameter, 10 failed), the "
-        "upload result for TCP uploads (1-7), 7 for a failed HTTP upload and 10 for a failed "
-        "export or download. Device texts are printed in UTF-8.");
+    std::string settingsFile;
+    bool writeDefaults = false;
+    std::optional<int> connectTimeout;
+    app.add_option("--settings", settingsFile, "settings file to read (default: ./ostrand.ini where it exists)")
+        ->check(CLI::ExistingFile);
+    app.add_flag("--write-defaults", writeDefaults,
+                 "write settings missing from the settings file back with their defaults, as the tool does");
+    app.add_option("--connect-timeout", connectTimeout,
+                   "TCP connect wait in seconds (default: \"ConnTimeout\", 3)")
+        ->check(CLI::Range(0, 3600));
+    app.footer(std::string(kSettingsHelp) +
+               "Device texts are printed in UTF-8; in plain output control characters are escaped "
+               "(\\n, \\r, \\t, \\\\, \\xHH), so one value is one field of one line.\n" +
+               ostrand::cli::kExitStatusHelp);
 
     ostrand::cli::CliAction action;
     for (ostrand::cli::CommandAdder add : kCommands) add(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        // --help and --version end here with 0; every other parse error is a usage error.
         const int status = app.exit(e);
         ostrand::SetMessageSink(nullptr);
-        return status;
+        return status == 0 ? 0 : ostrand::cli::kUsageExitStatus;
     }
+    ostrand::UseSettingsFile(settingsFile.empty() ? kToolSettingsFile : settingsFile);
+    ostrand::SetProfileWriteBack(writeDefaults);
+    ostrand::SetConnectTimeoutSeconds(connectTimeout ? *connectTimeout : ostrand::ReadIniInt(3, "ConnTimeout"));
     int status = 0;
     if (action) {
         try {

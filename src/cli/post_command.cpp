@@ -21,7 +21,7 @@ void AddPostCommand(CLI::App& app, CliAction& action) {
         action = [options](const CliSettings& settings) {
             auto name = DeviceText(options->name, "command name");
             auto request = ParseAssignments(options->assignments);
-            if (!name || !request) return kTransportBadParameter;
+            if (!name || !request) return kUsageExitStatus;
             CommandTarget target(options->target.ip, options->target.port);
             ParamMap reply;
             const TransportResult result = PostFormCommandCoded(target, *name, *request, reply);

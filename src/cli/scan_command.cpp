@@ -1,6 +1,7 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
+#include "cli/plain_field.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,7 +19,7 @@ std::string RowsAsText(const DeviceList& list) {
     for (int row = 0; row < list.RowCount(); ++row) {
         for (int column = 0; column < kDeviceColumnCount; ++column) {
             if (column > 0) text.push_back('\t');
-            text += GbkToUtf8Lossy(list.Cell(row, column));
+            text += cli::PlainField(GbkToUtf8Lossy(list.Cell(row, column)));
         }
         text.push_back('\n');
     }
@@ -54,7 +55,7 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
             const auto endpoint = ParseUdpEndpoint(text);
             if (!endpoint) {
                 err << "ostrand-cli scan: --dest needs ADDRESS:PORT, not \"" << text << "\"\n";
-                return 2;
+                return cli::kUsageExitStatus;
             }
             config.scanDestinations.push_back(*endpoint);
         }
@@ -63,14 +64,14 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
         const auto endpoint = ParseUdpEndpoint(options.hdsDestination);
         if (!endpoint) {
             err << "ostrand-cli scan: --hds-dest needs ADDRESS:PORT, not \"" << options.hdsDestination << "\"\n";
-            return 2;
+            return cli::kUsageExitStatus;
         }
         config.hdsDestination = *endpoint;
     }
     for (const auto& address : options.bindAddresses) {
         if (!ParseUdpEndpoint(address + ":1")) {
             err << "ostrand-cli scan: --bind needs an IPv4 address, not \"" << address << "\"\n";
-            return 2;
+            return cli::kUsageExitStatus;
         }
     }
     if (options.trace) config.trace = StderrDiscoveryTrace();
@@ -97,11 +98,20 @@ void AddScanCommand(CLI::App& app, CliAction& action) {
                 "with --json one array of objects)");
     scan->add_option("--flags", options->flags, "\"SimpleScan\" bits (default: the settings file's)");
     scan->add_option("--wait-ms", options->waitMs, "quiet wait of a scan pass in ms (default: \"ScanTimeOut\")");
-    scan->add_option("--bind", options->bindAddresses, "local address to search from (repeatable)");
+    // Bad addresses are usage errors, refused while the command line is read.
+    const CLI::Validator endpoint(
+        [](std::string& text) {
+            return ParseUdpEndpoint(text) ? std::string() : "needs ADDRESS:PORT, not \"" + text + "\"";
+        },
+        "ADDRESS:PORT");
+    scan->add_option("--bind", options->bindAddresses, "local address to search from (repeatable)")
+        ->check(CLI::ValidIPV4);
     scan->add_option("--dest", options->destinations,
                      "scan destination ADDRESS:PORT (repeatable; default 255.255.255.255:60003 and "
-                     "239.255.255.250:60003)");
-    scan->add_option("--hds-dest", options->hdsDestination, "HDS destination (default 239.255.255.250:8002)");
+                     "239.255.255.250:60003)")
+        ->check(endpoint);
+    scan->add_option("--hds-dest", options->hdsDestination, "HDS destination (default 239.255.255.250:8002)")
+        ->check(endpoint);
     scan->add_flag("--trace", options->trace, "diagnostic lines on stderr");
     scan->callback([options, &action] {
         action = [options](const CliSettings& settings) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/exit_status.h"
 #include "devices/device_list.h"
 
 namespace ostrand {
@@ -23,10 +24,12 @@ struct ScanCommandOptions {
     bool trace = false;                     // diagnostic lines to stderr
 };
 
-// Runs one Search and prints the rows. 0 on success, 2 on a bad argument.
+// Runs one Search and prints the rows. 0 on success, cli::kUsageExitStatus on
+// a bad argument (nothing sent).
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
 
-// The 19 cells of every row in UTF-8, separated by tabs, one row per line.
+// The 19 cells of every row in UTF-8, separated by tabs, one row per line;
+// control characters inside a cell are escaped (cli::PlainField).
 std::string RowsAsText(const DeviceList& list);
 // One JSON array with an object per row keyed by the English column headers
 // (the Chinese one where a column has no English header).

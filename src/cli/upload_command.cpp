@@ -38,7 +38,7 @@ void AddUploadCommand(CLI::App& app, CliAction& action) {
             const std::filesystem::path path(options->file);
             if (options->tcp) {
                 auto type = DeviceText(options->updateType, "update type");
-                if (!type) return kUploadBadFile;
+                if (!type) return kUsageExitStatus;
                 DeviceEndpoint endpoint{options->target.ip,
                                         static_cast<std::uint16_t>(options->target.port)};
                 UploadResult result = SendUploadHeader(endpoint, path, *type);
@@ -49,7 +49,7 @@ void AddUploadCommand(CLI::App& app, CliAction& action) {
             }
             auto remoteName = DeviceText(
                 options->remote.empty() ? path.filename().string() : options->remote, "remote name");
-            if (!remoteName) return kUploadBadFile;
+            if (!remoteName) return kUsageExitStatus;
             const bool ok = options->image
                                 ? UploadImageHttp(options->target.ip, options->target.port, path, *remoteName)
                                 : UploadFileHttp(options->target.ip, options->target.port, path, *remoteName);

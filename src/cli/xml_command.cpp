@@ -21,7 +21,7 @@ void AddXmlCommand(CLI::App& app, CliAction& action) {
     command->callback([options, &action] {
         action = [options](const CliSettings& settings) {
             auto request = ParseAssignments(options->assignments);
-            if (!request) return kTransportBadParameter;
+            if (!request) return kUsageExitStatus;
             DeviceEndpoint endpoint{options->target.ip,
                                     static_cast<std::uint16_t>(options->target.port)};
             ParamMap reply;

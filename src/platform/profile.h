@@ -2,7 +2,10 @@
 // The settings file: a Windows-style profile (INI) file read through two small
 // functions with default write-back. Sections and keys match case-insensitively
 // (ASCII), values are cut to 511 bytes, and every other line of the file is kept
-// as it was when a value is written. The file is never held open.
+// as it was when a value is written. The file is never held open; its parsed
+// text is kept while the file is unchanged (profile_cache.h), and writes go
+// through file_replace.h (atomic, through symlinks, never over a file this
+// process may not write).
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +23,7 @@ std::string SettingsFileName();
 // The path rule: a name that starts with "\" or "/", or whose second character
 // is ":", is used unchanged; any other name is taken relative to the current
 // working directory at the time of the call. An empty name means the settings
-// file.
+// file (or the file given to UseSettingsFile).
 std::string ResolveProfilePath(std::string_view fileName);
 
 // Returns the stored value. A missing or empty value gives the default and, when
@@ -38,5 +41,12 @@ std::int32_t ReadIniInt(std::optional<std::int32_t> defaultValue, std::string_vi
 // file cannot be written.
 bool WriteIniString(std::string_view key, std::string_view value,
                     std::string_view fileName = {}, std::string_view section = {});
+
+// The command-line tool reads another program's settings file and writes no
+// file unless asked. Both are set once at start-up, before other threads run.
+// UseSettingsFile: the file an empty name means (empty: the derived name).
+void UseSettingsFile(std::string path);
+// Off: a missing value gives its default without being written back.
+void SetProfileWriteBack(bool enabled);
 
 }  // namespace ostrand

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <iostream>
 
 #include "sim/fleet.h"
@@ -89,12 +90,13 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
                    "append every exchange to this file (one line per byte run, bytes in hex)");
     app.add_option("--journal-limit", options.journalLimit,
                    "bytes kept per exchange and direction in the journal")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{1} << 30))
         ->capture_default_str();
     app.add_option("--ready-file", options.readyPath,
                    "write the device list here once every device listens");
     app.add_option("--duration", options.durationSeconds,
                    "stop after this many seconds (default: run until SIGINT or SIGTERM)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Range(0.0, kMaxDurationSeconds));
     app.add_flag("--list", options.listOnly, "print the devices and exit");
     std::uint64_t receiveRate = 0;
     auto* optReceiveRate = app.add_option("--receive-rate", receiveRate,
@@ -110,19 +112,25 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
     auto* optRefuse = group->add_flag("--refuse", refuse, "refuse connections");
     auto* optSilent = group->add_flag("--silent", silent, "accept and never answer");
     auto* optDrop = group->add_flag("--drop", drop, "close connections without answering");
-    auto* optDelay = group->add_option("--delay-ms", delayMs, "wait before every reply");
-    auto* optSplit = group->add_option("--split", split, "send replies in this many pieces");
-    auto* optGap = group->add_option("--split-gap-ms", splitGapMs, "pause between the pieces");
+    auto* optDelay = group->add_option("--delay-ms", delayMs, "wait before every reply")
+                         ->check(CLI::Range(0, kMaxFaultDelayMs));
+    auto* optSplit = group->add_option("--split", split, "send replies in this many pieces")
+                         ->check(CLI::Range(0, kMaxSplitSegments));
+    auto* optGap = group->add_option("--split-gap-ms", splitGapMs, "pause between the pieces")
+                       ->check(CLI::Range(0, kMaxFaultDelayMs));
     auto* optMalformed = group->add_flag("--malformed", malformed,
                                          "reply documents that are not XML, refused acks");
     auto* optStatus = group->add_option("--http-status", httpStatus,
-                                        "answer HTTP requests with this status");
+                                        "answer HTTP requests with this status")
+                          ->check(CLI::Range(0, 999));
     auto* optEmpty = group->add_flag("--empty-body", emptyBody, "HTTP 200 with an empty body");
     auto* optBare = group->add_flag("--flat-bare", flatBare, "flat replies without the length");
     auto* optExport = group->add_option("--export-status", exportStatus,
-                                        "status of the export begin reply (2 busy, 3 cannot begin)");
+                                        "status of the export begin reply (2 busy, 3 cannot begin)")
+                          ->check(CLI::Range(0, 255));
     auto* optStop = group->add_option("--export-stop-after", stopAfter,
-                                      "stop sending export data after this many packets");
+                                      "stop sending export data after this many packets")
+                        ->check(CLI::Range(-1, INT32_MAX));
     auto* optDownload = group->add_option("--download-failure", downloadFailure,
                                           "log download answer: none, nolog or notar")
                             ->check(CLI::IsMember({"none", "nolog", "notar"}));
@@ -161,7 +169,9 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
         if (optDownload->count()) faults["downloadFailure"] = downloadFailure;
         if (optResult->count()) faults["result"] = result;
         if (optErrmsg->count()) faults["errmsg"] = errmsg;
-        for (DeviceConfig& config : options.devices) config.faults = ParseFaults(faults, config.faults);
+        for (DeviceConfig& config : options.devices) {
+            config.faults = ParseFaults(faults, config.faults, "command line");
+        }
         if (optReceiveRate->count()) {
             for (DeviceConfig& config : options.devices) {
                 nlohmann::json& upgrade = config.state["upgrade"];

@@ -11,6 +11,9 @@
 
 namespace ostrand::sim {
 
+// --duration is at most a year, so its milliseconds always fit the timer.
+inline constexpr double kMaxDurationSeconds = 365.0 * 24 * 3600;
+
 struct DevsimOptions {
     std::vector<DeviceConfig> devices;  // from the fleet file and the counts
     std::string journalPath;

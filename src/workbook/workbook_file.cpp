@@ -1,8 +1,8 @@
 #include "workbook/workbook_file.h"
 
-#include "workbook/sheet_reader.h"
-#include "workbook/sheet_writer.h"
-#include "workbook/workbook_stream.h"
+#include "workbook/biff8/sheet_reader.h"
+#include "workbook/biff8/sheet_writer.h"
+#include "workbook/biff8/workbook_stream.h"
 
 namespace ostrand {
 

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "workbook/container_file.h"
-#include "workbook/sheet_grid.h"
-#include "workbook/workbook.h"
-#include "workbook/worksheet.h"
+#include "workbook/container/container_file.h"
+#include "workbook/biff8/sheet_grid.h"
+#include "workbook/biff8/workbook.h"
+#include "workbook/biff8/worksheet.h"
 
 namespace ostrand {
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/exit_status.h"
 #include "process.h"
 
 namespace ostrand::cli::test {
@@ -24,6 +25,9 @@ std::string AddressBlock() {
     const unsigned pid = static_cast<unsigned>(getpid());
     return "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
 }
+
+// A device value that, printed raw, would forge a line of its own.
+constexpr const char* kForgedNote = "ok\nresult=10000\r\tx\\y\x01";
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -54,7 +58,8 @@ protected:
             {"devices",
              nlohmann::json::array({
                  {{"kind", "terminal"}, {"name", "T1"},
-                  {"replies", {{"5019", {{"server", "127.0.0.1"}}}}},
+                  {"replies", {{"5019", {{"server", "127.0.0.1"}}},
+                               {"5020", {{"note", kForgedNote}}}}},
                   {"exports", {{"4", {{"file", (dir_ / "users.bin").string()}}}}}},
                  {{"kind", "camera"}, {"port", 18080}, {"name", "门口"}},
                  {{"kind", "terminal"}, {"faults", {{"refuse", true}}}},
@@ -85,9 +90,9 @@ protected:
     }
 
     static std::string Ip(int device) { return block_ + std::to_string(device); }
-    static ProcessResult Cli(std::vector<std::string> arguments) {
+    static ProcessResult Cli(std::vector<std::string> arguments, const fs::path& workingDirectory = {}) {
         arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
+        return RunProcess(arguments, 30s, workingDirectory.string());
     }
 
     static inline std::string block_;
@@ -178,11 +183,82 @@ TEST_F(CliRoundTrip, FailuresBecomeTheExitStatus) {
     EXPECT_EQ(upload.exitCode, 1);
     EXPECT_NE(upload.err.find("连接服务器失败，上传失败"), std::string::npos);
 
-    EXPECT_EQ(Cli({"xml", "--ip", Ip(1), "--port", "60005", "--code", "5019", "novalue"}).exitCode, 9);
-    // Usage errors are CLI11's own (non-zero, nothing sent).
-    EXPECT_NE(Cli({"get", "--ip", "not-an-ip", "--port", "1", "x"}).exitCode, 0);
-    EXPECT_NE(Cli({"upload", "--tcp", "--ip", Ip(1), "--port", "60005",
-                   (dir_ / "users.bin").string()}).exitCode, 0);
+}
+
+TEST_F(CliRoundTrip, EveryUsageErrorHasOneStatusAndHelpListsEveryStatus) {
+    const std::vector<std::vector<std::string>> usageErrors = {
+        {"xml", "--ip", Ip(1), "--port", "60005", "--code", "5019", "novalue"},
+        {"get", "--ip", "not-an-ip", "--port", "1", "x"},
+        {"get", "--ip", Ip(1), "--port", "60005"},
+        {"upload", "--tcp", "--ip", Ip(1), "--port", "60005", (dir_ / "users.bin").string()},
+        {"upload", "--ip", Ip(2), "--port", "18080", (dir_ / "missing.bin").string()},
+        {"scan", "--dest", "255.255.255.255"},
+        {"scan", "--bind", "nowhere"},
+        {"scan", "--hds-dest", "1.2.3.4:x"},
+        {"--settings", (dir_ / "missing.ini").string(), "get", "--ip", Ip(1), "--port", "60005", "x"},
+        {"--no-such-option", "get"},
+        {},
+    };
+    for (const auto& arguments : usageErrors) {
+        const auto run = Cli(arguments);
+        EXPECT_EQ(run.exitCode, kUsageExitStatus) << testing::PrintToString(arguments) << run.err;
+    }
+    const auto help = Cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const int status : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, kUsageExitStatus}) {
+        const std::string entry = "  " + std::to_string(status) + (status < 10 ? "   " : "  ");
+        EXPECT_NE(help.out.find(entry), std::string::npos) << "status " << status << " not in --help";
+    }
+}
+
+TEST_F(CliRoundTrip, DeviceTextWithLineFeedsIsOneEscapedFieldAndExactInJson) {
+    const auto plain = Cli({"xml", "--ip", Ip(1), "--port", "60005", "--code", "5020"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const auto lines = Lines(plain.out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), R"(note=ok\nresult=10000\r\tx\\y\x01)"), lines.end())
+        << plain.out;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "result=10000"), 1) << plain.out;
+
+    const auto json = Cli({"--json", "xml", "--ip", Ip(1), "--port", "60005", "--code", "5020"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const auto reply = nlohmann::json::parse(json.out).at("reply");
+    EXPECT_EQ(reply.at("note"), kForgedNote);
+}
+
+TEST_F(CliRoundTrip, SettingsComeFromTheToolsFileAndNothingIsWritten) {
+    const fs::path work = dir_ / "work";
+    fs::create_directories(work);
+    // Run from an empty folder: no file appears.
+    ASSERT_EQ(Cli({"get", "--ip", Ip(1), "--port", "60005", "getnetparam"}, work).exitCode, 0);
+    EXPECT_TRUE(fs::is_empty(work));
+
+    // The tool's own settings file is read and left as it was: "SimpleScan" bit
+    // 8 makes the scan bind the any-address, which its trace shows.
+    const std::string settings = "[common]\nSimpleScan=13\nScanTimeOut=20\n";
+    std::ofstream(work / "ostrand.ini") << settings;
+    const std::vector<std::string> scan = {"scan", "--trace", "--bind", "127.0.0.1", "--dest", "127.0.0.1:9",
+                                           "--hds-dest", "127.0.0.1:9"};
+    const auto fromFile = Cli(scan, work);
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_NE(fromFile.err.find("ip: 0.0.0.0"), std::string::npos) << fromFile.err;
+    EXPECT_EQ(ReadFile(work / "ostrand.ini"), settings);
+
+    // Options override the file.
+    auto overridden = scan;
+    overridden.insert(overridden.end(), {"--flags", "5"});
+    const auto fromFlags = Cli(overridden, work);
+    EXPECT_NE(fromFlags.err.find("ip: 127.0.0.1"), std::string::npos) << fromFlags.err;
+
+    // --settings names another file; --write-defaults fills in what is missing.
+    const fs::path other = dir_ / "other.ini";
+    std::ofstream(other) << "[common]\nSimpleScan=5\n";
+    auto named = scan;
+    named.insert(named.begin(), {"--settings", other.string(), "--write-defaults"});
+    const auto fromNamed = Cli(named, work);
+    EXPECT_NE(fromNamed.err.find("ip: 127.0.0.1"), std::string::npos) << fromNamed.err;
+    EXPECT_EQ(ReadFile(other), "[common]\nSimpleScan=5\nConnTimeout=3\nScanTimeOut=0\n");
+    EXPECT_EQ(ReadFile(work / "ostrand.ini"), settings);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 1);
 }
 
 }  // namespace

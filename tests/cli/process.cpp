@@ -17,7 +17,7 @@ namespace ostrand::cli::test {
 namespace {
 
 pid_t Spawn(const std::vector<std::string>& arguments, const std::string& outPath,
-            const std::string& errPath) {
+            const std::string& errPath, const std::string& workingDirectory = {}) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -26,6 +26,7 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& outPat
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!workingDirectory.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -60,11 +61,12 @@ std::string TempName(const char* what) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& arguments, std::chrono::milliseconds limit) {
+ProcessResult RunProcess(const std::vector<std::string>& arguments, std::chrono::milliseconds limit,
+                         const std::string& workingDirectory) {
     const std::string outPath = TempName(".out");
     const std::string errPath = TempName(".err");
     ProcessResult result;
-    const pid_t pid = Spawn(arguments, outPath, errPath);
+    const pid_t pid = Spawn(arguments, outPath, errPath, workingDirectory);
     if (pid > 0) {
         result.exitCode = WaitFor(pid, limit);
         if (result.exitCode == -2) {

@@ -16,9 +16,11 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs the program to its end (killed after `limit`) and collects its output.
+// Runs the program to its end (killed after `limit`) and collects its output;
+// in `workingDirectory` when one is given.
 ProcessResult RunProcess(const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds limit = std::chrono::seconds(30));
+                         std::chrono::milliseconds limit = std::chrono::seconds(30),
+                         const std::string& workingDirectory = {});
 
 // A program that runs in the background until Stop (or the destructor):
 // SIGTERM, a bounded wait, then SIGKILL.

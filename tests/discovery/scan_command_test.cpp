@@ -80,7 +80,7 @@ TEST_F(ScanCommandTest, JsonIsKeyedByTheEnglishHeaders) {
 
 TEST_F(ScanCommandTest, BadDestinationIsRefusedBeforeAnythingIsSent) {
     options.destinations = {"255.255.255.255"};
-    EXPECT_EQ(RunScanCommand(options, out, err), 2);
+    EXPECT_EQ(RunScanCommand(options, out, err), cli::kUsageExitStatus);
     EXPECT_NE(err.str().find("--dest"), std::string::npos);
     EXPECT_EQ(devices->Responder().ScanRequests(), 0u);
 }

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "sim/device.h"
@@ -51,6 +52,78 @@ TEST(FleetFile, RejectsWhatItDoesNotKnow) {
     // Automatic addresses never leave 127/8.
     EXPECT_THROW(ParseFleet(json::parse(R"({"base": "127.255.255.253", "devices": [{"count": 3}]})")),
                  std::invalid_argument);
+}
+
+// Every number is range-checked and every read bounded; the error names the
+// entry and the field instead of wrapping (a port of 4294975376 is not 8080).
+TEST(FleetFile, OutOfRangeNumbersAndUnboundedReadsAreRefusedByField) {
+    const std::string sparse = testing::TempDir() + "fleet_sparse.bin";
+    {
+        std::ofstream(sparse, std::ios::binary).put('x');
+        std::filesystem::resize_file(sparse, kMaxFleetExportBytes + 1);  // sparse: no disk used
+    }
+    struct Case {
+        const char* device;  // one entry of "devices"
+        const char* error;   // part of the message
+    };
+    const Case cases[] = {
+        {R"({"port": 4294975376})", "devices[0]: port must be an integer 1..65535, not 4294975376"},
+        {R"({"port": 0})", "port must be an integer 1..65535"},
+        {R"({"port": "80"})", "port must be an integer"},
+        {R"({"port": 80.5})", "port must be an integer"},
+        {R"({"count": -1})", "count must be an integer 1..100000"},
+        {R"({"count": 4294967297})", "count must be an integer"},
+        {R"({"deviceType": 2147483648})", "deviceType must be an integer"},
+        {R"({"videoChannels": -2})", "videoChannels must be an integer -1.."},
+        {R"({"exportPacketSize": 262131})", "exportPacketSize must be an integer 1..262130"},
+        {R"({"exports": {"4": {"size": -1}}})", "exports.4.size must be an integer 0..1073741824, not -1"},
+        {R"({"exports": {"4": {"size": 1e30}}})", "exports.4.size must be an integer"},
+        {R"({"exports": {"4": {"file": "/dev/zero"}}})", "exports.4.file: \"/dev/zero\" is not a regular file"},
+        {R"({"exports": {"4": {"file": "/nonexistent/x"}}})", "exports.4.file: cannot read"},
+        {R"({"exports": {"4": {"file": 5}}})", "exports.4.file must be a text"},
+        {R"({"faults": {"replyDelayMs": 18446744073709551615}})", "faults.replyDelayMs must be an integer 0..3600000"},
+        {R"({"faults": {"replyDelayMs": -5}})", "faults.replyDelayMs must be an integer"},
+        {R"({"faults": {"splitSegments": 70000}})", "faults.splitSegments must be an integer 0..65536"},
+        {R"({"faults": {"httpStatus": 4294967700}})", "faults.httpStatus must be an integer 0..999"},
+        {R"({"faults": {"exportStatus": 256}})", "faults.exportStatus must be an integer 0..255"},
+        {R"({"faults": {"exportStopAfter": -2}})", "faults.exportStopAfter must be an integer -1.."},
+        {R"({"faults": {"refuse": 1}})", "faults.refuse must be true or false"},
+        {R"({"faults": {"result": 10000}})", "faults.result must be a text"},
+        {R"({"name": 7})", "name must be a text"},
+        {R"({"count": 5000, "exports": {"4": {"size": 300000}}})", "exceed 1073741824 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.device);
+        try {
+            ParseFleet(json::parse(std::string(R"({"devices": [)") + c.device + "]}"));
+            ADD_FAILURE() << "accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+        }
+    }
+    try {
+        ParseFleet(json::parse(R"({"devices": [{"exports": {"4": {"file": ")" + sparse + R"("}}}]})"));
+        ADD_FAILURE() << "a file over the bound was read";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("is larger than 1073741824 bytes"), std::string::npos) << e.what();
+    }
+    std::filesystem::remove(sparse);
+    EXPECT_THROW(LoadFleetFile("/dev/zero"), std::invalid_argument);
+
+    // The command line of ostrand-devsim keeps the same bounds.
+    for (const std::vector<const char*>& argv : std::vector<std::vector<const char*>>{
+             {"ostrand-devsim", "--terminals", "1", "--delay-ms", "4294975376"},
+             {"ostrand-devsim", "--terminals", "1", "--http-status", "1000"},
+             {"ostrand-devsim", "--terminals", "1", "--duration", "1e300"},
+             {"ostrand-devsim", "--fleet", "/dev/zero"}}) {
+        int exitCode = 0;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(ParseDevsimOptions(static_cast<int>(argv.size()), argv.data(), exitCode)) << argv[3];
+        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        EXPECT_NE(exitCode, 0) << argv[3];
+    }
 }
 
 TEST(FleetFile, SettingsRepliesExportsAndFaults) {

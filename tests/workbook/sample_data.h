@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "workbook/sheet_grid.h"
+#include "workbook/biff8/sheet_grid.h"
 
 namespace ostrand::test {
 

@@ -1,0 +1,271 @@
+#!/usr/bin/python3
+"""Writes the seed corpora of the fuzz targets (fuzz/<layer>/corpus/<target>/).
+
+The seeds are real inputs, so the fuzzers start from the shapes they meet:
+  - workbooks written by this code (workbook_sample_tool) and by xlwt, as
+    whole files and as their bare "Workbook" streams;
+  - scan reply datagrams (404-byte device records) and HDS search replies;
+  - replies and frames of the command, flat, export and upload exchanges and
+    HTTP form bodies, taken from the journal of ostrand-devsim answering
+    ostrand-cli on loopback.
+
+Run from the repository with a default build present:
+    /usr/bin/python3 fuzz/make_seed_corpora.py --build build
+The corpora are committed; run this again when a format changes.
+"""
+
+import argparse
+import hashlib
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import olefile
+import xlwt
+
+FUZZ = os.path.dirname(os.path.abspath(__file__))
+
+
+class Corpus:
+    """One target's seed folder, emptied first; identical seeds are kept once."""
+
+    def __init__(self, layer, target):
+        self.path = os.path.join(FUZZ, layer, "corpus", target)
+        shutil.rmtree(self.path, ignore_errors=True)
+        os.makedirs(self.path)
+        self.seen = set()
+
+    def add(self, name, data):
+        digest = hashlib.sha1(data).hexdigest()
+        if digest in self.seen or not data:
+            return
+        self.seen.add(digest)
+        with open(os.path.join(self.path, name), "wb") as out:
+            out.write(data)
+
+
+# ---- workbooks ----
+
+def xlwt_books(folder):
+    paths = []
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("考勤记录")
+    for c, title in enumerate(["序号", "卡号", "姓名", "时间", "状态"]):
+        sheet.write(0, c, title)
+    for r in range(1, 60):
+        sheet.write(r, 0, r)
+        sheet.write(r, 1, "N%05d" % (r * 13))
+        sheet.write(r, 2, "张三%d" % r)
+        sheet.write(r, 3, "2024-05-%02d 08:%02d:00" % (r % 28 + 1, r % 60))
+        sheet.write(r, 4, r % 3 == 0)
+    paths.append(("xlwt_records.xls", book))
+
+    book = xlwt.Workbook()
+    for name in ("one", "two", "three"):
+        sheet = book.add_sheet(name)
+        sheet.write(0, 0, 1.5)
+        sheet.write(0, 1, -2147483648)
+        sheet.write(1, 0, "text " * 30)
+        sheet.write(2, 2, xlwt.Formula("A1*2"))
+    paths.append(("xlwt_three_sheets.xls", book))
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("styles")
+    bold = xlwt.easyxf("font: bold on; align: wrap on")
+    date = xlwt.easyxf(num_format_str="YYYY-MM-DD")
+    sheet.write(0, 0, "粗体", bold)
+    sheet.write(1, 0, 45000, date)
+    sheet.write_merge(2, 3, 0, 2, "merged")
+    sheet.col(0).width = 6000
+    paths.append(("xlwt_styles.xls", book))
+
+    book = xlwt.Workbook()
+    sheet = book.add_sheet("empty")
+    paths.append(("xlwt_empty.xls", book))
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("long")
+    sheet.write(0, 0, "长" * 9000)
+    for r in range(1, 40):
+        sheet.write(r, 0, r * 0.01)
+    paths.append(("xlwt_long_text.xls", book))
+
+    written = []
+    for name, workbook in paths:
+        path = os.path.join(folder, name)
+        workbook.save(path)
+        written.append(path)
+    return written
+
+
+def workbook_seeds(build, folder):
+    corpus = Corpus("workbook", "ostrand_workbook_fuzz")
+    tool = os.path.join(build, "tests", "workbook", "workbook_sample_tool")
+    files = []
+    for name, arguments in (("writer_mixed.xls", ["mixed"]), ("writer_rows.xls", ["rows", "40", "3"]),
+                            ("writer_one_row.xls", ["rows", "1", "0"]), ("writer_block.xls", ["rows", "70", "0"])):
+        path = os.path.join(folder, name)
+        subprocess.run([tool, arguments[0], path] + arguments[1:], check=True, stdout=subprocess.DEVNULL)
+        files.append(path)
+    files += xlwt_books(folder)
+    for path in files:
+        name = os.path.basename(path)
+        with open(path, "rb") as f:
+            corpus.add(name, f.read())
+        with olefile.OleFileIO(path) as ole:
+            corpus.add(name.replace(".xls", ".stream"), ole.openstream("Workbook").read())
+
+
+# ---- discovery datagrams ----
+
+def text(value, size):
+    data = value.encode("gbk") if isinstance(value, str) else value
+    return data[: size - 1].ljust(size, b"\0")
+
+
+def device_record(mac, ip, port, kind, name, attend_type, number="", name_bytes=None):
+    record = b"".join([
+        text(mac, 16), text(ip, 16), text("255.255.255.0", 16), text("192.168.1.1", 16),
+        struct.pack("<ii", port, kind),
+        text("1.0.0.0", 24), text(number, 16), text("admin", 30),
+        text(name_bytes if name_bytes is not None else name, 102),
+        struct.pack("<iii", 1, 0, 2),
+        text("ATT-100", 60),
+        struct.pack("<ii", 1, 0),
+        text("V2.1.0", 52),
+        struct.pack("<ii", 1, 2),
+        text("T0001", 16),
+        struct.pack("<i", attend_type),
+    ])
+    assert len(record) == 404, len(record)
+    return record
+
+
+def discovery_seeds():
+    corpus = Corpus("discovery", "discovery_parsers_fuzzer")
+    terminal = device_record("02AA0A000001", "10.0.0.1", 60005, 1, "门禁", 1, "T0001")
+    camera = device_record("02AA0A000002", "10.0.0.2", 80, 1, "", 0, "C0001", "门口".encode("utf-8"))
+    capture = device_record("02AA0A000003", "10.0.0.3", 60005, 2, "抓拍", 2, "P0001")
+    corpus.add("scan_terminal.bin", terminal)
+    corpus.add("scan_camera.bin", camera)
+    corpus.add("scan_capture.bin", capture)
+    corpus.add("scan_short.bin", terminal[:403])
+    corpus.add("scan_long.bin", terminal + b"\0")
+    for n, (mac, ip) in enumerate((("00:1A:2B:3C:4D:5E", "192.168.1.64"), ("aa:bb:cc:dd:ee:ff", "10.1.2.3"))):
+        reply = ("HDS/1.0 200 OK\r\nCSeq:%d\r\nMAC=%s\r\nIP=%s\r\nMASK=255.255.255.0\r\n"
+                 "Gateway=192.168.1.1\r\nSoftware-Version=V5.4.0\r\n\r\n" % (n + 1, mac, ip))
+        corpus.add("hds_reply_%d.txt" % n, reply.encode())
+    corpus.add("hds_reply_unended.txt", b"HDS/1.0 200 OK\r\nCSeq:3\r\nMAC=00:11:22:33:44:55\r\nIP=10.0.0.9")
+
+
+# ---- device exchanges ----
+
+def journal_runs(path):
+    """(exchange, channel, direction, bytes) per journal line."""
+    runs = []
+    with open(path) as journal:
+        for line in journal:
+            parts = line.split()
+            if len(parts) < 7:
+                continue
+            runs.append((parts[1], parts[3], parts[4], bytes.fromhex(parts[6])))
+    return runs
+
+
+def run_exchanges(build, folder):
+    devsim = os.path.join(build, "src", "sim", "ostrand-devsim")
+    cli = os.path.join(build, "src", "cli", "ostrand-cli")
+    source = os.path.join(folder, "users.bin")
+    with open(source, "wb") as f:
+        f.write(bytes((i * 37) & 0xFF for i in range(300)))
+    fleet = {"base": "127.61.0.1", "devices": [
+        {"kind": "terminal", "name": "门禁", "replies": {"5019": {"server": "127.0.0.1", "port": "8080"}},
+         "exports": {"4": {"file": source}}, "exportPacketSize": 100},
+        {"kind": "camera", "port": 18081, "name": "门口"},
+        {"kind": "terminal", "faults": {"exportStatus": 2, "flatBare": True, "result": "20001",
+                                        "errmsg": "设备忙"}},
+        {"kind": "terminal", "faults": {"malformed": True}},
+    ]}
+    with open(os.path.join(folder, "fleet.json"), "w") as f:
+        json.dump(fleet, f)
+    journal = os.path.join(folder, "journal.log")
+    ready = os.path.join(folder, "ready")
+    server = subprocess.Popen([devsim, "--fleet", os.path.join(folder, "fleet.json"), "--journal", journal,
+                               "--ready-file", ready, "--duration", "60"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=folder)
+    try:
+        for _ in range(200):
+            if os.path.exists(ready):
+                break
+            time.sleep(0.05)
+        commands = []
+        for ip in ("127.61.0.1", "127.61.0.3", "127.61.0.4"):
+            commands += [
+                ["get", "--ip", ip, "--port", "60005", "getnetparam"],
+                ["xml", "--ip", ip, "--port", "60005", "--code", "5019"],
+                ["flat", "--ip", ip, "--port", "60005", "probe=1"],
+                ["export", "--ip", ip, "--port", "60005", "--type", "4", os.path.join(folder, "out.bin")],
+                ["upload", "--tcp", "--update-type", "app", "--ip", ip, "--port", "60005", source],
+            ]
+        commands += [
+            ["get", "--ip", "127.61.0.2", "--port", "18081", "getnetparam"],
+            ["post", "--ip", "127.61.0.2", "--port", "18081", "setDevName", "devname=前台&x"],
+            ["post", "--ip", "127.61.0.2", "--port", "18081", "setDevName", "devname=前台"],
+        ]
+        for command in commands:
+            subprocess.run([cli] + command, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=30)
+    finally:
+        server.terminate()
+        server.wait(timeout=10)
+    return journal_runs(journal)
+
+
+def document_of(frame):
+    start, end = frame.find(b"<"), frame.rfind(b">")
+    return frame[start:end + 1] if 0 <= start < end else b""
+
+
+def transport_seeds(build, folder):
+    command = Corpus("transport", "ostrand_fuzz_decode_command_xml")
+    flat = Corpus("transport", "ostrand_fuzz_decode_flat_xml")
+    form = Corpus("transport", "ostrand_fuzz_decode_form_body")
+    frames = Corpus("transport", "ostrand_fuzz_frame_readers")
+    for n, (exchange, channel, direction, data) in enumerate(run_exchanges(build, folder)):
+        name = "%s_%s_%s_%d" % (channel, direction, exchange.lstrip("#"), n)
+        if channel == "http":
+            if direction == "out":
+                body = data.split(b"\r\n\r\n", 1)[-1]
+                form.add(name + ".txt", body)
+            continue
+        frames.add(name + ".bin", data[:4096])
+        if channel == "command":
+            command.add(name + ".xml", document_of(data))
+        elif channel == "flat":
+            flat.add(name + ".xml", document_of(data))
+    form.add("form_escapes.txt", b"?result=10000&errmsg=%E8%AE%BE&name=a%26b&empty=&=novalue&last")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build", help="default build folder")
+    arguments = parser.parse_args()
+    build = os.path.abspath(arguments.build)
+    with tempfile.TemporaryDirectory() as folder:
+        workbook_seeds(build, folder)
+        discovery_seeds()
+        transport_seeds(build, folder)
+    for root, _, files in sorted(os.walk(FUZZ)):
+        if os.path.basename(os.path.dirname(root)) == "corpus":
+            print("%-60s %3d seeds" % (os.path.relpath(root, FUZZ), len(files)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,1 @@
+#include "workbook/biff8/eof_record.h"

@@ -1,0 +1,1 @@
+#include "workbook/biff8/ext_sst.h"

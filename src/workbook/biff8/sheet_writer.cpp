@@ -1,0 +1,150 @@
+#include "workbook/biff8/sheet_writer.h"
+
+#include <algorithm>
+
+namespace ostrand {
+
+StringTableBuilder::StringTableBuilder(SharedStringTable& table, size_t expected) : table_(table) {
+  table_.strings.clear();
+  table_.strings.reserve(expected);
+  table_.totalCount = 0;
+  table_.uniqueCount = 0;
+  narrow_.reserve(expected);
+  wide_.reserve(expected);
+}
+
+size_t CountTexts(const SheetGrid& grid) {
+  size_t count = 0;
+  for (uint32_t r = 0; r < grid.RowCount(); ++r) {
+    for (const CellValue& cell : grid.RowCells(r)) {
+      count += cell.Kind() == CellKind::kText || cell.Kind() == CellKind::kWideText;
+    }
+  }
+  return count;
+}
+
+uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
+  ++table_.totalCount;
+  auto [it, added] = narrow_.try_emplace(text, table_.uniqueCount);
+  if (added) {
+    SharedString s;
+    s.flag = 0;
+    s.narrow.assign(text);
+    table_.strings.push_back(std::move(s));
+    ++table_.uniqueCount;
+  }
+  return it->second;
+}
+
+uint32_t StringTableBuilder::AddWide(std::u16string_view text) {
+  ++table_.totalCount;
+  auto [it, added] = wide_.try_emplace(text, table_.uniqueCount);
+  if (added) {
+    SharedString s;
+    s.flag = 1;
+    s.wide.assign(text);
+    table_.strings.push_back(std::move(s));
+    ++table_.uniqueCount;
+  }
+  return it->second;
+}
+
+namespace {
+
+bool IsRkInteger(const CellValue& cell) {
+  return cell.Kind() == CellKind::kInteger && rk::FitsInteger(cell.Integer());
+}
+
+}  // namespace
+
+Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuilder& strings) {
+  Worksheet sheet(firstSheet);
+  const uint32_t rowCount = grid.RowCount();
+  const uint32_t columnCount = grid.ColumnCount();
+  sheet.index.lastRowPlusOne = rowCount;
+  sheet.dimensions.lastRowPlusOne = rowCount;
+  sheet.dimensions.lastColumnPlusOne = static_cast<uint16_t>(columnCount);
+
+  bool anyCell = false;
+  uint32_t firstRow = 0;
+  uint32_t firstColumn = 0;
+  auto& blocks = sheet.cellTable.blocks;
+  uint32_t currentBlock = UINT32_MAX;
+
+  for (uint32_t r = 0; r < rowCount; ++r) {
+    const std::vector<CellValue>& cells = grid.RowCells(r);
+    const uint32_t width = std::min<uint32_t>(columnCount, static_cast<uint32_t>(cells.size()));
+    const uint16_t row16 = static_cast<uint16_t>(r);
+    bool rowStarted = false;
+    uint32_t c = 0;
+    while (c < width) {
+      const CellValue& cell = cells[c];
+      if (cell.IsEmpty()) {
+        ++c;
+        continue;
+      }
+      if (!anyCell) {
+        anyCell = true;
+        firstRow = r;
+        firstColumn = c;
+      }
+      // The used range starts at the leftmost cell of any row, not only of the first.
+      firstColumn = std::min(firstColumn, c);
+      if (!rowStarted) {
+        rowStarted = true;
+        if (currentBlock != r / kRowsPerBlock) {
+          currentBlock = r / kRowsPerBlock;
+          blocks.emplace_back();
+          blocks.back().rows.reserve(kRowsPerBlock);
+          blocks.back().cells.reserve(size_t{kRowsPerBlock} * std::min<uint32_t>(columnCount, 8));
+        }
+        blocks.back().rows.emplace_back(row16, static_cast<uint16_t>(columnCount));
+      }
+      auto& out = blocks.back().cells;
+      const uint16_t col16 = static_cast<uint16_t>(c);
+      switch (cell.Kind()) {
+        case CellKind::kInteger: {
+          if (!rk::FitsInteger(cell.Integer())) {
+            // Beyond the 30 bits of an RK value: a NUMBER keeps it exact.
+            out.push_back(CellRecord::Number(row16, col16, static_cast<double>(cell.Integer())));
+            ++c;
+            break;
+          }
+          uint32_t end = c + 1;
+          while (end < width && IsRkInteger(cells[end])) ++end;
+          if (end - c >= 2) {
+            std::vector<uint32_t> values;
+            values.reserve(end - c);
+            for (uint32_t k = c; k < end; ++k) values.push_back(rk::FromInteger(cells[k].Integer()));
+            out.push_back(CellRecord::MulRk(row16, col16, std::move(values)));
+          } else {
+            out.push_back(CellRecord::Rk(row16, col16, rk::FromInteger(cell.Integer())));
+          }
+          c = end;
+          break;
+        }
+        case CellKind::kReal:
+          out.push_back(CellRecord::Number(row16, col16, cell.Real()));
+          ++c;
+          break;
+        case CellKind::kText:
+          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddNarrow(cell.Text())));
+          ++c;
+          break;
+        case CellKind::kWideText:
+          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddWide(cell.WideText())));
+          ++c;
+          break;
+        case CellKind::kEmpty:
+          ++c;
+          break;
+      }
+    }
+  }
+  sheet.index.firstRow = firstRow;
+  sheet.dimensions.firstRow = firstRow;
+  sheet.dimensions.firstColumn = static_cast<uint16_t>(firstColumn);
+  return sheet;
+}
+
+}  // namespace ostrand

@@ -1,1 +1,0 @@
-#include "workbook/eof_record.h"

@@ -1,1 +1,0 @@
-#include "workbook/ext_sst.h"
