@@ -6,6 +6,7 @@
 
 #include "cli/plain_field.h"
 #include "platform/code_page.h"
+#include "transport/form_channel.h"
 
 namespace ostrand::cli {
 
@@ -41,6 +42,12 @@ std::optional<ParamMap> ParseAssignments(const std::vector<std::string>& argumen
         map[*key] = *value;
     }
     return map;
+}
+
+std::string OutcomeText(std::int32_t result, const std::string& detail) {
+    std::string text = TransportResultText(result);
+    if (result != 0 && !detail.empty()) text += ": " + detail;
+    return text;
 }
 
 std::string OutputText(const std::string& gbk) { return GbkToUtf8Lossy(gbk); }

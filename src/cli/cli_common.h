@@ -51,6 +51,10 @@ std::optional<std::string> DeviceText(const std::string& utf8, const char* what)
 int PrintOutcome(const CliSettings& settings, std::int32_t result, const std::string& text,
                  const ParamMap& reply);
 
+// The transport's text for `result`, followed by the HTTP layer's own
+// description of the failure when there is one ("失败: connection refused").
+std::string OutcomeText(std::int32_t result, const std::string& detail);
+
 // Exit status of the channels that only answer yes or no (export, download,
 // HTTP uploads) when they fail: the transport's "失败".
 inline constexpr int kFailedExitStatus = 10;

@@ -21,8 +21,9 @@ void AddGetCommand(CLI::App& app, CliAction& action) {
             if (!name) return kUsageExitStatus;
             CommandTarget target(options->target.ip, options->target.port);
             ParamMap reply;
-            const TransportResult result = GetFormCommandCoded(target, *name, reply);
-            return PrintOutcome(settings, result, TransportResultText(result), reply);
+            std::string detail;  // the HTTP layer's own description of a failure
+            const TransportResult result = GetFormCommandCoded(target, *name, reply, &detail);
+            return PrintOutcome(settings, result, OutcomeText(result, detail), reply);
         };
     });
 }

@@ -8,6 +8,7 @@
 #include "platform/app_state.h"
 #include "platform/message_sink.h"
 #include "platform/profile.h"
+#include "transport/transport_settings.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
     ostrand::UseSettingsFile(settingsFile.empty() ? kToolSettingsFile : settingsFile);
     ostrand::SetProfileWriteBack(writeDefaults);
     ostrand::SetConnectTimeoutSeconds(connectTimeout ? *connectTimeout : ostrand::ReadIniInt(3, "ConnTimeout"));
+    ostrand::LoadTransportSettings();
     int status = 0;
     if (action) {
         try {

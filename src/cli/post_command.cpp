@@ -24,8 +24,9 @@ void AddPostCommand(CLI::App& app, CliAction& action) {
             if (!name || !request) return kUsageExitStatus;
             CommandTarget target(options->target.ip, options->target.port);
             ParamMap reply;
-            const TransportResult result = PostFormCommandCoded(target, *name, *request, reply);
-            return PrintOutcome(settings, result, TransportResultText(result), reply);
+            std::string detail;  // the HTTP layer's own description of a failure
+            const TransportResult result = PostFormCommandCoded(target, *name, *request, reply, &detail);
+            return PrintOutcome(settings, result, OutcomeText(result, detail), reply);
         };
     });
 }

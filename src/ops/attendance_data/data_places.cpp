@@ -1,17 +1,11 @@
 #include "ops/attendance_data/data_places.h"
 
+#include "platform/device_folder.h"
 #include "platform/paths.h"
 
 namespace ostrand {
 
-bool IsDeviceMacText(std::string_view mac) {
-    if (mac.size() != 12) return false;
-    for (const char c : mac) {
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-        if (!hex) return false;
-    }
-    return true;
-}
+bool IsDeviceMacText(std::string_view mac) { return DeviceFolderName(mac).has_value(); }
 
 AttendanceDataPlaces AttendanceDataPlaces::Default() {
     return AttendanceDataPlaces{std::filesystem::path(ProgramDirectory())};

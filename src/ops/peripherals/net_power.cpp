@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "ops/peripherals/split_fields.h"
+#include "ops/attendance/list_fields.h"
 #include "platform/code_page.h"
 
 namespace ostrand {
@@ -16,7 +16,7 @@ std::string Entry(const ParamMap& map, const char* key) {
 std::string At(const std::vector<std::string>& list, std::size_t k) { return k < list.size() ? list[k] : std::string(); }
 
 std::vector<std::string> List(const ParamMap& reply, const char* key) {
-    return peripherals::SplitFields(Entry(reply, key), '&');
+    return SplitFields(Entry(reply, key), '&');
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "ops/peripherals/split_fields.h"
+#include "ops/attendance/list_fields.h"
 #include "ops/shell/speaker_build.h"
 #include "platform/code_page.h"
 
@@ -21,7 +21,7 @@ std::string At(const std::vector<std::string>& list, std::size_t k) { return k <
 std::vector<std::string> List(const ParamMap& reply, const char* key, bool fromUtf8 = false) {
     auto text = Entry(reply, key);
     if (fromUtf8) text = Utf8ToAnsi(text).value_or(Utf8ToGbkLossy(text));
-    return peripherals::SplitFields(text, '&');
+    return SplitFields(text, '&');
 }
 
 constexpr double kFirstAmplifierBuild = 226;
@@ -50,7 +50,7 @@ SpeakerPage SpeakerPageFromReply(const ParamMap& reply, bool placeMode) {
 
     // "audiotests" is "<on>&<speaker>"; a single piece leaves speaker 0 chosen.
     if (const auto tests = Entry(reply, "audiotests"); !tests.empty()) {
-        const auto pieces = peripherals::SplitFields(tests, '&');
+        const auto pieces = SplitFields(tests, '&');
         page.testAvailable = true;
         page.testOn = std::atoi(At(pieces, 0).c_str()) != 0;
         page.testSpeaker = std::atoi(At(pieces, 1).c_str());
@@ -70,7 +70,7 @@ std::optional<std::string> CheckSpeakerText(std::string_view text) {
     // An empty text has no first speaker either.
     if (text.empty()) return "第1个音箱为空，请重新输入";
     if (text.back() == ',') return "音箱号格式输入有误，请重新输入";
-    const auto pieces = peripherals::SplitFields(text, ',');
+    const auto pieces = SplitFields(text, ',');
     if (pieces.size() > static_cast<std::size_t>(kMaxSpeakersPerClass)) return "每个班级最大可配置8个音箱";
     for (std::size_t n = 0; n < pieces.size(); ++n) {
         const auto number = std::to_string(n + 1);
@@ -87,7 +87,7 @@ std::string RelatedClassText(const std::vector<SpeakerClassRow>& rows, int speak
     const auto wanted = std::to_string(speaker);
     std::string text;
     for (const auto& row : rows) {
-        for (const auto& piece : peripherals::SplitFields(row.speakers, ',')) {
+        for (const auto& piece : SplitFields(row.speakers, ',')) {
             if (piece == wanted) text += row.name + "  ";
         }
     }

@@ -1,5 +1,7 @@
 #include "ops/upgrade/upload_sender.h"
 
+#include "transport/request_target.h"
+
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -183,19 +185,11 @@ private:
 std::optional<std::string> UploadTarget(const char* form, std::string_view remoteName) {
     if (remoteName.empty() || !IsValidUtf8(remoteName) || !Utf8ToGbk(remoteName)) return std::nullopt;
     std::string target = std::string("/goform/") + form + "?filename=" + std::string(remoteName);
-    if (target.size() > kUploadTargetLimit || !IsSafeRequestTarget(target)) return std::nullopt;
+    if (target.size() > kUploadTargetLimit || !IsSafeRequestName(target)) return std::nullopt;
     return target;
 }
 
 }  // namespace
-
-bool IsSafeRequestTarget(std::string_view target) {
-    for (char c : target) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x21 || byte == 0x7F) return false;
-    }
-    return !target.empty();
-}
 
 HttpUploadOutcome UploadApplicationHttp(const std::string& ip, std::int32_t port, std::string_view remoteName,
                                         std::string_view image, const UploadProgress& progress) {

@@ -21,10 +21,6 @@ namespace ostrand {
 // Called after every slice that left, with the image bytes sent so far.
 using UploadProgress = std::function<void(std::uint64_t sent)>;
 
-// True when `target` may be sent as an HTTP request target: no control
-// bytes, no space, no DEL.
-bool IsSafeRequestTarget(std::string_view target);
-
 struct HttpUploadOutcome {
     enum class Kind : std::uint8_t {
         Ok,       // the device answered 200

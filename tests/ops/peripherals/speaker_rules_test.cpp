@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ops/peripherals/split_fields.h"
 #include "ops/shell/speaker_build.h"
 
 namespace ostrand {
@@ -100,14 +99,6 @@ TEST(SpeakerRules, ListRepliesMakeRowsWithShortListsLeftEmpty) {
     EXPECT_TRUE(placePage.testAvailable);
     EXPECT_EQ(placePage.testSpeaker, 0);  // a single piece: no speaker given
     EXPECT_FALSE(placePage.radioBandAvailable);
-}
-
-TEST(SpeakerRules, SplitFieldsKeepsInnerEmptiesAndDropsTheTrailingOne) {
-    using peripherals::SplitFields;
-    EXPECT_EQ(SplitFields("a&&b&", '&'), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(SplitFields("&", '&'), (std::vector<std::string>{""}));
-    EXPECT_TRUE(SplitFields("", '&').empty());
-    EXPECT_EQ(SplitFields("1,2", ','), (std::vector<std::string>{"1", "2"}));
 }
 
 }  // namespace
