@@ -28,6 +28,7 @@ const CommandBehaviours& AllCommandBehaviours() {
         AddUpgradeBehaviours(built);
         AddAttendanceBehaviours(built);
         AddPeripheralBehaviours(built);
+        AddVideoBehaviours(built);
         return built;
     }();
     return table;

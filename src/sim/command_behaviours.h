@@ -43,5 +43,6 @@ void AddNetworkBehaviours(CommandBehaviours& table);
 void AddUpgradeBehaviours(CommandBehaviours& table);
 void AddAttendanceBehaviours(CommandBehaviours& table);
 void AddPeripheralBehaviours(CommandBehaviours& table);
+void AddVideoBehaviours(CommandBehaviours& table);
 
 }  // namespace ostrand::sim

@@ -26,6 +26,7 @@ protected:
         config.address = sim::test::AddressBlock() + std::to_string(host);
         config.kind = sim::DeviceKind::Camera;
         config.port = 18080;
+        config.videoChannels = 2;
         config.replies = std::move(replies);
         sim::Device& device = simulator_.AddDevice(std::move(config));
         target_.Set(device.AddressText(), 18080);
