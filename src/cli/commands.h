@@ -14,5 +14,7 @@ void AddExportCommand(CLI::App& app, CliAction& action);
 void AddDownloadCommand(CLI::App& app, CliAction& action);
 void AddUploadCommand(CLI::App& app, CliAction& action);
 void AddScanCommand(CLI::App& app, CliAction& action);
+void AddCameraCommand(CLI::App& app, CliAction& action);
+void AddPtzCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

@@ -14,6 +14,8 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddXmlCommand,      ostrand::cli::AddFlatCommand,
     ostrand::cli::AddExportCommand,   ostrand::cli::AddDownloadCommand,
     ostrand::cli::AddUploadCommand,   ostrand::cli::AddScanCommand,
+    ostrand::cli::AddCameraCommand,
+    ostrand::cli::AddPtzCommand,
 };
 
 }  // namespace

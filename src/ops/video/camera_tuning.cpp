@@ -147,6 +147,12 @@ WriteResult CameraTuning::ReadAll(ReadOrder order) {
     return out;
 }
 
+WriteResult CameraTuning::ReadThresholdValues() {
+    WriteResult out;
+    ReadThresholds(out);
+    return out;
+}
+
 WriteResult CameraTuning::SetResolution(Resolution resolution) {
     WriteResult out;
     shown_.resolution = resolution;

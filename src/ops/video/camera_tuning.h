@@ -65,6 +65,8 @@ public:
     // back as each command's rule says. The result lists every command sent
     // (including the mode reset a camera with an unknown white balance mode gets).
     WriteResult ReadAll(ReadOrder order);
+    // Only the day and night thresholds, which a change of either one is spaced against.
+    WriteResult ReadThresholdValues();
 
     WriteResult SetResolution(Resolution resolution);
     WriteResult SetVideoMode(int entry);

@@ -3,6 +3,15 @@
 // encoding values of every channel (as the wire carries them), its status
 // inputs, and a pan/tilt/zoom head that moves while a movement command runs,
 // with stored preset positions. Kept per device with Device::WithState.
+//
+// The fleet file's "state": {"video": {...}} may give, all optional:
+//   "image":    {"lightness": 200, "vsize": "12", ...}  values of every channel
+//   "channels": [{...}, {...}]                          values of one channel each
+//   "status":   {"sdstatus": "yes", "AlarmKey1": "no"}  the "sdcheck" reply
+//   "sdcheckAnswers": 2                                 then "sdcheck" is refused
+//   "ptz":      {"pan": 10, "tilt": 0, "zoom": 1}       where the head starts
+//   "presets":  {"17": {"pan": 90, "tilt": 10}}         stored positions
+// Refusals of single commands come from the fleet file's "replies".
 
 #include <chrono>
 #include <map>
