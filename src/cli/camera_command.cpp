@@ -1,5 +1,6 @@
 // ostrand-cli camera get --ip IP --port PORT [--channel N]
 // ostrand-cli camera set --ip IP --port PORT [--channel N] NAME [VALUE]
+// ostrand-cli camera status --ip IP --port PORT
 // The preview dialog's image and encoding parameters, read and written with
 // the same operations and rules as the dialog.
 
@@ -13,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "ops/video/camera_tuning.h"
+#include "ops/video/device_status.h"
 #include "platform/code_page.h"
 
 namespace ostrand::cli {
@@ -110,6 +112,14 @@ int PrintSent(const CliSettings& settings, const WriteResult& write, const std::
     return result;
 }
 
+// A change that depends on values the camera holds: the read, then (only when
+// the read succeeded) the change.
+WriteResult ReadThenSet(WriteResult read, const std::function<WriteResult()>& set) {
+    if (!read.Succeeded()) return read;
+    for (video::CommandOutcome& outcome : set().sent) read.sent.push_back(std::move(outcome));
+    return read;
+}
+
 int BadValue(const std::string& name, const std::string& value, const char* accepted) {
     std::cerr << "ostrand-cli: camera set " << name << ": \"" << value << "\" is not " << accepted << "\n";
     return kTransportBadParameter;
@@ -182,7 +192,8 @@ int RunSet(const CliSettings& settings, const SetOptions& options) {
     if (name == "video-mode") {
         const auto entry = video::VideoModeFromText(value);
         if (!entry) return BadValue(name, value, "a video mode (0..6 or its name)");
-        return PrintSent(settings, tuning.SetVideoMode(*entry), {});
+        // The mode goes out with the camera's resolution, so that is read first.
+        return PrintSent(settings, ReadThenSet(tuning.ReadVideoValues(), [&] { return tuning.SetVideoMode(*entry); }), {});
     }
     if (name == "frequency") {
         const auto frequency = video::PowerFrequencyFromReply(value);
@@ -203,11 +214,10 @@ int RunSet(const CliSettings& settings, const SetOptions& options) {
         const auto threshold = IntegerValue(value, 0, video::kThresholdMax);
         if (!threshold) return BadValue(name, value, "a threshold 0..500");
         // The other threshold decides the spacing, so the camera's pair is read first.
-        WriteResult write = tuning.ReadThresholdValues();
-        if (!write.Succeeded()) return PrintSent(settings, write, {});
-        WriteResult set = name == "day" ? tuning.SetDayThreshold(*threshold) : tuning.SetNightThreshold(*threshold);
-        for (auto& outcome : set.sent) write.sent.push_back(std::move(outcome));
-        return PrintSent(settings, write, {});
+        return PrintSent(settings, ReadThenSet(tuning.ReadThresholdValues(), [&] {
+                             return name == "day" ? tuning.SetDayThreshold(*threshold)
+                                                  : tuning.SetNightThreshold(*threshold);
+                         }), {});
     }
     std::cerr << "ostrand-cli: camera set: unknown NAME \"" << name << "\"\n";
     return kTransportBadParameter;
@@ -239,6 +249,25 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
                                               [](const video::CommandOutcome& o) { return o.Succeeded(); });
             return PrintOutcome(settings, result, text,
                                 answered ? ShownValues(tuning.Shown(), Language::Chinese) : ParamMap{});
+        };
+    });
+
+    auto status = std::make_shared<TargetOptions>();
+    CLI::App* statusCommand =
+        camera->add_subcommand("status", "one status check: SD card, reset button, alarm inputs 1 and 2");
+    AddTargetOptions(*statusCommand, *status);
+    statusCommand->callback([status, &action] {
+        action = [status](const CliSettings& settings) {
+            CommandTarget target(status->ip, status->port);
+            const video::StatusPoll poll = video::PollDeviceStatus(target, Language::Chinese);
+            video::WriteResult write{{poll.outcome}};
+            const TransportResult result = write.FirstFailure();
+            const std::string text = result == kTransportOk ? TransportResultText(result) : write.FailureText();
+            const ParamMap shown = {{"sd", Utf8ToGbkLossy(poll.texts.sdCard)},
+                                    {"reset", Utf8ToGbkLossy(poll.texts.resetButton)},
+                                    {"alarm1", Utf8ToGbkLossy(poll.texts.alarm1)},
+                                    {"alarm2", Utf8ToGbkLossy(poll.texts.alarm2)}};
+            return PrintOutcome(settings, result, text, shown);
         };
     });
 

@@ -93,8 +93,11 @@ const char* VideoModeText(int entry, Language language) {
 }
 
 std::optional<int> VideoModeFromReply(std::string_view videoMode) {
-    if (videoMode == "0") return 0;
-    if (videoMode == "1") return 1;
+    // Every code the selector has an entry for, so a camera set to CBR .. NOTCARE
+    // is shown in that mode rather than in whatever the selector held before.
+    if (videoMode.size() == 1 && videoMode[0] >= '0' && videoMode[0] - '0' < kVideoModeCount) {
+        return videoMode[0] - '0';
+    }
     return std::nullopt;
 }
 

@@ -36,7 +36,7 @@ std::string VsizeFor(Resolution resolution);  // "4" or "12"
 // Video mode selector entries; the code sent is the entry position.
 inline constexpr int kVideoModeCount = 7;
 const char* VideoModeText(int entry, Language language);
-// "0" and "1" select their entries; anything else leaves the selector.
+// "0" .. "6" select their entries; anything else leaves the selector.
 std::optional<int> VideoModeFromReply(std::string_view videoMode);
 std::optional<int> VideoModeFromText(std::string_view text);  // entry text or its code
 

@@ -153,6 +153,12 @@ WriteResult CameraTuning::ReadThresholdValues() {
     return out;
 }
 
+WriteResult CameraTuning::ReadVideoValues() {
+    WriteResult out;
+    ReadVideoParam(out);
+    return out;
+}
+
 WriteResult CameraTuning::SetResolution(Resolution resolution) {
     WriteResult out;
     shown_.resolution = resolution;

@@ -67,6 +67,9 @@ public:
     WriteResult ReadAll(ReadOrder order);
     // Only the day and night thresholds, which a change of either one is spaced against.
     WriteResult ReadThresholdValues();
+    // Only the resolution, video mode and mains frequency; the video mode is
+    // sent together with the resolution.
+    WriteResult ReadVideoValues();
 
     WriteResult SetResolution(Resolution resolution);
     WriteResult SetVideoMode(int entry);

@@ -76,6 +76,11 @@ TEST_F(CameraCli, SetThenGetRoundTripsThroughTheCamerasEncoding) {
     const auto day = Cli({"camera", "set", "--channel", "1", "day", "100"});
     EXPECT_NE(day.out.find("sentype=0 setvalue=140 -> 10000"), std::string::npos) << day.out;
 
+    ASSERT_EQ(Cli({"camera", "set", "--channel", "1", "resolution", "720P"}).exitCode, 0);
+    const auto mode = Cli({"camera", "set", "--channel", "1", "video-mode", "ECBR"});
+    EXPECT_NE(mode.out.find("setvideoparam channel=1 videoMode=4 vsize=12 -> 10000"), std::string::npos)
+        << mode.out;
+
     const auto refused = Cli({"camera", "set", "--channel", "1", "bit-rate", "2001"});
     EXPECT_EQ(refused.exitCode, 9);
     EXPECT_EQ(refused.out, "");
@@ -86,8 +91,14 @@ TEST_F(CameraCli, SetThenGetRoundTripsThroughTheCamerasEncoding) {
     EXPECT_EQ(values.at("awb-mode"), "晴天模式");
     EXPECT_EQ(values.at("day"), "140");
     EXPECT_EQ(values.at("night"), "80");
-    EXPECT_EQ(values.at("bit-rate"), "768");
+    EXPECT_EQ(values.at("bit-rate"), "1536");  // the 720P rate
+    EXPECT_EQ(values.at("resolution"), "720P(1280*720)");
+    EXPECT_EQ(values.at("video-mode"), "ECBR");
     EXPECT_EQ(CameraValues("0").at("lightness"), "1");  // the other channel is untouched
+
+    const auto status = Cli({"camera", "status"});
+    ASSERT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out, "alarm1=UP\nalarm2=UP\nreset=UP\nsd=已插入\n");
 
     const auto noChannel = Cli({"camera", "set", "--channel", "2", "audio", "on"});
     EXPECT_EQ(noChannel.exitCode, 10);

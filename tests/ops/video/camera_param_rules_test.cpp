@@ -40,7 +40,9 @@ TEST(CameraValueEncoding, SelectorCodes) {
 
     EXPECT_EQ(VideoModeFromReply("0"), 0);
     EXPECT_EQ(VideoModeFromReply("1"), 1);
-    EXPECT_EQ(VideoModeFromReply("4"), std::nullopt);  // leaves the selector
+    EXPECT_EQ(VideoModeFromReply("4"), 4);
+    EXPECT_EQ(VideoModeFromReply("7"), std::nullopt);  // leaves the selector
+    EXPECT_EQ(VideoModeFromReply("12"), std::nullopt);
     EXPECT_EQ(VideoModeFromText("ECBR"), 4);
     EXPECT_EQ(VideoModeFromText("质量优先"), 1);
     EXPECT_EQ(VideoModeFromText("6"), 6);
