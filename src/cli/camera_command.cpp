@@ -102,7 +102,9 @@ int PrintSent(const CliSettings& settings, const WriteResult& write, const std::
     } else {
         for (const video::CommandOutcome& outcome : write.sent) {
             std::cout << outcome.command;
-            for (const auto& [key, value] : outcome.request) std::cout << " " << OutputText(key) << "=" << OutputText(value);
+            for (const auto& [key, value] : outcome.request) {
+                std::cout << " " << OutputText(key) << "=" << OutputText(value);
+            }
             std::cout << " -> " << OutcomeStatus(outcome) << "\n";
         }
         if (!message.empty() && result == kTransportOk) std::cout << message << "\n";
@@ -193,7 +195,8 @@ int RunSet(const CliSettings& settings, const SetOptions& options) {
         const auto entry = video::VideoModeFromText(value);
         if (!entry) return BadValue(name, value, "a video mode (0..6 or its name)");
         // The mode goes out with the camera's resolution, so that is read first.
-        return PrintSent(settings, ReadThenSet(tuning.ReadVideoValues(), [&] { return tuning.SetVideoMode(*entry); }), {});
+        const auto set = [&] { return tuning.SetVideoMode(*entry); };
+        return PrintSent(settings, ReadThenSet(tuning.ReadVideoValues(), set), {});
     }
     if (name == "frequency") {
         const auto frequency = video::PowerFrequencyFromReply(value);

@@ -49,7 +49,8 @@ const MoveCode& CodeOf(PtzMove move) {
 }
 
 const PresetCode& CodeOf(PresetAction action) {
-    return *std::find_if(kPresets.begin(), kPresets.end(), [action](const PresetCode& c) { return c.action == action; });
+    return *std::find_if(kPresets.begin(), kPresets.end(),
+                         [action](const PresetCode& c) { return c.action == action; });
 }
 
 ParamMap PtzRequest(const char* type, const char* subtype, std::string speed) {

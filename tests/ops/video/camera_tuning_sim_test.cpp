@@ -21,13 +21,15 @@ struct SentCommand {
 
 class CameraTuningOnTheWire : public ::testing::Test {
 protected:
-    sim::Device& AddCamera(int host, std::map<std::string, ParamMap> replies = {}) {
+    sim::Device& AddCamera(int host, std::map<std::string, ParamMap> replies = {},
+                           nlohmann::json video = nlohmann::json::object()) {
         sim::DeviceConfig config;
         config.address = sim::test::AddressBlock() + std::to_string(host);
         config.kind = sim::DeviceKind::Camera;
         config.port = 18080;
         config.videoChannels = 2;
         config.replies = std::move(replies);
+        config.state["video"] = std::move(video);
         sim::Device& device = simulator_.AddDevice(std::move(config));
         target_.Set(device.AddressText(), 18080);
         return device;
@@ -213,6 +215,22 @@ TEST_F(CameraTuningOnTheWire, PtzCommandsCarryNoChannel) {
     EXPECT_EQ(sent[0].request, (ParamMap{{"ptztype", "7"}, {"ptzsubtype", "1"}, {"ptzspeed", "1"}}));
     EXPECT_EQ(sent[1].request, (ParamMap{{"ptztype", "7"}, {"ptzsubtype", "0"}, {"ptzspeed", "0"}}));
     EXPECT_EQ(sent[2].request, (ParamMap{{"ptztype", "8"}, {"ptzsubtype", "4"}, {"ptzspeed", "3"}}));
+}
+
+TEST_F(CameraTuningOnTheWire, PollingEndsAfterTwoFailedChecks) {
+    AddCamera(17, {}, {{"status", {{"sdstatus", "yes"}, {"resetbtnstatus", "no"}, {"AlarmKey1", "yes"}}},
+                       {"sdcheckAnswers", 1}});
+    simulator_.Start();
+    StatusPollRule rule;
+    std::vector<DeviceStatusTexts> shown;
+    while (rule.KeepPolling() && shown.size() < 10) {
+        const StatusPoll poll = PollDeviceStatus(target_, Language::Chinese);
+        rule.Record(poll.outcome.Succeeded());
+        shown.push_back(poll.texts);
+    }
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], (DeviceStatusTexts{"已插入", "UP", "DOWN", "版本不支持"}));
+    EXPECT_EQ(shown[2], UnknownStatusTexts());  // a failed check shows the "other" texts
 }
 
 }  // namespace

@@ -233,7 +233,8 @@ ParamMap StatusCheck(CameraVideoState& state) {
 void AddVideoBehaviours(CommandBehaviours& table) {
     AddRead(table, "getvideoparam", {"vsize", "videoMode"});
     AddRead(table, "getpwfreque", {"PWFreque"});
-    AddRead(table, "getvideocolparam", {"lightness", "contrast", "staturation", "hue", "shapness", "expourse", "AESwitch"});
+    AddRead(table, "getvideocolparam",
+            {"lightness", "contrast", "staturation", "hue", "shapness", "expourse", "AESwitch"});
     AddRead(table, "getawbgain", {"awbR", "awbG", "awbB", "mode"});
     AddRead(table, "getAutoAwbType", {"autoawbtype"});
     AddRead(table, "getNDsen", {"dsen", "nsen"});
