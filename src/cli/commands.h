@@ -30,5 +30,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action);
 void AddAmpsCommand(CLI::App& app, CliAction& action);
 void AddUpgradeCommand(CLI::App& app, CliAction& action);
 void AddAttendanceDataCommand(CLI::App& app, CliAction& action);
+void AddCameraCommand(CLI::App& app, CliAction& action);
+void AddPtzCommand(CLI::App& app, CliAction& action);
 
 }  // namespace ostrand::cli

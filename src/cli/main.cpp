@@ -38,6 +38,8 @@ constexpr ostrand::cli::CommandAdder kCommands[] = {
     ostrand::cli::AddAmpsCommand,
     ostrand::cli::AddUpgradeCommand,
     ostrand::cli::AddAttendanceDataCommand,
+    ostrand::cli::AddCameraCommand,
+    ostrand::cli::AddPtzCommand,
 };
 
 // The settings file of the desktop tool, read from the working directory as

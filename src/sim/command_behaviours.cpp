@@ -29,6 +29,7 @@ const CommandBehaviours& AllCommandBehaviours() {
         AddAttendanceBehaviours(built);
         AddPeripheralBehaviours(built);
         AddAttendanceDataBehaviours(built);
+        AddVideoBehaviours(built);
         return built;
     }();
     return table;

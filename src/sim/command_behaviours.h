@@ -44,5 +44,6 @@ void AddUpgradeBehaviours(CommandBehaviours& table);
 void AddAttendanceBehaviours(CommandBehaviours& table);
 void AddPeripheralBehaviours(CommandBehaviours& table);
 void AddAttendanceDataBehaviours(CommandBehaviours& table);
+void AddVideoBehaviours(CommandBehaviours& table);
 
 }  // namespace ostrand::sim
