@@ -2,8 +2,8 @@
 // What the attendance-terminal subcommands share: the outcome of an
 // operation printed as the dialogs show it (messages) with the values read
 // (KEY=VALUE lines, or one JSON object with --json), and the exit status.
-// Exit status: 0 done, 2 a value was refused before sending, 3 the terminal
-// refused, otherwise the transport result (1, 4, 5, 8, 9, 10).
+// Exit status: 0 done, 9 a value was refused before sending (the transport's
+// "bad parameter"), 10 the terminal refused, otherwise the transport result.
 
 #include <iostream>
 #include <set>
@@ -19,8 +19,8 @@
 
 namespace ostrand::cli {
 
-inline constexpr int kRefusedExitStatus = 2;
-inline constexpr int kDeviceRefusedExitStatus = 3;
+inline constexpr int kRefusedExitStatus = 9;
+inline constexpr int kDeviceRefusedExitStatus = kFailedExitStatus;
 
 using CliValues = std::vector<std::pair<std::string, std::string>>;  // UTF-8
 

@@ -1,5 +1,6 @@
 // The pieces net_cli_support.h declares (named *_command.cpp so that the
 // subcommand list of the build compiles it).
+#include "cli/exit_status.h"
 #include "cli/net_cli_support.h"
 
 #include <nlohmann/json.hpp>
@@ -153,22 +154,22 @@ int RunNetWrite(const NetDeviceOptions& options, const CliSettings& settings,
     if (!fleet) {
         std::cerr << "ostrand-cli: name the device with --ip and --port, or the devices with --target "
                      "IP:PORT (repeatable) or --targets-from FILE\n";
-        return kBadValueExitStatus;
+        return kUsageExitStatus;
     }
     std::vector<FleetTarget> targets;
     try {
         targets = ResolveFleetTargets(options.fleet);
     } catch (const std::invalid_argument& e) {
         std::cerr << "ostrand-cli: " << e.what() << "\n";
-        return kBadValueExitStatus;
+        return kUsageExitStatus;
     }
     if (targets.empty()) {
         std::cerr << "ostrand-cli: the targets name no device\n";
-        return kBadValueExitStatus;
+        return kUsageExitStatus;
     }
     if (!perDevice.empty() && targets.size() > 1) {
         std::cerr << "ostrand-cli: " << perDevice << " is different for every device; give one device only\n";
-        return kBadValueExitStatus;
+        return kUsageExitStatus;
     }
     NetRunScope scope(options);
     return RunOnFleet(targets, options.fleet.jobs, settings, [&work](const FleetTarget& target) {

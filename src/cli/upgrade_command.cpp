@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "cli/commands.h"
+#include "cli/exit_status.h"
 #include "cli/fleet_targets.h"
 #include "ops/upgrade/upgrade_run.h"
 #include "platform/app_state.h"
@@ -66,10 +67,16 @@ int RunUpgrade(const CliSettings& settings, UpgradeKind kind, const std::string&
         std::cerr << "ostrand-cli upgrade: " << Tr("获取文件属性失败", "Get File Attribute Fail") << "\n";
         return kTransportBadParameter;
     }
-    const std::vector<FleetTarget> targets = ResolveFleetTargets(fleet);
+    std::vector<FleetTarget> targets;
+    try {
+        targets = ResolveFleetTargets(fleet);
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "ostrand-cli upgrade: " << e.what() << "\n";
+        return kUsageExitStatus;
+    }
     if (targets.empty()) {
         std::cerr << "ostrand-cli upgrade: no devices; give --target or --targets-from\n";
-        return kTransportBadParameter;
+        return kUsageExitStatus;
     }
     const auto scanned = ScanVersions(fleet.targetsFrom);
     const auto given = Utf8ToGbk(deviceVersion);

@@ -67,7 +67,7 @@ protected:
 
 TEST_F(AttendanceCli, PeriodsSetAppliesChangesInOrderAndRefusesOverlaps) {
     const auto refused = Cli({"periods", "set", "2=1,08:30,10:00", "3=2,20:00,21:00"});
-    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.exitCode, 9);
     EXPECT_EQ(refused.err, "开始时间08:30和时间段0的时间08:00-09:00重叠，请重新输入\n");
 
     const auto set = Cli({"periods", "set", "2=1,10:00,10:00", "3=2,20:00,21:00"});
@@ -81,13 +81,13 @@ TEST_F(AttendanceCli, PeriodsSetAppliesChangesInOrderAndRefusesOverlaps) {
     // Empty times went out as 00:00.
     const auto wire = Cli({"xml", "--code", "5036"});
     EXPECT_NE(wire.out.find("EndTime=09:00&13:00&10:00&21:00&00:00&"), std::string::npos) << wire.out;
-    EXPECT_EQ(Cli({"periods", "set", "16=1,01:00,02:00"}).exitCode, 2);
-    EXPECT_EQ(Cli({"periods", "set", "4=1,25:00,26:00"}).exitCode, 2);
+    EXPECT_EQ(Cli({"periods", "set", "16=1,01:00,02:00"}).exitCode, 9);
+    EXPECT_EQ(Cli({"periods", "set", "4=1,25:00,26:00"}).exitCode, 9);
 }
 
 TEST_F(AttendanceCli, GroupsKeepTheDialogsChecks) {
     const auto door = Cli({"terminal", "set", "door", "alarm=off", "unlock=-1"});
-    EXPECT_EQ(door.exitCode, 2);
+    EXPECT_EQ(door.exitCode, 9);
     EXPECT_EQ(door.err, "输入开锁时间有误,参数范围需在0-254内\n");
     ASSERT_EQ(Cli({"terminal", "set", "gate", "inout=1,0,1,0", "sound=0,0,0,0"}).exitCode, 0);
     const auto gate = Cli({"--json", "terminal", "get", "gate"});
@@ -100,7 +100,7 @@ TEST_F(AttendanceCli, GroupsKeepTheDialogsChecks) {
     EXPECT_EQ(Cli({"bind-qr", "set", "Q1", "", "Q1"}).err, "不可重复绑定!\n");
     const auto visitors = Cli({"visitors", "search", "--version", "V6.8.233"});
     EXPECT_EQ(visitors.out, "访客1=未绑定,10.0.0.21\n");
-    EXPECT_EQ(Cli({"visitors", "search", "--version", "V6.8.232"}).exitCode, 2);
+    EXPECT_EQ(Cli({"visitors", "search", "--version", "V6.8.232"}).exitCode, 9);
 }
 
 }  // namespace

@@ -119,10 +119,10 @@ TEST_F(NetCli, NetparamRefusesBadValuesWithNothingSent) {
 
     auto several = Cli({"netparam", "set", "--ipaddress", "127.0.0.9", "--target", Ip(2) + ":60005", "--target",
                         Ip(6) + ":60005"});
-    EXPECT_EQ(several.exitCode, 9);
+    EXPECT_EQ(several.exitCode, 64);  // a usage error
     EXPECT_NE(several.err.find("--ipaddress is different for every device"), std::string::npos) << several.err;
     auto neither = Cli({"netparam", "set", "--no-master"});
-    EXPECT_EQ(neither.exitCode, 9);
+    EXPECT_EQ(neither.exitCode, 64);
     EXPECT_NE(neither.err.find("name the device with --ip and --port"), std::string::npos) << neither.err;
 }
 
