@@ -35,7 +35,7 @@ std::string UserRecord(std::int32_t number, const std::string& card, const std::
     return record;
 }
 
-class AttendanceCli : public testing::Test {
+class AttendanceDataCli : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         setenv("TZ", "UTC", 1);  // the children show record times in UTC
@@ -90,7 +90,7 @@ protected:
     static inline bool ready_ = false;
 };
 
-TEST_F(AttendanceCli, UsersInThreeFormats) {
+TEST_F(AttendanceDataCli, UsersInThreeFormats) {
     const auto plain = Cli(1, "00A1B2C3D4E1", {"attendance", "users"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     const auto lines = Lines(plain.out);
@@ -116,7 +116,7 @@ TEST_F(AttendanceCli, UsersInThreeFormats) {
     EXPECT_EQ(Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users", "--csv"}).exitCode, 10);
 }
 
-TEST_F(AttendanceCli, RecordsByCardLatestFirst) {
+TEST_F(AttendanceDataCli, RecordsByCardLatestFirst) {
     const auto result = Cli(1, "00A1B2C3D4E1",
                             {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02", "--card",
                              "9", "--card", "10", "--card", "11"});
@@ -143,7 +143,7 @@ TEST_F(AttendanceCli, RecordsByCardLatestFirst) {
     EXPECT_NE(none.err.find("对不起，没有找到符合条件的记录!"), std::string::npos);
 }
 
-TEST_F(AttendanceCli, FailuresExitWithTen) {
+TEST_F(AttendanceDataCli, FailuresExitWithTen) {
     const auto failed = Cli(3, "00A1B2C3D4E3", {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02"});
     EXPECT_EQ(failed.exitCode, 10);
     EXPECT_NE(failed.err.find("下载打卡记录文件失败!"), std::string::npos);

@@ -59,7 +59,7 @@ TEST(TemperaLan, ProbeBindAndAddressChangeInsideTheVirtualLan) {
        "state": {"peripherals": {"tempera": {"deviceType": "7", "model": "TM-3", "serial": "SN-3", "answerFirst": false}}}}
     ]})";
     // The settings the dialog reads: strict models, 300 ms per probe.
-    std::ofstream(dir / "ostrand-cli.ini") << "[common]\r\nTemperaStrickV2=1\r\nScanTimeOut=300\r\n";
+    std::ofstream(dir / "ostrand.ini") << "[common]\r\nTemperaStrickV2=1\r\nScanTimeOut=300\r\n";
     const std::string cli = OSTRAND_CLI_PATH;
     const std::string script = "cd '" + dir.string() + "' && " +
                                cli + " --json tempera probe > probe1.json && " +
