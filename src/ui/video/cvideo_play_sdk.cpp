@@ -131,6 +131,8 @@ void CVideoPlaySdk::StopVideo() {
 }
 
 void CVideoPlaySdk::done(int result) {
+    // A window closed while a PTZ button is held would leave the head turning.
+    if (ptzHeld_) PtzReleased();
     StopVideo();
     QDialog::done(result);
 }

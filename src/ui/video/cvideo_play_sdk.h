@@ -105,7 +105,7 @@ private:
     std::vector<MyVideoPanel*> panels_;
     std::unique_ptr<video::LiveView> liveView_;
     std::unique_ptr<video::DeviceStatusPoller> poller_;
-    bool closed_ = false;
+    bool ptzHeld_ = false;  // a movement was sent and its stop not yet
 };
 
 }  // namespace ostrand

@@ -109,6 +109,7 @@ QGroupBox* CVideoPlaySdk::BuildPtzPanel() {
 // must reach the camera in that order, and a modal wait could swallow the
 // release while the press is on its way.
 void CVideoPlaySdk::PtzPressed(video::PtzMove move) {
+    ptzHeld_ = true;
     try {
         video::SendPtzMove(target_, move, Slider(1138)->value());
     } catch (...) {
@@ -117,6 +118,7 @@ void CVideoPlaySdk::PtzPressed(video::PtzMove move) {
 }
 
 void CVideoPlaySdk::PtzReleased() {
+    ptzHeld_ = false;
     try {
         video::SendPtzStop(target_);
     } catch (...) {

@@ -22,6 +22,7 @@
 #include "platform/message_sink.h"
 #include "sim/behaviours/video/camera_video_state.h"
 #include "sim/simulator.h"
+#include "ui/dialog_routes.h"
 #include "ui/video/cvideo_play_sdk.h"
 #include "ui/video/my_video_panel.h"
 
@@ -82,6 +83,13 @@ TEST_F(VideoPreviewTest, TunesMovesPollsAndCloses) {
     auto dialog = std::make_unique<CVideoPlaySdk>(camera.AddressText(), 18080, 3);
     dialog->show();
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("视频浏览"));
+    // The poll's reports arrive through the event loop; the alarm field is the
+    // last of the three that change, so each change shows one whole report.
+    std::vector<QStringList> statusShown;
+    QObject::connect(dialog->Edit(1103), &QLineEdit::textChanged, [&] {
+        statusShown.push_back(
+            {dialog->Edit(1110)->text(), dialog->Edit(1112)->text(), dialog->Edit(1103)->text(), dialog->Edit(1114)->text()});
+    });
 
     // The opening reads, shown with their encodings.
     EXPECT_EQ(dialog->Slider(1064)->value(), 78);  // 200 of 255
@@ -138,14 +146,14 @@ TEST_F(VideoPreviewTest, TunesMovesPollsAndCloses) {
     EXPECT_FALSE(dialog->Panels()[0]->IsSelected());
 
     // The status fields follow the camera; after two failed checks the poll ends.
-    ASSERT_TRUE(WaitFor([&] { return dialog->Edit(1110)->text() == QString::fromUtf8("已插入"); }, 2000));
-    EXPECT_EQ(dialog->Edit(1112)->text(), "UP");
-    EXPECT_EQ(dialog->Edit(1103)->text(), "DOWN");
-    EXPECT_EQ(dialog->Edit(1114)->text(), QString::fromUtf8("版本不支持"));
     SaveScreenshot(*dialog, "video-preview.png");
     ASSERT_TRUE(WaitFor([&] { return !dialog->StatusPoller()->Running(); }, 3000));
+    QTest::qWait(50);  // the last report reaches the fields
     EXPECT_EQ(dialog->StatusPoller()->Failures(), 2);
     EXPECT_EQ(dialog->StatusPoller()->Polls(), 5);
+    ASSERT_EQ(statusShown.size(), 2u);
+    EXPECT_EQ(statusShown[0], QStringList({QString::fromUtf8("已插入"), "UP", "DOWN", QString::fromUtf8("版本不支持")}));
+    EXPECT_EQ(statusShown[1], QStringList(4, QString::fromUtf8("版本不支持")));
 
     QElapsedTimer closing;
     closing.start();
@@ -163,6 +171,7 @@ TEST_F(VideoPreviewTest, EnglishCaptionsAndSixteenPanelsCloseWhilePolling) {
     auto dialog = std::make_unique<CVideoPlaySdk>(camera.AddressText(), 18080, 16);
     dialog->show();
     EXPECT_EQ(dialog->windowTitle(), "Video Scan");
+    EXPECT_TRUE(AllDialogRoutes().Has(CommandId::LocalVideo));
     EXPECT_EQ(dialog->Button(1004)->text(), "Reset");
     EXPECT_EQ(dialog->Button(1165)->text(), "Del ALL Preset");
     EXPECT_EQ(dialog->Combo(1063)->itemText(0), "Smooth First");
@@ -177,9 +186,13 @@ TEST_F(VideoPreviewTest, EnglishCaptionsAndSixteenPanelsCloseWhilePolling) {
     dialog->Button(1004)->click();
     EXPECT_EQ(dialog->Slider(1064)->value(), 50);
 
+    // Closing while "右" is held stops the head.
+    QTest::mousePress(dialog->Button(1134), Qt::LeftButton);
+    EXPECT_TRUE(Camera(camera, [](CameraState& s) { return s.head.Moving(); }));
     QElapsedTimer closing;
     closing.start();
     dialog->done(QDialog::Rejected);
+    EXPECT_FALSE(Camera(camera, [](CameraState& s) { return s.head.Moving(); }));
     dialog.reset();  // the poll is still running: destruction ends it
     EXPECT_LT(closing.elapsed(), 16 * CVideoPlaySdk::kStopPauseMs + 500);
 }
