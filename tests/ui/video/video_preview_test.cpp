@@ -112,6 +112,11 @@ TEST_F(VideoPreviewTest, TunesMovesPollsAndCloses) {
     dialog->Slider(1066)->setValue(80);
     emit dialog->Slider(1066)->sliderReleased();
     EXPECT_EQ(Camera(camera, [](CameraState& s) { return s.channels[0]["contrast"]; }), "204");
+    // One arrow-key step of a focused slider sends as well.
+    dialog->activateWindow();
+    dialog->Slider(1068)->setFocus();
+    QTest::keyClick(dialog->Slider(1068), Qt::Key_Right);
+    ASSERT_TRUE(WaitFor([&] { return Camera(camera, [](CameraState& s) { return s.channels[0]["staturation"]; }) == "130"; }, 1000));
     dialog->Slider(1094)->setValue(60);
     emit dialog->Slider(1094)->sliderReleased();
     EXPECT_EQ(dialog->Slider(1094)->value(), 90);
