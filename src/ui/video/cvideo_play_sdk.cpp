@@ -105,9 +105,11 @@ void CVideoPlaySdk::Open() {
 
     ShowStatus(video::UnknownStatusTexts());
     WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "开启检测执行线程");
-    poller_ = std::make_unique<video::DeviceStatusPoller>(target_, language_, [this](const video::DeviceStatusTexts& t) {
+    // Reports reach the fields through the event loop; the poll thread touches no widget.
+    const auto report = [this](const video::DeviceStatusTexts& t) {
         QMetaObject::invokeMethod(this, [this, t] { ShowStatus(t); }, Qt::QueuedConnection);
-    });
+    };
+    poller_ = std::make_unique<video::DeviceStatusPoller>(target_, language_, report);
 
     try {
         liveView_->StartAll(ip_);

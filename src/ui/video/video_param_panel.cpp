@@ -76,11 +76,14 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     grid->addWidget(resolution, row++, 1, 1, 2);
     connect(resolution, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (filling_ || index < 0) return;
-        RunWrite("CbnSelchangeComboFb", [this, index] { tuning_.SetResolution(static_cast<video::Resolution>(index)); });
+        RunWrite("CbnSelchangeComboFb",
+                 [this, index] { tuning_.SetResolution(static_cast<video::Resolution>(index)); });
     });
 
     auto* mode = Named(new QComboBox, 1063);
-    for (int i = 0; i < video::kVideoModeCount; ++i) mode->addItem(QString::fromUtf8(video::VideoModeText(i, language_)));
+    for (int i = 0; i < video::kVideoModeCount; ++i) {
+        mode->addItem(QString::fromUtf8(video::VideoModeText(i, language_)));
+    }
     grid->addWidget(AddLabel(0, "视频效果", "Video:"), row, 0);
     grid->addWidget(mode, row++, 1, 1, 2);
     connect(mode, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -99,7 +102,9 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     });
 
     auto* awbMode = Named(new QComboBox, 1080);
-    for (int i = 0; i < video::kAwbModeCount; ++i) awbMode->addItem(QString::fromUtf8(video::AwbModeText(i, language_)));
+    for (int i = 0; i < video::kAwbModeCount; ++i) {
+        awbMode->addItem(QString::fromUtf8(video::AwbModeText(i, language_)));
+    }
     grid->addWidget(AddLabel(0, "白  平  衡", "AWB:"), row, 0);
     grid->addWidget(awbMode, row++, 1, 1, 2);
     connect(awbMode, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -210,7 +215,9 @@ void CVideoPlaySdk::FillParams() {
     Combo(1061)->setCurrentIndex(static_cast<int>(shown.resolution));
     Combo(1063)->setCurrentIndex(shown.videoMode);
     Combo(1092)->setCurrentIndex(static_cast<int>(shown.frequency));
-    for (int i = 0; i < video::kColourControlCount; ++i) Slider(kColourIds[i].slider)->setValue(shown.colour[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < video::kColourControlCount; ++i) {
+        Slider(kColourIds[i].slider)->setValue(shown.colour[static_cast<std::size_t>(i)]);
+    }
     Slider(1073)->setValue(shown.exposure);
     Check(1075)->setChecked(shown.manualExposure);
     Slider(1073)->setEnabled(shown.manualExposure);

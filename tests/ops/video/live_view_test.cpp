@@ -121,7 +121,8 @@ TEST(LiveViewSequence, EveryPanelGetsItsCallsInOrder) {
         }
         if (c.channels == 16) {
             // The 15th panel was selected first, then deselected for the 4th.
-            EXPECT_EQ(recorded.Panel(15), Concat({{attach}, StartCalls("10.0.0.9"), {select, deselect, deselect, stop}}));
+            EXPECT_EQ(recorded.Panel(15),
+                      Concat({{attach}, StartCalls("10.0.0.9"), {select, deselect, deselect, stop}}));
         }
     }
 }

@@ -87,8 +87,8 @@ TEST_F(VideoPreviewTest, TunesMovesPollsAndCloses) {
     // last of the three that change, so each change shows one whole report.
     std::vector<QStringList> statusShown;
     QObject::connect(dialog->Edit(1103), &QLineEdit::textChanged, [&] {
-        statusShown.push_back(
-            {dialog->Edit(1110)->text(), dialog->Edit(1112)->text(), dialog->Edit(1103)->text(), dialog->Edit(1114)->text()});
+        statusShown.push_back({dialog->Edit(1110)->text(), dialog->Edit(1112)->text(), dialog->Edit(1103)->text(),
+                               dialog->Edit(1114)->text()});
     });
 
     // The opening reads, shown with their encodings.
@@ -116,7 +116,8 @@ TEST_F(VideoPreviewTest, TunesMovesPollsAndCloses) {
     dialog->activateWindow();
     dialog->Slider(1068)->setFocus();
     QTest::keyClick(dialog->Slider(1068), Qt::Key_Right);
-    ASSERT_TRUE(WaitFor([&] { return Camera(camera, [](CameraState& s) { return s.channels[0]["staturation"]; }) == "130"; }, 1000));
+    const auto saturation = [&] { return Camera(camera, [](CameraState& s) { return s.channels[0]["staturation"]; }); };
+    ASSERT_TRUE(WaitFor([&] { return saturation() == "130"; }, 1000));
     dialog->Slider(1094)->setValue(60);
     emit dialog->Slider(1094)->sliderReleased();
     EXPECT_EQ(dialog->Slider(1094)->value(), 90);
