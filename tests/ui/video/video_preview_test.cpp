@@ -11,13 +11,19 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QApplication>
 #include <QSlider>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 #include "../../sim/sim_test_support.h"
+#include "platform/temp_dir.h"
+#include "ui/costrand_dlg.h"
+#include "ui/loopback_discovery.h"
 #include "platform/app_state.h"
 #include "platform/message_sink.h"
 #include "sim/behaviours/video/camera_video_state.h"
@@ -39,11 +45,11 @@ protected:
         SetUiLanguage(Language::Chinese);
     }
 
-    sim::Device& AddCamera(int channels, nlohmann::json video) {
+    sim::Device& AddCamera(int channels, nlohmann::json video, std::uint16_t port = 18080) {
         sim::DeviceConfig config;
         config.address = sim::test::AddressBlock() + "21";
         config.kind = sim::DeviceKind::Camera;
-        config.port = 18080;
+        config.port = port;
         config.videoChannels = channels;
         config.state["video"] = std::move(video);
         sim::Device& device = simulator_.AddDevice(std::move(config));
@@ -201,6 +207,41 @@ TEST_F(VideoPreviewTest, EnglishCaptionsAndSixteenPanelsCloseWhilePolling) {
     EXPECT_FALSE(Camera(camera, [](CameraState& s) { return s.head.Moving(); }));
     dialog.reset();  // the poll is still running: destruction ends it
     EXPECT_LT(closing.elapsed(), 16 * CVideoPlaySdk::kStopPauseMs + 500);
+}
+
+// The main window's "本地视频播放" on a port-80 camera: after the kernel check
+// and the segment question the preview of the row's camera opens.
+TEST_F(VideoPreviewTest, TheLocalVideoCommandOpensThePreviewOfTheSelectedCamera) {
+    test::TempWorkingDir dir;
+    sim::Device& camera = AddCamera(2, nlohmann::json::object(), 80);
+    CostrandDlg main(test::LoopbackDiscoveryConfig());
+    main.Table().Append(camera.Record());
+    main.FillDeviceList();
+    QObject::connect(&main, &CostrandDlg::CommandPassedGates, &main,
+                     [&main](CommandId id, const CommandArgs& args) { AllDialogRoutes().Open(id, &main, args); });
+    sink_.QueueAnswer(true);
+
+    // Closes the preview once it runs modally, noting what it showed.
+    std::size_t panels = 0;
+    QString title;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<CVideoPlaySdk*>(QApplication::activeModalWidget());
+        if (preview == nullptr || !preview->isVisible()) return;
+        panels = preview->Panels().size();
+        title = preview->windowTitle();
+        preview->done(QDialog::Accepted);
+    });
+    closer.start(50);
+    QTimer::singleShot(10000, &main, [] {  // a preview that never closed must not hang the test
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+
+    main.ListView()->selectRow(0);
+    main.Button(1049)->click();
+    EXPECT_EQ(panels, 4u);
+    EXPECT_EQ(title, QString::fromUtf8("视频浏览"));
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"请确定设备的网段和PC端网段是否一样"});
 }
 
 }  // namespace
