@@ -92,8 +92,10 @@ CVideoPlaySdk::~CVideoPlaySdk() {
 }
 
 void CVideoPlaySdk::Open() {
+    // The dialog is not up yet: the window that opened it takes no input meanwhile.
+    QWidget* busy = parentWidget() != nullptr ? parentWidget()->window() : this;
     try {
-        RunModalWork(this, [this] {
+        RunModalWork(busy, [this] {
             tuning_.ReadAll(video::ReadOrder::Opening);
             // Give the camera a moment after the reads before the poll and the video start.
             std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));

@@ -224,10 +224,15 @@ TEST_F(VideoPreviewTest, TheLocalVideoCommandOpensThePreviewOfTheSelectedCamera)
     // Closes the preview once it runs modally, noting what it showed.
     std::size_t panels = 0;
     QString title;
+    bool mainTookInput = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         auto* preview = qobject_cast<CVideoPlaySdk*>(QApplication::activeModalWidget());
-        if (preview == nullptr || !preview->isVisible()) return;
+        if (preview == nullptr || !preview->isVisible()) {
+            // The camera's values are being read: the main window must not take input.
+            if (main.findChild<CVideoPlaySdk*>() != nullptr && main.isEnabled()) mainTookInput = true;
+            return;
+        }
         panels = preview->Panels().size();
         title = preview->windowTitle();
         preview->done(QDialog::Accepted);
@@ -240,6 +245,8 @@ TEST_F(VideoPreviewTest, TheLocalVideoCommandOpensThePreviewOfTheSelectedCamera)
     main.ListView()->selectRow(0);
     main.Button(1049)->click();
     EXPECT_EQ(panels, 4u);
+    EXPECT_FALSE(mainTookInput);
+    EXPECT_TRUE(main.isEnabled());
     EXPECT_EQ(title, QString::fromUtf8("视频浏览"));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"请确定设备的网段和PC端网段是否一样"});
 }
