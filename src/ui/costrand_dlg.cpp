@@ -271,8 +271,14 @@ void CostrandDlg::OpenRow(const DeviceRow& row) {
     if (action.kind == RowAction::Kind::WebPage) {
         QDesktopServices::openUrl(QUrl(FromGbk(action.address), QUrl::TolerantMode));
     }
-    // RowAction::Kind::VideoPreview: the preview window is not built yet, so a
-    // confirmed camera opens nothing.
+    if (action.kind == RowAction::Kind::VideoPreview) {
+        // The preview opens through the command routes, like every operation.
+        CommandArgs args;
+        args.ip = action.ip;
+        args.port = action.port;
+        args.channels = action.channels;
+        emit CommandPassedGates(CommandId::LocalVideo, args);
+    }
 }
 
 void CostrandDlg::OnSearch() {
