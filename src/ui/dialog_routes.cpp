@@ -21,6 +21,7 @@ const DialogRoutes& AllDialogRoutes() {
         AddUpgradeDialogs(built);
         AddAttendanceDialogs(built);
         AddPeripheralDialogs(built);
+        AddAttendanceDataDialogs(built);
         return built;
     }();
     return routes;

@@ -35,5 +35,6 @@ void AddNetworkDialogs(DialogRoutes& routes);
 void AddUpgradeDialogs(DialogRoutes& routes);
 void AddAttendanceDialogs(DialogRoutes& routes);
 void AddPeripheralDialogs(DialogRoutes& routes);
+void AddAttendanceDataDialogs(DialogRoutes& routes);
 
 }  // namespace ostrand
