@@ -35,6 +35,7 @@
 #include "ui/attendance_data/cattend_info_dlg.h"
 #include "ui/attendance_data/cuser_info_dlg.h"
 #include "ui/dialog_routes.h"
+#include "ui/shell/progress_dlg.h"
 
 namespace ostrand {
 namespace {
@@ -88,9 +89,9 @@ protected:
         config.address = sim::test::AddressBlock() + "41";
         config.kind = sim::DeviceKind::Terminal;
         config.state["attendance_data"] = std::move(data);
-        sim::Device& device = sim_.AddDevice(config);
+        device_ = &sim_.AddDevice(config);
         sim_.Start();
-        return {{device.AddressText(), device.Port()}, kMac};
+        return {{device_->AddressText(), device_->Port()}, kMac};
     }
 
     std::vector<std::string> TakeMessages() {
@@ -111,6 +112,7 @@ protected:
     ScopedMessageSink sinkGuard_{sink_};
     ScopedTransportTimeouts waits_{sim::test::ShortWaits()};
     sim::Simulator sim_;
+    sim::Device* device_ = nullptr;
 };
 
 TEST_F(AttendanceWindows, TicksSearchQueryAndExports) {
@@ -135,9 +137,31 @@ TEST_F(AttendanceWindows, TicksSearchQueryAndExports) {
     window.TickAllBox()->setChecked(false);
     EXPECT_TRUE(model.TickedEntries().empty());
 
-    // No tick: the record file still comes down, and nothing is found.
+    // Enter and Escape leave the window open.
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+
+    // No tick: the record file still comes down, under the progress window
+    // (a slow device keeps it up long enough to be seen), and nothing is found.
     SetDates(window, QDate(2024, 3, 1), QDate(2024, 3, 31));
+    const sim::FaultOptions before = device_->Faults();
+    sim::FaultOptions slow = before;
+    slow.replyDelayMs = 60;
+    device_->StoreFaults(slow);
+    bool progressShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<ProgressDlg*>(top) != nullptr && top->isVisible()) progressShown = true;
+        }
+    });
+    watch.start(5);
     window.QueryButton()->click();
+    watch.stop();
+    device_->StoreFaults(before);
+    EXPECT_TRUE(progressShown);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"对不起，没有找到符合条件的记录!"});
     EXPECT_TRUE(fs::exists(*places_.DataFilePath(kMac, DataFile::Records)));
 
