@@ -59,6 +59,14 @@ bool SetWideText(SheetGrid& grid, std::uint32_t row, std::uint32_t col, const st
     return cell != nullptr && cell->SetWideText(text);
 }
 
+// Card numbers are narrow text; a narrow cell holds single bytes, which a
+// reader shows as Latin-1, so a card number with GBK characters goes in as
+// UTF-16 instead of turning into other characters.
+bool SetCardText(SheetGrid& grid, std::uint32_t row, std::uint32_t col, const std::string& gbk) {
+    const bool ascii = std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? SetText(grid, row, col, gbk) : SetWideText(grid, row, col, WideCellText(gbk));
+}
+
 // The parts of one export on their temporary names until Commit; whatever
 // is not committed is removed.
 class PartFiles {
@@ -192,7 +200,7 @@ ExportResult ExportUserList(const fs::path& chosenPath, const std::vector<UserFi
     std::size_t next = 0;
     const auto writeRow = [&](SheetGrid& grid, std::uint32_t row) {
         const UserFileRecord& user = users[next++];
-        return SetInteger(grid, row, 0, user.number) && SetText(grid, row, 1, user.cardNo) &&
+        return SetInteger(grid, row, 0, user.number) && SetCardText(grid, row, 1, user.cardNo) &&
                SetWideText(grid, row, 2, WideCellText(user.name));
     };
     return ExportRows(chosenPath, UserListSheet(), users.size(), writeRow, clock);
@@ -211,7 +219,7 @@ ExportResult ExportAttendRows(const fs::path& chosenPath, const AttendGroups& gr
             inGroup = 0;
         }
         const AttendRow& item = groupIt->second[inGroup++];
-        return SetInteger(grid, row, 0, ++serial) && SetText(grid, row, 1, item.cardNo) &&
+        return SetInteger(grid, row, 0, ++serial) && SetCardText(grid, row, 1, item.cardNo) &&
                SetWideText(grid, row, 2, wide(item.name)) && SetWideText(grid, row, 3, wide(item.status)) &&
                SetText(grid, row, 4, item.time);
     };

@@ -81,7 +81,7 @@ ExportResult ExportRows(const std::filesystem::path& chosenPath, const ExportShe
                         const ExportRowWriter& writeRow, const ExportClock& clock = {});
 
 // The user list in file order: the user's number, the card number as narrow
-// text, the name as UTF-16 text.
+// text (UTF-16 when it holds characters beyond ASCII), the name as UTF-16.
 ExportResult ExportUserList(const std::filesystem::path& chosenPath, const std::vector<UserFileRecord>& users,
                             const ExportClock& clock = {});
 

@@ -112,13 +112,15 @@ TEST_F(AttendExport, UserListInPartsOfFiftyThousand) {
 }
 
 // The records in the window's order (card text order, latest first) with a
-// running number; a status neither sign-in nor sign-out leaves its cell empty.
+// running number; a status neither sign-in nor sign-out leaves its cell empty;
+// a card number with Chinese characters keeps them.
 TEST_F(AttendExport, RecordsInWindowOrder) {
     const std::string name = Gbk("王五");
     AttendGroups groups = GroupAttendRows({
         {Gbk("签到"), "2026-12-01 08:00:00", "9", name},
         {"", "2026-12-02 09:00:00", "10", name},
         {Gbk("签退"), "2026-12-03 18:00:00", "9", name},
+        {Gbk("签到"), "2026-12-04 07:00:00", Gbk("临时卡"), name},
     });
     const ExportResult result = ExportAttendRows(folder_ / "r", groups, [] { return kMoment; });
     ASSERT_TRUE(result.ok);
@@ -127,7 +129,8 @@ TEST_F(AttendExport, RecordsInWindowOrder) {
     ASSERT_TRUE(workbook.Load(result.files[0]));
     SheetGrid* grid = workbook.FindSheet(u"打卡记录表");
     ASSERT_NE(grid, nullptr);
-    ASSERT_EQ(grid->RowCount(), 4u);
+    ASSERT_EQ(grid->RowCount(), 5u);
+    EXPECT_EQ(grid->At(4, 1).WideText(), u"临时卡");
     const struct {
         std::int32_t serial;
         const char* card;
