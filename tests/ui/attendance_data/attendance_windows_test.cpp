@@ -50,12 +50,13 @@ void Screenshot(QWidget& window, const char* name) {
     EXPECT_TRUE(window.grab().save(QString(OSTRAND_SCREENSHOT_DIR) + "/" + name));
 }
 
-// Runs `inside` on the record window the query opens, then closes it.
-void OnRecordWindow(const std::function<void(CAttendInfoDlg&)>& inside, bool& seen) {
-    QTimer::singleShot(50, [inside, &seen] {
+// Runs `inside` on the record window the query opens, then closes it;
+// looks for it for at most ten seconds.
+void OnRecordWindow(const std::function<void(CAttendInfoDlg&)>& inside, bool& seen, int tries = 200) {
+    QTimer::singleShot(50, [inside, &seen, tries] {
         auto* window = qobject_cast<CAttendInfoDlg*>(QApplication::activeModalWidget());
         if (window == nullptr) {
-            OnRecordWindow(inside, seen);
+            if (tries > 1) OnRecordWindow(inside, seen, tries - 1);
             return;
         }
         seen = true;
