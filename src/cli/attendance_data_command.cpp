@@ -1,11 +1,13 @@
-// ostrand-cli attendance users   --ip IP --port PORT --mac MAC [--data-dir DIR] [--csv]
+// ostrand-cli attendance users   --ip IP --port PORT --mac MAC [--data-dir DIR] [--csv | --export FILE]
 // ostrand-cli attendance records --ip IP --port PORT --mac MAC --from YYYY-MM-DD
-//                                --to YYYY-MM-DD [--card NO ...] [--data-dir DIR] [--csv]
+//                                --to YYYY-MM-DD [--card NO ...] [--data-dir DIR] [--csv | --export FILE]
 //
 // The user list and the clock-in records of a terminal, through the same
 // download cache and device folders as the attendance windows. Output: one
 // tab-separated line per item (control characters escaped), the global
-// --json, or --csv (UTF-8 with a header line).
+// --json, or --csv (UTF-8 with a header line). --export writes the items to
+// .xls workbooks as the windows' export buttons do (FILE_<time>.xls, a file
+// per 50000 rows) and prints the names of the files written.
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +17,7 @@
 #include <set>
 
 #include "cli/commands.h"
+#include "ops/attendance_data/attend_export.h"
 #include "ops/attendance_data/attend_query.h"
 
 namespace ostrand::cli {
@@ -25,6 +28,7 @@ struct AttendanceOptions {
     std::string mac;
     std::string dataDir;
     bool csv = false;
+    std::string exportPath;
     std::string from;
     std::string to;
     std::vector<std::string> cards;
@@ -133,6 +137,10 @@ std::optional<Format> FormatFor(const CliSettings& settings, const AttendanceOpt
         std::cerr << "ostrand-cli: --json and --csv exclude each other\n";
         return std::nullopt;
     }
+    if (options.csv && !options.exportPath.empty()) {
+        std::cerr << "ostrand-cli: --csv and --export exclude each other\n";
+        return std::nullopt;
+    }
     return settings.json ? Format::Json : options.csv ? Format::Csv : Format::Plain;
 }
 
@@ -147,12 +155,28 @@ std::optional<AttendanceDevice> DeviceFor(const AttendanceOptions& options) {
     return AttendanceDevice{{options.target.ip, static_cast<std::uint16_t>(options.target.port)}, *mac};
 }
 
+// The parts an export wrote; its message has gone to stderr already.
+int PrintExport(const CliSettings& settings, const ExportResult& result) {
+    if (!result.ok) return kFailedExitStatus;
+    if (settings.json) {
+        nlohmann::json files = nlohmann::json::array();
+        for (const auto& file : result.files) files.push_back(file.string());
+        std::cout << nlohmann::json{{"result", 0}, {"files", files}}.dump(-1, ' ', false,
+                                                                        nlohmann::json::error_handler_t::replace)
+                  << "\n";
+    } else {
+        for (const auto& file : result.files) std::cout << file.string() << "\n";
+    }
+    return 0;
+}
+
 int RunUsers(const CliSettings& settings, const AttendanceOptions& options) {
     const auto format = FormatFor(settings, options);
     const auto device = DeviceFor(options);
     if (!format || !device) return kFailedExitStatus;
     const auto users = OpenAttendanceData(*device, PlacesFor(options));
     if (!users) return kFailedExitStatus;
+    if (!options.exportPath.empty()) return PrintExport(settings, ExportUserList(options.exportPath, *users));
     TablePrinter printer(*format, {"序号", "卡号", "持卡人姓名"}, "users", {"number", "cardNo", "name"});
     OutputTexts text;
     for (const UserFileRecord& user : *users) printer.Row(user.number, {text(user.cardNo), text(user.name)});
@@ -178,6 +202,10 @@ int RunRecords(const CliSettings& settings, const AttendanceOptions& options) {
     }
     const auto groups = QueryAttendRows(*device, std::move(chosen), options.from, options.to, places);
     if (!groups) return kFailedExitStatus;
+    if (!options.exportPath.empty()) {
+        if (groups->empty()) return kFailedExitStatus;  // "nothing found" has been shown
+        return PrintExport(settings, ExportAttendRows(options.exportPath, *groups));
+    }
 
     TablePrinter printer(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, "records",
                          {"serial", "cardNo", "name", "status", "time"});
@@ -210,6 +238,8 @@ void AddCommonOptions(CLI::App& command, AttendanceOptions& options) {
     command.add_option("--data-dir", options.dataDir,
                        "folder holding Timer.ini and the per-device folders (default: the program's folder)");
     command.add_flag("--csv", options.csv, "print CSV (UTF-8) with a header line");
+    command.add_option("--export", options.exportPath,
+                       "write .xls workbooks FILE_<time>.xls (50000 rows each) instead of printing");
 }
 
 }  // namespace

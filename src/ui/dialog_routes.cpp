@@ -22,6 +22,7 @@ const DialogRoutes& AllDialogRoutes() {
         AddAttendanceDialogs(built);
         AddPeripheralDialogs(built);
         AddVideoDialogs(built);
+        AddAttendanceDataDialogs(built);
         return built;
     }();
     return routes;

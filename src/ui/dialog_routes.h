@@ -36,5 +36,6 @@ void AddUpgradeDialogs(DialogRoutes& routes);
 void AddAttendanceDialogs(DialogRoutes& routes);
 void AddPeripheralDialogs(DialogRoutes& routes);
 void AddVideoDialogs(DialogRoutes& routes);
+void AddAttendanceDataDialogs(DialogRoutes& routes);
 
 }  // namespace ostrand
