@@ -169,8 +169,12 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
 }  // namespace
 
 int CommandDocumentCode(std::string_view document) {
+    // Zeros after the text keep TinyXML's multibyte steps inside the buffer
+    // when a document ends in a lead byte.
+    std::string terminated(document);
+    terminated.append(8, '\0');
     TiXmlDocument xml;
-    xml.Parse(std::string(document).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    xml.Parse(terminated.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     if (xml.Error()) return 0;
     const TiXmlElement* root = xml.RootElement();
     if (root == nullptr) return 0;

@@ -22,10 +22,17 @@ std::string Print(const TiXmlDocument& document) {
     return printer.Str();
 }
 
+// TinyXML's UTF-8 reading steps over a whole multibyte sequence at once, so a
+// lead byte just before the terminating zero carries it past the end of the
+// text (a device can send such a reply). The zeros after the text keep every
+// such step inside the buffer; the first zero still ends the document.
+constexpr std::size_t kParserOverrunGuard = 8;
+
 // TinyXML parses a zero-terminated text, so bytes after an embedded zero are
 // not part of the document.
 bool ParseDocument(std::string_view text, TiXmlDocument& document) {
-    const std::string terminated(text);
+    std::string terminated(text);
+    terminated.append(kParserOverrunGuard, '\0');
     document.Parse(terminated.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     return !document.Error();
 }
