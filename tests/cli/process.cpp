@@ -105,4 +105,18 @@ void BackgroundProcess::Stop() {
     pid_ = -1;
 }
 
+std::unique_ptr<BackgroundProcess> StartFleet(const std::filesystem::path& dir, bool& ready) {
+    const std::filesystem::path readyFile = dir / "ready.txt";
+    auto simulator = std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{OSTRAND_DEVSIM_PATH, "--fleet", (dir / "fleet.json").string(), "--ready-file",
+                                 readyFile.string(), "--duration", "120"},
+        (dir / "devsim.log").string());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(readyFile) && simulator->Running() && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ready = std::filesystem::exists(readyFile);
+    return simulator;
+}
+
 }  // namespace ostrand::cli::test

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,5 +39,10 @@ public:
 private:
     pid_t pid_ = -1;
 };
+
+// Starts ostrand-devsim on DIR/fleet.json for at most two minutes, logging to
+// DIR/devsim.log, and waits (at most 20 s) until every device listens; `ready`
+// tells whether they do.
+std::unique_ptr<BackgroundProcess> StartFleet(const std::filesystem::path& dir, bool& ready);
 
 }  // namespace ostrand::cli::test

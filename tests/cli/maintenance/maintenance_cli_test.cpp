@@ -47,15 +47,7 @@ protected:
                   {"state", {{"maintenance", {{"refuse", {{"modifyDeviceNumber", "编号已占用"}}}}}}}},  // .107
              })}};
         std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        const fs::path ready = dir_ / "ready.txt";
-        simulator_ = new BackgroundProcess({OSTRAND_DEVSIM_PATH, "--fleet", (dir_ / "fleet.json").string(),
-                                            "--ready-file", ready.string(), "--duration", "120"},
-                                           (dir_ / "devsim.log").string());
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (!fs::exists(ready) && simulator_->Running() && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(10ms);
-        }
-        ready_ = fs::exists(ready);
+        simulator_ = StartFleet(dir_, ready_).release();
     }
     static void TearDownTestSuite() {
         delete simulator_;
