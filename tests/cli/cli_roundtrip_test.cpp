@@ -21,11 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string AddressBlock() {
-    const unsigned pid = static_cast<unsigned>(getpid());
-    return "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
-}
-
 // A device value that, printed raw, would forge a line of its own.
 constexpr const char* kForgedNote = "ok\nresult=10000\r\tx\\y\x01";
 
@@ -44,7 +39,7 @@ std::string ReadFile(const fs::path& path) {
 class CliRoundTrip : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        block_ = AddressBlock();
+        block_ = ProcessAddressBlock();
         dir_ = fs::path(testing::TempDir()) / ("cli_roundtrip_" + std::to_string(getpid()));
         fs::create_directories(dir_);
         exportSource_.resize(300000);

@@ -105,6 +105,11 @@ void BackgroundProcess::Stop() {
     pid_ = -1;
 }
 
+std::string ProcessAddressBlock() {
+    const unsigned pid = static_cast<unsigned>(getpid());
+    return "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+}
+
 std::unique_ptr<BackgroundProcess> StartFleet(const std::filesystem::path& dir, bool& ready) {
     const std::filesystem::path readyFile = dir / "ready.txt";
     auto simulator = std::make_unique<BackgroundProcess>(

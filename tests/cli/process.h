@@ -40,6 +40,10 @@ private:
     pid_t pid_ = -1;
 };
 
+// "127.A.B." with A.B from this process's id, so test processes running at
+// once put their simulated devices on different loopback addresses.
+std::string ProcessAddressBlock();
+
 // Starts ostrand-devsim on DIR/fleet.json for at most two minutes, logging to
 // DIR/devsim.log, and waits (at most 20 s) until every device listens; `ready`
 // tells whether they do.

@@ -30,17 +30,8 @@ CDevMaskMessage::CDevMaskMessage(const std::string& ip, std::int32_t port, const
     grid->addWidget(oldName_, 0, 1);
     grid->addWidget(new QLabel(QString::fromUtf8(Tr("新设备名：", "New Dev Name")), this), 1, 0);
     grid->addWidget(newNameEdit_, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setMinimumWidth(340);
-
+    PlaceFormAndButtons(*this, grid, ok_, cancel, 340);
     connect(ok_, &QPushButton::clicked, this, &CDevMaskMessage::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     newNameEdit_->setFocus();
 }
 

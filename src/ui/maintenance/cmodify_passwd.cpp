@@ -43,17 +43,8 @@ CModifyPasswd::CModifyPasswd(const std::string& ip, std::int32_t port, PasswordM
     grid->addWidget(new_, 1, 1);
     grid->addWidget(new QLabel(Text("重复输入：", "Input again:"), this), 2, 0);
     grid->addWidget(repeat_, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setMinimumWidth(320);
-
+    PlaceFormAndButtons(*this, grid, ok_, cancel, 320);
     connect(ok_, &QPushButton::clicked, this, &CModifyPasswd::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     old_->setFocus();
 }
 

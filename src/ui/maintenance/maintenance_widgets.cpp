@@ -1,5 +1,11 @@
 #include "ui/maintenance/maintenance_widgets.h"
 
+#include <QDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 #include "platform/app_state.h"
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
@@ -24,6 +30,19 @@ MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<Maint
     MaintenanceOutcome outcome;
     RunModalWork(window, [&] { outcome = operation(); });
     return outcome;
+}
+
+void PlaceFormAndButtons(QDialog& dialog, QGridLayout* grid, QPushButton* ok, QPushButton* cancel,
+                         int minimumWidth) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    dialog.setMinimumWidth(minimumWidth);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
 }
 
 }  // namespace ostrand

@@ -10,6 +10,9 @@
 
 #include "ops/maintenance/maintenance_outcome.h"
 
+class QDialog;
+class QGridLayout;
+class QPushButton;
 class QWidget;
 
 namespace ostrand {
@@ -23,5 +26,10 @@ void ShowOutcome(const MaintenanceOutcome& outcome);
 
 // Runs `operation` off the GUI thread while `window` takes no input.
 MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation);
+
+// The small edit dialogs' shape: the field grid above OK and Cancel at the
+// right; Cancel rejects the dialog (OK is connected by the dialog itself).
+void PlaceFormAndButtons(QDialog& dialog, QGridLayout* grid, QPushButton* ok, QPushButton* cancel,
+                         int minimumWidth);
 
 }  // namespace ostrand

@@ -37,17 +37,8 @@ ModifyDeviceId::ModifyDeviceId(const std::string& ip, std::int32_t port, const s
     grid->addWidget(model_, 1, 1);
     grid->addWidget(new QLabel(Text("(*必填)", "(*Required)"), this), 1, 2);
     grid->addWidget(new QLabel(Text("(格式：QZ-XXXXX-XX..)", "(Format:QZ-XXXXX-XX...)"), this), 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setMinimumWidth(400);
-
+    PlaceFormAndButtons(*this, grid, ok_, cancel, 400);
     connect(ok_, &QPushButton::clicked, this, &ModifyDeviceId::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     number_->setFocus();
 }
 

@@ -22,7 +22,7 @@ class AttendanceCli : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         const unsigned pid = static_cast<unsigned>(getpid());
-        ip_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".41";
+        ip_ = ProcessAddressBlock() + "41";
         dir_ = fs::path(testing::TempDir()) / ("attendance_cli_" + std::to_string(pid));
         fs::create_directories(dir_);
         const nlohmann::json fleet = {

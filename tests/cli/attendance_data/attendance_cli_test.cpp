@@ -40,7 +40,7 @@ protected:
     static void SetUpTestSuite() {
         setenv("TZ", "UTC", 1);  // the children show record times in UTC
         const unsigned pid = static_cast<unsigned>(getpid());
-        block_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        block_ = ProcessAddressBlock();
         dir_ = fs::path(testing::TempDir()) / ("attendance_cli_" + std::to_string(pid));
         fs::remove_all(dir_);
         fs::create_directories(dir_);

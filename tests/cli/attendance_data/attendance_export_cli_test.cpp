@@ -26,7 +26,7 @@ protected:
     static void SetUpTestSuite() {
         setenv("TZ", "UTC", 1);
         const unsigned pid = static_cast<unsigned>(getpid());
-        ip_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".31";
+        ip_ = ProcessAddressBlock() + "31";
         dir_ = fs::path(testing::TempDir()) / ("attendance_export_cli_" + std::to_string(pid));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "out");

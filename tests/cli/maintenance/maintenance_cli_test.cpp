@@ -30,7 +30,7 @@ protected:
     static void SetUpTestSuite() {
         const unsigned pid = static_cast<unsigned>(getpid());
         // A block of its own, apart from the round-trip suite's.
-        block_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        block_ = ProcessAddressBlock();
         dir_ = fs::path(testing::TempDir()) / ("maintenance_cli_" + std::to_string(pid));
         fs::create_directories(dir_);
         const nlohmann::json fleet = {

@@ -23,7 +23,7 @@ class NetCli : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         const unsigned pid = static_cast<unsigned>(getpid());
-        block_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+        block_ = ProcessAddressBlock();
         dir_ = fs::path(testing::TempDir()) / ("net_cli_" + std::to_string(pid));
         fs::create_directories(dir_);
         const nlohmann::json fleet = {

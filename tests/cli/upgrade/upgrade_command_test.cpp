@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 
 TEST(UpgradeCommand, EveryStatusChangeIsPrintedAndOnlyAllSucceededExitsZero) {
     const unsigned pid = static_cast<unsigned>(getpid());
-    const std::string block = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".";
+    const std::string block = ProcessAddressBlock();
     const fs::path dir = fs::path(testing::TempDir()) / ("cli_upgrade_" + std::to_string(pid));
     fs::create_directories(dir);
     const fs::path image = dir / "HW1_K9_1.2.3456_A";

@@ -21,7 +21,7 @@ class CameraCli : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         const unsigned pid = static_cast<unsigned>(getpid());
-        ip_ = "127." + std::to_string(100 + (pid >> 8) % 150) + "." + std::to_string(pid & 0xff) + ".211";
+        ip_ = ProcessAddressBlock() + "211";
         dir_ = fs::path(testing::TempDir()) / ("camera_cli_" + std::to_string(pid));
         fs::create_directories(dir_);
         const nlohmann::json fleet = {
