@@ -33,6 +33,7 @@
 #include "platform/message_sink.h"
 #include "platform/profile.h"
 #include "transport/transport_settings.h"
+#include "ui/device_list_export.h"
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
 #include "ui/shell/progress_dlg.h"
@@ -165,6 +166,7 @@ void CostrandDlg::BuildControls() {
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->viewport()->installEventFilter(this);
+    AddDeviceListExport(this, listView_, list_);
 
     layout->addWidget(basicBox);
     layout->addWidget(attendBox);
