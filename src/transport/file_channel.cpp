@@ -91,6 +91,7 @@ net::HttpRequest UploadRequest(const std::string& ip, std::int32_t port, std::st
     http.connectBackoff = timeouts.httpConnectBackoff;
     http.connectRetries = timeouts.httpConnectRetries;
     http.stallTimeout = timeouts.httpReceiveTimeout;
+    http.totalTimeout = timeouts.httpUploadDeadline;
     return http;
 }
 
