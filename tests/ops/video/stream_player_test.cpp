@@ -11,9 +11,11 @@
 #include <optional>
 #include <thread>
 
+#include "../../platform/temp_dir.h"
 #include "mjpeg_peer.h"
 #include "ops/video/stream_player.h"
 #include "ops/video/stream_url.h"
+#include "platform/profile.h"
 
 namespace ostrand::video {
 namespace {
@@ -33,6 +35,14 @@ TEST(StreamUrlTest, DefaultStreamOrTheSitesTemplate) {
         {"rtsp://cam/main", "rtsp://cam/main"},
     };
     for (const Case& c : cases) EXPECT_EQ(StreamUrl("10.1.2.3", 9886, 2, c.urlTemplate), c.expected) << c.urlTemplate;
+}
+
+TEST(StreamUrlTest, TheTemplateComesFromTheSettingsFileAndIsNeverWrittenBack) {
+    ostrand::test::TempWorkingDir dir;
+    EXPECT_EQ(ConfiguredStreamUrl("10.1.2.3", 9886, 0), "http://10.1.2.3:9886/video/0");
+    EXPECT_EQ(ReadIniString(kStreamUrlKey, std::nullopt, {}, kStreamUrlSection), "");  // nothing written back
+    ASSERT_TRUE(WriteIniString(kStreamUrlKey, "rtsp://{ip}/live/{channel}", {}, kStreamUrlSection));
+    EXPECT_EQ(ConfiguredStreamUrl("10.1.2.3", 9886, 5), "rtsp://10.1.2.3/live/5");
 }
 
 TEST(StreamUrlTest, OnlyPlainHttpUrlsAreParsed) {
@@ -123,8 +133,10 @@ TEST(StreamPlayerTest, EveryBrokenStreamEndsWithItsReasonWithinItsBound) {
         std::optional<PeerScript> script;  // none: nothing listens
         StreamEnd expected;
         std::uint64_t pictures;
+        const char* scheme = "http";
     } cases[] = {
         {"nothing listens", std::nullopt, StreamEnd::Refused, 0},
+        {"nothing listens (RTSP)", std::nullopt, StreamEnd::Refused, 0, "rtsp"},
         {"no reply", PeerScript::SilentReply, StreamEnd::Stalled, 0},
         {"404", PeerScript::NotFound, StreamEnd::NotAStream, 0},
         {"no boundary", PeerScript::NoBoundary, StreamEnd::NotAStream, 0},
@@ -146,7 +158,7 @@ TEST(StreamPlayerTest, EveryBrokenStreamEndsWithItsReasonWithinItsBound) {
         } else {
             auto closed = net::TcpListener::Listen("127.0.0.1", 0);
             ASSERT_TRUE(closed);
-            url = "http://127.0.0.1:" + std::to_string(closed->Port()) + "/video/0";
+            url = std::string(c.scheme) + "://127.0.0.1:" + std::to_string(closed->Port()) + "/video/0";
         }
         const Outcome outcome = PlayUntilEnd(url, bound);
         ASSERT_TRUE(outcome.end.has_value()) << "still playing after " << outcome.took.count() << " ms";
