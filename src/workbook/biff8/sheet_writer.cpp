@@ -47,23 +47,24 @@ void TextSlots::Grow() {
   }
 }
 
-StringTableBuilder::StringTableBuilder(SharedStringTable& table, size_t expected) : table_(table) {
+StringTableBuilder::StringTableBuilder(SharedStringTable& table, TextCounts expected) : table_(table) {
   table_.strings.clear();
-  table_.strings.reserve(expected);
+  table_.strings.reserve(expected.narrow + expected.wide);
   table_.totalCount = 0;
   table_.uniqueCount = 0;
-  narrow_.Reserve(expected);
-  wide_.Reserve(expected);
+  narrow_.Reserve(expected.narrow);
+  wide_.Reserve(expected.wide);
 }
 
-size_t CountTexts(const SheetGrid& grid) {
-  size_t count = 0;
+TextCounts CountTexts(const SheetGrid& grid) {
+  TextCounts counts;
   for (uint32_t r = 0; r < grid.RowCount(); ++r) {
     for (const CellValue& cell : grid.RowCells(r)) {
-      count += cell.Kind() == CellKind::kText || cell.Kind() == CellKind::kWideText;
+      counts.narrow += cell.Kind() == CellKind::kText;
+      counts.wide += cell.Kind() == CellKind::kWideText;
     }
   }
-  return count;
+  return counts;
 }
 
 uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
@@ -97,6 +98,15 @@ namespace {
 
 bool IsRkInteger(const CellValue& cell) {
   return cell.Kind() == CellKind::kInteger && rk::FitsInteger(cell.Integer());
+}
+
+// Text cells are most of a sheet: each LABELSST is made in its place rather
+// than built aside and moved in.
+void PutLabelSst(std::vector<CellRecord>& out, uint16_t row, uint16_t column, uint32_t sstIndex) {
+  CellRecord& cell = out.emplace_back(biff::kLabelSst);
+  cell.row = row;
+  cell.column = column;
+  cell.sstIndex = sstIndex;
 }
 
 }  // namespace
@@ -172,11 +182,11 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
           ++c;
           break;
         case CellKind::kText:
-          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddNarrow(cell.Text())));
+          PutLabelSst(out, row16, col16, strings.AddNarrow(cell.Text()));
           ++c;
           break;
         case CellKind::kWideText:
-          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddWide(cell.WideText())));
+          PutLabelSst(out, row16, col16, strings.AddWide(cell.WideText()));
           ++c;
           break;
         case CellKind::kEmpty:

@@ -42,10 +42,17 @@ class TextSlots {
 
 // Collects the strings of all sheets into one table, each distinct text once,
 // numbered in the order the texts first occur.
+struct TextCounts {
+  size_t narrow = 0;
+  size_t wide = 0;
+};
+
 class StringTableBuilder {
  public:
-  // expected: about how many texts the grids hold, to size the lookups once.
-  StringTableBuilder(SharedStringTable& table, size_t expected);
+  // expected: about how many texts of each kind the grids hold, to size the
+  // lookups once (each kind its own, so neither spreads over more memory
+  // than it needs).
+  StringTableBuilder(SharedStringTable& table, TextCounts expected);
 
   uint32_t AddNarrow(std::string_view text);
   uint32_t AddWide(std::u16string_view text);
@@ -72,8 +79,8 @@ uint32_t TextSlots::FindOrAdd(uint32_t hash, Same same, Make make) {
   }
 }
 
-// How many text cells a grid holds.
-size_t CountTexts(const SheetGrid& grid);
+// How many text cells of each kind a grid holds.
+TextCounts CountTexts(const SheetGrid& grid);
 
 // The records of one sheet; firstSheet picks the WINDOW2 options.
 Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuilder& strings);
