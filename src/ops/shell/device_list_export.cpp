@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "ops/shell/csv_field.h"
 #include "platform/code_page.h"
 #include "transport/output_file.h"
 #include "workbook/workbook_file.h"
@@ -20,23 +21,6 @@ constexpr std::u16string_view kListSheetName = u"设备列表";
 
 bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string CsvField(const std::string& cell) {
-    std::string text = cell;
-    // A leading = + - @ (or a tab or CR some programs skip first) makes a
-    // spreadsheet evaluate the cell; a device name is whatever the device
-    // says, so it must never turn into a formula.
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
-        text.insert(text.begin(), '\'');
-    }
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 void AppendCsvLine(std::string& out, const std::vector<std::string>& cells) {

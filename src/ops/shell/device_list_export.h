@@ -38,9 +38,7 @@ std::optional<ListFileFormat> ListFormatForPath(const std::filesystem::path& pat
 
 // The sheet as CSV: a UTF-8 byte-order mark (so spreadsheet programs read the
 // Chinese texts as UTF-8), the header line, then one line per row, lines ended
-// by CR LF. A cell with a comma, quote or line break is quoted; a cell that a
-// spreadsheet would take as a formula (starting with = + - @, tab or CR) is
-// prefixed with a single quote so opening the file never runs it.
+// by CR LF, every cell as CsvField (ops/shell/csv_field.h) writes it.
 std::string ListSheetCsv(const ListSheet& sheet);
 
 // The workbook bytes: one sheet "设备列表", the header in row 0, texts as
