@@ -58,7 +58,7 @@ void Trickle(net::TcpSocket& socket, const std::string& bytes, std::chrono::mill
     }
 }
 
-class UploadHostileTest : public ::testing::Test {
+class UpgradeUploadHostileTest : public ::testing::Test {
 protected:
     ScopedTransportTimeouts waits_{HostileUploadWaits()};
 };
@@ -72,7 +72,7 @@ struct HttpFault {
     std::chrono::milliseconds bound;
 };
 
-TEST_F(UploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBounds) {
+TEST_F(UpgradeUploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBounds) {
     const HttpFault faults[] = {
         {"reads the image, then never answers",
          [](net::TcpSocket& socket) {
@@ -131,7 +131,7 @@ TEST_F(UploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBoun
     }
 }
 
-TEST_F(UploadHostileTest, KernelImageChunksStopAtTheFirstHostileAnswer) {
+TEST_F(UpgradeUploadHostileTest, KernelImageChunksStopAtTheFirstHostileAnswer) {
     // Two full chunks and a remainder: the device takes the first chunk, then
     // resets while the second arrives, so the remainder is never sent.
     std::atomic<int> remainderRequests{0};
@@ -180,7 +180,7 @@ ScriptedPeer::Handler PacketDevice(int acked, std::function<void(net::TcpSocket&
     };
 }
 
-TEST_F(UploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
+TEST_F(UpgradeUploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
     struct Case {
         const char* name;
         int acked;
@@ -239,7 +239,7 @@ TEST_F(UploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
     }
 }
 
-TEST_F(UploadHostileTest, HostileAnswersToTheAnnouncementAreReceiveFailures) {
+TEST_F(UpgradeUploadHostileTest, HostileAnswersToTheAnnouncementAreReceiveFailures) {
     struct Case {
         const char* name;
         ScriptedPeer::Handler device;
