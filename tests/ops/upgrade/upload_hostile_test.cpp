@@ -11,12 +11,16 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../../transport/scripted_peer.h"
 #include "../../transport/short_waits.h"
+#include "ops/upgrade/upgrade_worker.h"
 #include "ops/upgrade/upload_sender.h"
+#include "platform/app_state.h"
 #include "transport/frames.h"
 #include "transport/xml_codec.h"
 
@@ -58,7 +62,7 @@ void Trickle(net::TcpSocket& socket, const std::string& bytes, std::chrono::mill
     }
 }
 
-class UploadHostileTest : public ::testing::Test {
+class UpgradeUploadHostileTest : public ::testing::Test {
 protected:
     ScopedTransportTimeouts waits_{HostileUploadWaits()};
 };
@@ -72,7 +76,7 @@ struct HttpFault {
     std::chrono::milliseconds bound;
 };
 
-TEST_F(UploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBounds) {
+TEST_F(UpgradeUploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBounds) {
     const HttpFault faults[] = {
         {"reads the image, then never answers",
          [](net::TcpSocket& socket) {
@@ -131,7 +135,7 @@ TEST_F(UploadHostileTest, HostileHttpDevicesEndTheApplicationUploadWithinItsBoun
     }
 }
 
-TEST_F(UploadHostileTest, KernelImageChunksStopAtTheFirstHostileAnswer) {
+TEST_F(UpgradeUploadHostileTest, KernelImageChunksStopAtTheFirstHostileAnswer) {
     // Two full chunks and a remainder: the device takes the first chunk, then
     // resets while the second arrives, so the remainder is never sent.
     std::atomic<int> remainderRequests{0};
@@ -180,7 +184,7 @@ ScriptedPeer::Handler PacketDevice(int acked, std::function<void(net::TcpSocket&
     };
 }
 
-TEST_F(UploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
+TEST_F(UpgradeUploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
     struct Case {
         const char* name;
         int acked;
@@ -239,7 +243,7 @@ TEST_F(UploadHostileTest, HostileTcpDevicesEndThePacketsWithTheirResult) {
     }
 }
 
-TEST_F(UploadHostileTest, HostileAnswersToTheAnnouncementAreReceiveFailures) {
+TEST_F(UpgradeUploadHostileTest, HostileAnswersToTheAnnouncementAreReceiveFailures) {
     struct Case {
         const char* name;
         ScriptedPeer::Handler device;
@@ -272,6 +276,71 @@ TEST_F(UploadHostileTest, HostileAnswersToTheAnnouncementAreReceiveFailures) {
         const auto started = SteadyClock::now();
         EXPECT_EQ(AnnounceUploadTcp(DeviceEndpoint{peer.Ip(), peer.Port()}, 1000, "1"), c.result);
         EXPECT_LT(SteadyClock::now() - started, 1000ms);
+        EXPECT_TRUE(peer.WaitDone(10s));
+    }
+}
+
+// ---- the whole worker: the row ends failed, with the upload's failure text ----
+
+struct RecordingRow : UpgradeRowSink {
+    void Status(const std::string& text, RowPhase phase) override {
+        texts.push_back(text);
+        last = phase;
+    }
+    void Progress(std::uint64_t sentBytes, std::uint64_t) override { sent = sentBytes; }
+    std::vector<std::string> texts;
+    RowPhase last = RowPhase::Idle;
+    std::uint64_t sent = 0;
+};
+
+// A device that lets the upgrade through its kernel-state query and its
+// version check, then meets the image with `upload`.
+ScriptedPeer::Handler FormAnswer(std::string body) {
+    return [body = std::move(body)](net::TcpSocket& socket) {
+        test::ReadHttpRequest(socket);
+        socket.SendAll(test::HttpResponse(200, body));
+    };
+}
+
+TEST_F(UpgradeUploadHostileTest, HostileUploadsEndTheUpgradeRowAsFailed) {
+    SetUiLanguage(Language::Chinese);
+    const struct {
+        const char* name;
+        ScriptedPeer::Handler upload;
+    } faults[] = {
+        {"never answers",
+         [](net::TcpSocket& socket) {
+             test::ReadHttpRequest(socket);
+             test::ReadUntilClosed(socket, 2s);
+         }},
+        {"trickles its answer",
+         [](net::TcpSocket& socket) {
+             test::ReadHttpRequest(socket);
+             Trickle(socket, "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(200, 'p'), 20ms, 4s);
+         }},
+        {"resets mid-file",
+         [](net::TcpSocket& socket) {
+             test::ReadBytes(socket, 100'000);
+             Reset(socket);
+         }},
+    };
+    UpgradePackage package;
+    package.kind = UpgradeKind::Application;
+    package.versions = {"HW1", "K9", "1.2.3456"};
+    package.fileName = "HW1_K9_1.2.3456_A";
+    package.image = std::make_shared<const std::string>(Image(1u << 20));
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        ScriptedPeer peer({FormAnswer("?updateStatus=0&result=10000"), FormAnswer("?checkresult=0&result=10000"),
+                           fault.upload});
+        RecordingRow row;
+        const auto started = SteadyClock::now();
+        RunUpgradeWorker(package, UpgradeDevice{peer.Ip(), peer.Port(), "N1", "dev", "V5.2.0001"}, row);
+        EXPECT_LT(SteadyClock::now() - started, 2500ms);
+        EXPECT_EQ(row.last, RowPhase::Failed);
+        ASSERT_FALSE(row.texts.empty());
+        EXPECT_EQ(row.texts.back(), "上传失败");
+        EXPECT_EQ(peer.Connections(), 3);
         EXPECT_TRUE(peer.WaitDone(10s));
     }
 }
