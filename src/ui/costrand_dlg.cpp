@@ -36,6 +36,7 @@
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 namespace {
@@ -100,6 +101,8 @@ void CostrandDlg::BuildControls() {
     int basicCount = 0;
     int attendCount = 0;
     QPushButton* searchButton = nullptr;
+    std::vector<QWidget*> tabOrder;  // the basic buttons, then the attendance ones
+    std::vector<QWidget*> attendButtons;
     for (const ControlCaption& control : ordered) {
         auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
         button->setObjectName(QStringLiteral("btn%1").arg(control.id));
@@ -108,10 +111,12 @@ void CostrandDlg::BuildControls() {
             case ControlGroup::Basic:
                 basicGrid->addWidget(button, basicCount / kButtonsPerRow[0], basicCount % kButtonsPerRow[0]);
                 ++basicCount;
+                tabOrder.push_back(button);
                 break;
             case ControlGroup::Attendance:
                 attendGrid->addWidget(button, attendCount / kButtonsPerRow[1], attendCount % kButtonsPerRow[1]);
                 ++attendCount;
+                attendButtons.push_back(button);
                 break;
             case ControlGroup::ListBar:
                 searchButton = button;
@@ -165,6 +170,13 @@ void CostrandDlg::BuildControls() {
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->viewport()->installEventFilter(this);
+    listView_->setTabKeyNavigation(false);  // Tab leaves the list rather than stepping through its cells
+
+    // Tab follows the panel (the buttons hidden at start-up in the places they
+    // are laid out in), then the list bar and the list.
+    tabOrder.insert(tabOrder.end(), attendButtons.begin(), attendButtons.end());
+    tabOrder.insert(tabOrder.end(), {searchButton, filterBox_, findEdit_, findButton, languageBox_, listView_});
+    SetTabOrder(tabOrder);
 
     layout->addWidget(basicBox);
     layout->addWidget(attendBox);

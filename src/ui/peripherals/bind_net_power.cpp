@@ -13,6 +13,7 @@
 #include "ui/peripherals/peripheral_widgets.h"
 #include "ui/peripherals/set_net_class.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 
@@ -53,6 +54,9 @@ BindNetPower::BindNetPower(DeviceEndpoint terminal, QWidget* parent)
     layout->addWidget(classGroup, 1);
     layout->addWidget(ampGroup, 1);
 
+    // Tab follows the two groups: the classes with their button, then the
+    // amplifiers with theirs.
+    SetTabOrder({classes_, unbind, amplifiers_, search, confirm});
     connect(unbind, &QPushButton::clicked, this, &BindNetPower::UnbindSelected);
     connect(search, &QPushButton::clicked, this, &BindNetPower::Search);
     connect(confirm, &QPushButton::clicked, this, &BindNetPower::BindTicked);

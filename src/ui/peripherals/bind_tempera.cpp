@@ -30,6 +30,9 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     bound_->setReadOnly(true);
     get_ = named(new QPushButton(QString::fromUtf8("获取(&G)"), this), "button1275");
     search_ = named(new QPushButton(QString::fromUtf8("搜索(&S)"), this), "button1322");
+    // Enter reads the bound device again; binding (an empty IP unbinds) and
+    // the address change take their own buttons.
+    get_->setDefault(true);
     ip_ = named(new QLineEdit(this), "edit1349");
     setIp_ = named(new QPushButton(QString::fromUtf8("设置IP(&K)"), this), "button1277");
     user_ = named(new QLineEdit(this), "edit1350");
