@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -354,6 +355,40 @@ TEST_F(DialogKeyboardTest, EscapeClosesTheDialog) {
         if (auto* progress = qobject_cast<ProgressDlg*>(window.get())) progress->Finish();
         sink_.Clear();
     }
+}
+
+// The upgrade window stays up while its workers run: Escape does not close
+// it and Enter reaches neither Close nor "retry failed"; once the batch has
+// ended Enter closes it.
+TEST_F(DialogKeyboardTest, KeysNeverEndTheUpgradeWindowWhileItsWorkersRun) {
+    const std::filesystem::path image = dir_.Path() / "HW1_K9_1.2.3456_A";
+    std::ofstream(image, std::ios::binary) << std::string(400'000, 'x');
+    sim::DeviceConfig config;
+    config.address = sim::test::AddressBlock() + "8";
+    config.kind = sim::DeviceKind::Terminal;
+    config.version = "IPC-1.0.0000";
+    config.state["upgrade"] = {{"receiveRate", 1'000'000}};  // slow enough to press keys meanwhile
+    sim::Device& slow = sim_.AddDevice(config);
+    CUpdateRateDlg dialog(UpgradeKind::Application, image, {"HW1", "K9", "1.2.3456"},
+                          {{slow.AddressText(), slow.Port(), "N8", "dev8", "IPC-1.0.0000"}});
+    ASSERT_TRUE(Activate(&dialog));
+    ASSERT_TRUE(dialog.WorkersRunning());
+    QSignalSpy closes(dialog.CloseButton(), &QAbstractButton::clicked);
+    QSignalSpy retries(dialog.RetryButton(), &QAbstractButton::clicked);
+    dialog.List()->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(dialog.List(), key);
+        EXPECT_TRUE(dialog.isVisible()) << QKeySequence(key).toString().toStdString();
+    }
+    EXPECT_TRUE(dialog.WorkersRunning()) << "the keys came too late to tell";
+    EXPECT_EQ(closes.count() + retries.count(), 0);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.WorkersRunning(); }, 20'000));
+    dialog.List()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(dialog.List(), Qt::Key_Return);
+    EXPECT_EQ(closes.count(), 1);
+    EXPECT_EQ(retries.count(), 0);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 }  // namespace
