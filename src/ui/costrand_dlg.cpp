@@ -101,7 +101,7 @@ void CostrandDlg::BuildControls() {
     int basicCount = 0;
     int attendCount = 0;
     QPushButton* searchButton = nullptr;
-    std::vector<QWidget*> tabOrder;  // the basic buttons, then the attendance ones
+    std::vector<QWidget*> basicButtons;
     std::vector<QWidget*> attendButtons;
     for (const ControlCaption& control : ordered) {
         auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
@@ -111,7 +111,7 @@ void CostrandDlg::BuildControls() {
             case ControlGroup::Basic:
                 basicGrid->addWidget(button, basicCount / kButtonsPerRow[0], basicCount % kButtonsPerRow[0]);
                 ++basicCount;
-                tabOrder.push_back(button);
+                basicButtons.push_back(button);
                 break;
             case ControlGroup::Attendance:
                 attendGrid->addWidget(button, attendCount / kButtonsPerRow[1], attendCount % kButtonsPerRow[1]);
@@ -174,6 +174,7 @@ void CostrandDlg::BuildControls() {
 
     // Tab follows the panel (the buttons hidden at start-up in the places they
     // are laid out in), then the list bar and the list.
+    std::vector<QWidget*> tabOrder = basicButtons;
     tabOrder.insert(tabOrder.end(), attendButtons.begin(), attendButtons.end());
     tabOrder.insert(tabOrder.end(), {searchButton, filterBox_, findEdit_, findButton, languageBox_, listView_});
     SetTabOrder(tabOrder);

@@ -80,16 +80,6 @@ void AddRows(QTableWidget* list) {
     }
 }
 
-TemperaProbeConfig NowhereProbe() {
-    TemperaProbeConfig probe;
-    probe.bindAddress = "127.0.0.1";
-    probe.group.clear();
-    probe.first.destination = {"127.0.0.1", 9};
-    probe.second.destination = {"127.0.0.1", 9};
-    probe.scanTimeOut = [] { return 50; };
-    return probe;
-}
-
 QStringList MainWindowOrder() {
     return {"btn1011", "btn1042", "btn1050", "btn1043", "btn1049", "btn1013", "btn1023",
             "btn1053", "btn1012", "btn1047", "btn1048", "btn1051", "btn1333", "btn1045",

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "ops/peripherals/tempera_probe.h"
 #include "platform/message_sink.h"
 #include "platform/temp_dir.h"
 #include "sim/sim_test_support.h"
@@ -21,6 +22,18 @@
 #include "transport/transport_settings.h"
 
 namespace ostrand::test {
+
+// The temperature-device probe aimed at loopback's discard port: a search
+// finds nothing and sends nothing beyond this machine.
+inline TemperaProbeConfig NowhereProbe() {
+    TemperaProbeConfig probe;
+    probe.bindAddress = "127.0.0.1";
+    probe.group.clear();
+    probe.first.destination = {"127.0.0.1", 9};
+    probe.second.destination = {"127.0.0.1", 9};
+    probe.scanTimeOut = [] { return 50; };
+    return probe;
+}
 
 class KeyboardTest : public ::testing::Test {
 protected:

@@ -29,16 +29,6 @@ struct MnemonicRow {
     std::vector<Press> presses;
 };
 
-TemperaProbeConfig NowhereProbe() {
-    TemperaProbeConfig probe;
-    probe.bindAddress = "127.0.0.1";
-    probe.group.clear();
-    probe.first.destination = {"127.0.0.1", 9};
-    probe.second.destination = {"127.0.0.1", 9};
-    probe.scanTimeOut = [] { return 50; };
-    return probe;
-}
-
 std::vector<MnemonicRow> Rows() {
     return {
         {"function switches", [](const DeviceEndpoint& t) { return std::make_unique<CVideoCfg>(t); },
