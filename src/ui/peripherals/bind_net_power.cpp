@@ -12,6 +12,7 @@
 #include "platform/message_sink.h"
 #include "ui/peripherals/peripheral_widgets.h"
 #include "ui/peripherals/set_net_class.h"
+#include "ui/shell/list_keys.h"
 #include "ui/shell/progress_dlg.h"
 #include "ui/shell/tab_order.h"
 
@@ -61,6 +62,8 @@ BindNetPower::BindNetPower(DeviceEndpoint terminal, QWidget* parent)
     connect(search, &QPushButton::clicked, this, &BindNetPower::Search);
     connect(confirm, &QPushButton::clicked, this, &BindNetPower::BindTicked);
     connect(classes_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { EditClass(row); });
+    // The keyboard's double click; Enter elsewhere on the page binds as before.
+    ActOnEnter(classes_, [this](int row) { EditClass(row); });
 }
 
 void BindNetPower::FillAmplifiers(const AmplifierList& list) {

@@ -13,6 +13,7 @@
 #include "ops/peripherals/tempera_binding.h"
 #include "platform/message_sink.h"
 #include "ui/peripherals/peripheral_widgets.h"
+#include "ui/shell/list_keys.h"
 #include "ui/shell/progress_dlg.h"
 
 namespace ostrand {
@@ -81,6 +82,7 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     connect(bind_, &QPushButton::clicked, this, &BindTempera::Bind);
     connect(setIp_, &QPushButton::clicked, this, &BindTempera::SetIp);
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { RowClicked(row); });
+    ActOnEnter(list_, [this](int row) { RowClicked(row); });  // the keyboard's click
 
     // The bound device is read once the window is up; the first search
     // follows half a second later.

@@ -5,6 +5,7 @@
 // the progress window while its work runs.
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -41,6 +42,7 @@
 #include "ui/peripherals/bind_net_power.h"
 #include "ui/peripherals/bind_tempera.h"
 #include "ui/peripherals/chanlde_class_audio.h"
+#include "ui/peripherals/peripheral_widgets.h"
 #include "ui/peripherals/set_net_class.h"
 #include "ui/peripherals/speaker_class_page.h"
 #include "ui/shell/progress_dlg.h"
@@ -345,6 +347,48 @@ TEST_F(DialogKeyboardTest, EscapeClosesTheDialog) {
         if (auto* progress = qobject_cast<ProgressDlg*>(window.get())) progress->Finish();
         sink_.Clear();
     }
+}
+
+// Rows that act on a click (a found temperature device) or a double click (a
+// class to put on an amplifier) act on Enter too, and Enter then goes no
+// further: neither the dialog's default button nor the page's binding runs.
+TEST_F(DialogKeyboardTest, EnterOnAListRowDoesWhatClickingItDoes) {
+    BindTempera tempera(Terminal(), NowhereProbe());
+    tempera.findChild<QTimer*>("timer1281")->stop();
+    ASSERT_TRUE(Activate(&tempera));
+    QTest::qWait(50);  // the opening read
+    QTableWidget* found = tempera.List();
+    found->setRowCount(2);
+    for (int row = 0; row < 2; ++row) {
+        SetDeviceCell(found, row, 1, "10.0.0." + std::to_string(5 + row));
+        SetDeviceCell(found, row, 4, row == 0 ? "" : "8000");
+    }
+    QSignalSpy gets(tempera.Button(1275), &QAbstractButton::clicked);
+    found->setFocus(Qt::TabFocusReason);
+    found->setCurrentCell(1, 1);
+    QTest::keyClick(found, Qt::Key_Return);
+    EXPECT_EQ(tempera.Edit(1349)->text(), "10.0.0.6");
+    EXPECT_TRUE(tempera.Button(1277)->isEnabled());
+    EXPECT_EQ(tempera.TemperaEndpoint().port, 8000);
+    EXPECT_EQ(gets.count(), 0);
+
+    BindNetPower page(Terminal());
+    page.Classes()->setRowCount(2);
+    for (int row = 0; row < 2; ++row) SetDeviceCell(page.Classes(), row, 1, "C" + std::to_string(row));
+    ASSERT_TRUE(Activate(&page));
+    std::string opened;
+    QTimer::singleShot(50, [&opened] {
+        if (auto* edit = qobject_cast<SetNetClass*>(QApplication::activeModalWidget())) {
+            opened = edit->Binding().classId;
+            edit->reject();
+        }
+    });
+    sink_.Clear();
+    page.Classes()->setFocus(Qt::TabFocusReason);
+    page.Classes()->setCurrentCell(1, 2);
+    QTest::keyClick(page.Classes(), Qt::Key_Return);
+    EXPECT_EQ(opened, "C1");
+    EXPECT_TRUE(sink_.Texts().empty()) << "the amplifiers were bound as well";
 }
 
 // The upgrade window stays up while its workers run: Escape does not close
