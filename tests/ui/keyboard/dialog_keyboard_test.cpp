@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -91,9 +92,6 @@ QStringList MainWindowOrder() {
 }
 
 std::vector<DialogRow> Rows(sim::Device& terminal) {
-    const auto loaded = [](auto member) {
-        return [member](QWidget& w) { return member(w); };
-    };
     return {
         {"device name", [](const DeviceEndpoint& t) { return std::make_unique<CDevMaskMessage>(t.ip, t.port, "old"); },
          {}, {"QLineEdit", "newName", "确定", "取消"}, "newName", "确定", Escape::Closes},
@@ -104,17 +102,17 @@ std::vector<DialogRow> Rows(sim::Device& terminal) {
          [](const DeviceEndpoint& t) { return std::make_unique<CModifyPasswd>(t.ip, t.port, PasswordMode::Hashed); },
          {}, {"edit1174", "edit1175", "edit1176", "更新密码", "取消更新"}, "edit1176", "更新密码", Escape::Closes},
         {"serial port type", [](const DeviceEndpoint& t) { return std::make_unique<CSetComType>(t); },
-         loaded([](QWidget& w) { return As<CSetComType>(w).Loaded(); }), {"types", "ok", "取消"}, "types", "ok",
+         [](QWidget& w) { return As<CSetComType>(w).Loaded(); }, {"types", "ok", "取消"}, "types", "ok",
          Escape::Closes},
         {"NTP servers", [](const DeviceEndpoint& t) { return std::make_unique<CSetNtpServer>(t); },
-         loaded([](QWidget& w) { return As<CSetNtpServer>(w).Loaded(); }),
+         [](QWidget& w) { return As<CSetNtpServer>(w).Loaded(); },
          {"entries", "server", "port", "modify", "ok", "取消"}, "server", "ok", Escape::Closes},
         {"function switches", [](const DeviceEndpoint& t) { return std::make_unique<CVideoCfg>(t); }, {},
          {"streamOn", "streamOff", "streamSet", "debugOn", "debugOff", "debugGet", "debugSet"}, "streamOn",
          "streamSet", Escape::Closes},
         {"network parameters",
          [](const DeviceEndpoint& t) { return std::make_unique<CConfigManagerDLG>(t.ip, t.port); },
-         loaded([](QWidget& w) { return As<CConfigManagerDLG>(w).LoadsDone() > 0; }),
+         [](QWidget& w) { return As<CConfigManagerDLG>(w).LoadsDone() > 0; },
          {"pageList", "staticIp", "ip", "mask", "gateway", "dns", "mac0", "mac1", "mac2", "mac3", "mac4", "mac5",
           "selfBuilt", "master", "masterPort", "save", "cancel"},
          "selfBuilt", "save", Escape::Closes},
@@ -125,7 +123,7 @@ std::vector<DialogRow> Rows(sim::Device& terminal) {
              AddRows(dialog->List());
              return dialog;
          },
-         loaded([](QWidget& w) { return !As<CUpdateRateDlg>(w).WorkersRunning(); }),
+         [](QWidget& w) { return !As<CUpdateRateDlg>(w).WorkersRunning(); },
          {"list1162", "retryFailed", "close"}, "list1162", "close", Escape::Closes},
         {"terminal parameters",
          [](const DeviceEndpoint& t) { return std::make_unique<CAttendAlarm>(t); }, {},
@@ -164,7 +162,7 @@ std::vector<DialogRow> Rows(sim::Device& terminal) {
              RecordSpeakerVersion("V6.8.236");
              return std::make_unique<AudioCfg>(t);
          },
-         loaded([](QWidget& w) { return As<AudioCfg>(w).WirelessPage()->Loaded(); }),
+         [](QWidget& w) { return As<AudioCfg>(w).WirelessPage()->Loaded(); },
          {"tab1332", "list1274", "button1", "slider1309", "button1275", "combo1300", "slider1301", "button1276",
           "edit1299", "combo1311", "button1313"},
          "combo1300", "button1", Escape::Closes},
@@ -194,12 +192,12 @@ std::vector<DialogRow> Rows(sim::Device& terminal) {
              auto dialog = std::make_unique<BindTempera>(t, NowhereProbe());
              return dialog;
          },
-         loaded([](QWidget& w) {
+         [](QWidget& w) {
              auto& dialog = As<BindTempera>(w);
              if (dialog.findChild<QTimer*>("timer1281")->isActive()) return false;
              if (dialog.List()->rowCount() == 0) AddRows(dialog.List());
              return true;
-         }),
+         },
          {"edit1348", "button1275", "button1322", "edit1349", "button1277", "edit1350", "edit1351", "button1276",
           "list1352"},
          "edit1349", "button1275", Escape::Closes},
@@ -389,6 +387,24 @@ TEST_F(DialogKeyboardTest, EnterOnAListRowDoesWhatClickingItDoes) {
     QTest::keyClick(page.Classes(), Qt::Key_Return);
     EXPECT_EQ(opened, "C1");
     EXPECT_TRUE(sink_.Texts().empty()) << "the amplifiers were bound as well";
+}
+
+// A card holder is ticked and unticked with Space on the tick column, so the
+// query can be put together without the mouse.
+TEST_F(DialogKeyboardTest, SpaceTicksAHolderInTheUserWindow) {
+    CUserInfoDlg window(AttendanceDevice{Terminal(), "AABBCCDDEEFF"},
+                        std::vector<UserFileRecord>{{1, "1001", "A"}, {2, "1002", "B"}},
+                        AttendanceDataPlaces{std::filesystem::current_path()});
+    ASSERT_TRUE(Activate(&window));
+    QTableView* list = window.List();
+    const QModelIndex tick = list->model()->index(1, 0);
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentIndex(tick);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(tick.data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_EQ(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(tick.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
 }
 
 // The upgrade window stays up while its workers run: Escape does not close
