@@ -37,6 +37,7 @@
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 namespace {
@@ -101,6 +102,8 @@ void CostrandDlg::BuildControls() {
     int basicCount = 0;
     int attendCount = 0;
     QPushButton* searchButton = nullptr;
+    std::vector<QWidget*> basicButtons;
+    std::vector<QWidget*> attendButtons;
     for (const ControlCaption& control : ordered) {
         auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
         button->setObjectName(QStringLiteral("btn%1").arg(control.id));
@@ -109,10 +112,12 @@ void CostrandDlg::BuildControls() {
             case ControlGroup::Basic:
                 basicGrid->addWidget(button, basicCount / kButtonsPerRow[0], basicCount % kButtonsPerRow[0]);
                 ++basicCount;
+                basicButtons.push_back(button);
                 break;
             case ControlGroup::Attendance:
                 attendGrid->addWidget(button, attendCount / kButtonsPerRow[1], attendCount % kButtonsPerRow[1]);
                 ++attendCount;
+                attendButtons.push_back(button);
                 break;
             case ControlGroup::ListBar:
                 searchButton = button;
@@ -167,6 +172,14 @@ void CostrandDlg::BuildControls() {
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->viewport()->installEventFilter(this);
     AddDeviceListExport(this, listView_, list_);
+    listView_->setTabKeyNavigation(false);  // Tab leaves the list rather than stepping through its cells
+
+    // Tab follows the panel (the buttons hidden at start-up in the places they
+    // are laid out in), then the list bar and the list.
+    std::vector<QWidget*> tabOrder = basicButtons;
+    tabOrder.insert(tabOrder.end(), attendButtons.begin(), attendButtons.end());
+    tabOrder.insert(tabOrder.end(), {searchButton, filterBox_, findEdit_, findButton, languageBox_, listView_});
+    SetTabOrder(tabOrder);
 
     layout->addWidget(basicBox);
     layout->addWidget(attendBox);
