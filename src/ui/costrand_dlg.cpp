@@ -190,6 +190,8 @@ void CostrandDlg::BuildControls() {
     connect(filterBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnListFilterChanged);
     connect(languageBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnLanguageChanged);
     connect(findButton, &QPushButton::clicked, this, &CostrandDlg::OnFind);
+    // A number typed into the find field and Enter looks it up; it must not end the program.
+    connect(findEdit_, &QLineEdit::returnPressed, findButton, &QPushButton::click);
     connect(buttons_.at(1043), &QPushButton::clicked, this, &CostrandDlg::OnCopyDeviceNumber);
     connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
     connect(buttons_.at(1001), &QPushButton::clicked, this, &CostrandDlg::OnSearch);
@@ -415,6 +417,7 @@ void CostrandDlg::keyPressEvent(QKeyEvent* event) {
     // Enter that no control takes ends the window, like its close box.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (findEdit_->hasFocus()) return;  // the find field has taken it
         accept();
         return;
     }

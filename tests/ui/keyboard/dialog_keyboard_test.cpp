@@ -227,7 +227,8 @@ std::vector<DialogRow> Rows(sim::Device& terminal) {
              window->FillDeviceList();
              return window;
          },
-         {}, MainWindowOrder(), "", "", Escape::NotChecked},
+         // Enter in the find field looks the number up instead of ending the program.
+         {}, MainWindowOrder(), "edit1356", "btn1354", Escape::NotChecked},
         // The controls hidden at start-up take their places in the panel's
         // order once shown.
         {"main window, hidden controls shown",
