@@ -7,7 +7,9 @@ The seeds are real inputs, so the fuzzers start from the shapes they meet:
   - scan reply datagrams (404-byte device records) and HDS search replies;
   - replies and frames of the command, flat, export and upload exchanges and
     HTTP form bodies, taken from the journal of ostrand-devsim answering
-    ostrand-cli on loopback.
+    ostrand-cli on loopback;
+  - motion-JPEG streams, well-formed and hostile, behind the byte that tells
+    the stream fuzzer its read size and whether the peer closes.
 
 Run from the repository with a default build present:
     /usr/bin/python3 fuzz/make_seed_corpora.py --build build [--only ops|sim]
@@ -418,6 +420,37 @@ def sim_seeds():
     for name, fleet in fleets.items():
         corpus.add(name, json.dumps(fleet, ensure_ascii=False).encode())
     corpus.add("faults_at_top.json", b'{"devices": [], "faults": {"replyDelayMs": 3600001, "result": 5}}')
+# ---- motion-JPEG streams ----
+
+def video_seeds():
+    corpus = Corpus("video", "ostrand_fuzz_mjpeg_parser")
+    jpeg = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(256)) * 2 + b"\xff\xd9"
+    head = b"HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=ostrandframe\r\n\r\n"
+
+    def part(body, length=True):
+        lines = b"--ostrandframe\r\nContent-Type: image/jpeg\r\n"
+        if length:
+            lines += b"Content-Length: %d\r\n" % len(body)
+        return lines + b"\r\n" + body + b"\r\n"
+
+    streams = {
+        "frames": head + part(jpeg) + part(jpeg),
+        "delimited": head + part(jpeg, False) + b"--ostrandframe\r\n",
+        "quoted_lf": b"HTTP/1.1 200 OK\nContent-Type: multipart/x-mixed-replace;boundary=\"b\"\n\npre\n--b\n\n" +
+                     jpeg + b"\n--b--\n",
+        "dashed": b"HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=--b\r\n\r\n--b\r\n\r\n" +
+                  jpeg + b"\r\n--b\r\n",
+        "refused": b"HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n",
+        "not_multipart": b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg,
+        "endless": head + b"--ostrandframe\r\nContent-Type: image/jpeg\r\n\r\n\xff\xd8" + b"\x00" * 2000,
+        "truncated": head + part(jpeg[:200]),
+        "no_boundary": head + jpeg + jpeg,
+        "bad_length": head + b"--ostrandframe\r\nContent-Length: 1x\r\n\r\n" + jpeg,
+        "huge_length": head + b"--ostrandframe\r\nContent-Length: 99999999999\r\n\r\n",
+    }
+    for name, stream in streams.items():
+        corpus.add(name + "_whole.bin", b"\x7f" + stream)     # large reads, peer closes
+        corpus.add(name + "_bytes.bin", b"\x00" + stream)     # one byte a read, stays open
 
 
 def main():
@@ -435,6 +468,7 @@ def main():
             workbook_seeds(build, folder)
             discovery_seeds()
             transport_seeds(build, folder)
+            video_seeds()
     for root, _, files in sorted(os.walk(FUZZ)):
         if os.path.basename(os.path.dirname(root)) == "corpus":
             print("%-60s %3d seeds" % (os.path.relpath(root, FUZZ), len(files)))

@@ -1,8 +1,10 @@
 // ostrand-cli camera get --ip IP --port PORT [--channel N]
 // ostrand-cli camera set --ip IP --port PORT [--channel N] NAME [VALUE]
 // ostrand-cli camera status --ip IP --port PORT
+// ostrand-cli camera snapshot --ip IP [--port VIDEOPORT] [--channel N] [--wait S] FILE.jpg
 // The preview dialog's image and encoding parameters, read and written with
-// the same operations and rules as the dialog.
+// the same operations and rules as the dialog; and one picture of a channel's
+// live stream, saved as a JPEG file.
 
 #include <algorithm>
 #include <array>
@@ -15,7 +17,9 @@
 #include "cli/commands.h"
 #include "ops/video/camera_tuning.h"
 #include "ops/video/device_status.h"
+#include "ops/video/mjpeg_reader.h"
 #include "platform/code_page.h"
+#include "transport/output_file.h"
 
 namespace ostrand::cli {
 
@@ -226,6 +230,44 @@ int RunSet(const CliSettings& settings, const SetOptions& options) {
     return kTransportBadParameter;
 }
 
+struct SnapshotOptions {
+    std::string ip;
+    int port = video::kVideoStreamPort;
+    int channel = 0;
+    double waitSeconds = 10;
+    std::string file;
+};
+
+// The exit status of a stream failure, in the transport's terms.
+int SnapshotStatus(video::MjpegFailure failure) {
+    switch (failure) {
+        case video::MjpegFailure::None: return kTransportOk;
+        case video::MjpegFailure::ConnectFailed: return kTransportConnectFailed;
+        case video::MjpegFailure::SendFailed: return kTransportSendFailed;
+        case video::MjpegFailure::TimedOut:
+        case video::MjpegFailure::Closed: return kTransportReceiveFailed;
+        case video::MjpegFailure::HttpStatus: return kTransportFailed;
+        default: return kTransportUndecodable;
+    }
+}
+
+int RunSnapshot(const CliSettings& settings, const SnapshotOptions& options) {
+    video::MjpegLimits limits;
+    limits.overallWait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
+    limits.connectWait = std::min(limits.connectWait, limits.overallWait);
+    const video::MjpegFrame frame = video::ReadMjpegFrame(
+        options.ip, static_cast<std::uint16_t>(options.port), video::VideoStreamPath(options.channel), limits);
+    if (!frame.Ok()) return PrintOutcome(settings, SnapshotStatus(frame.failure), frame.text, {});
+    // Written beside the target and renamed into place: a failure leaves no half picture.
+    std::optional<OutputFile> out = OutputFile::Open(options.file);
+    const bool saved = out && out->Write(frame.jpeg) && out->Commit();
+    if (!saved) {
+        return PrintOutcome(settings, kTransportFailed, "无法写入文件 " + options.file, {});
+    }
+    const ParamMap reply = {{"file", Utf8ToGbkLossy(options.file)}, {"bytes", std::to_string(frame.jpeg.size())}};
+    return PrintOutcome(settings, kTransportOk, TransportResultText(kTransportOk), reply);
+}
+
 }  // namespace
 
 void AddCameraCommand(CLI::App& app, CliAction& action) {
@@ -287,6 +329,23 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
     setCommand->add_option("VALUE", set->value, "its new value (none for defaults)");
     setCommand->callback([set, &action] {
         action = [set](const CliSettings& settings) { return RunSet(settings, *set); };
+    });
+
+    auto snapshot = std::make_shared<SnapshotOptions>();
+    CLI::App* snapshotCommand = camera->add_subcommand(
+        "snapshot", "save one picture of a channel's live stream (motion JPEG on the video port) as a JPEG file");
+    snapshotCommand->add_option("--ip", snapshot->ip, "camera address (dotted IPv4)")
+        ->required()
+        ->check(CLI::ValidIPV4);
+    snapshotCommand->add_option("--port", snapshot->port, "the camera's video port (default 9886)")
+        ->check(CLI::Range(1, 65535));
+    snapshotCommand->add_option("--channel", snapshot->channel, "video channel (default 0)")
+        ->check(CLI::Range(0, 255));
+    snapshotCommand->add_option("--wait", snapshot->waitSeconds, "seconds to wait for a whole picture (default 10)")
+        ->check(CLI::Range(0.1, 600.0));
+    snapshotCommand->add_option("FILE", snapshot->file, "the JPEG file to write")->required();
+    snapshotCommand->callback([snapshot, &action] {
+        action = [snapshot](const CliSettings& settings) { return RunSnapshot(settings, *snapshot); };
     });
 }
 

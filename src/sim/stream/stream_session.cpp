@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <memory>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -122,8 +123,15 @@ std::string PartHead(std::size_t length, bool withLength) {
 // peer left, sent too much, or took too long.
 net::awaitable<std::string> ReadRequestHead(tcp::socket& socket, net::steady_timer& timer) {
     timer.expires_after(kRequestWait);
-    timer.async_wait([&socket](const boost::system::error_code& error) {
-        if (!error) {
+    // An expiry already queued when the head arrives must not reach a socket
+    // that has gone meanwhile.
+    auto reading = std::make_shared<bool>(true);
+    struct Done {
+        std::shared_ptr<bool> flag;
+        ~Done() { *flag = false; }
+    } done{reading};
+    timer.async_wait([&socket, reading](const boost::system::error_code& error) {
+        if (!error && *reading) {
             boost::system::error_code ignored;
             socket.cancel(ignored);
         }

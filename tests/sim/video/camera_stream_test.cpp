@@ -311,6 +311,39 @@ TEST_F(CameraStreamTest, FaultsMakeTheStreamHostile) {
     }
 }
 
+TEST_F(CameraStreamTest, AReaderThatFallsBehindMissesFramesInsteadOfQueueingThem) {
+    Device& camera = AddCamera({{"streamFps", 50}});
+    net::io_context io;
+    tcp::socket socket(io);
+    socket.open(tcp::v4());
+    socket.set_option(net::socket_base::receive_buffer_size(16 * 1024));
+    socket.connect({net::ip::make_address_v4(camera.AddressText()), kStreamPort});
+    net::write(socket, net::buffer(Get(0)));
+    std::this_thread::sleep_for(2s);  // 100 frames' time without reading
+    socket.non_blocking(true);
+    std::string data;
+    const auto end = Clock::now() + 300ms;
+    char chunk[65536];
+    while (Clock::now() < end) {
+        boost::system::error_code error;
+        const std::size_t count = socket.read_some(net::buffer(chunk), error);
+        if (error == net::error::would_block) {
+            std::this_thread::sleep_for(2ms);
+            continue;
+        }
+        ASSERT_FALSE(error) << error.message();
+        data.append(chunk, count);
+    }
+    std::size_t frames = 0;
+    for (std::size_t at = data.find("--ostrandframe"); at != std::string::npos; at = data.find("--ostrandframe", at + 1)) {
+        ++frames;
+    }
+    // What the socket buffers held plus the frames of the last 300 ms; a
+    // queue in the camera would hand over all of the 2 s.
+    EXPECT_GT(frames, 5u);
+    EXPECT_LT(frames, 70u);
+}
+
 TEST_F(CameraStreamTest, TerminalsAndCamerasWithoutChannelsHaveNoVideoPort) {
     Device& camera = AddCamera(nlohmann::json::object(), 0);
     EXPECT_FALSE(ostrand::net::TcpSocket::Connect(camera.AddressText(), kStreamPort, 500ms));
