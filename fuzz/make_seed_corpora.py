@@ -10,7 +10,7 @@ The seeds are real inputs, so the fuzzers start from the shapes they meet:
     ostrand-cli on loopback.
 
 Run from the repository with a default build present:
-    /usr/bin/python3 fuzz/make_seed_corpora.py --build build
+    /usr/bin/python3 fuzz/make_seed_corpora.py --build build [--only ops|sim]
 The corpora are committed; run this again when a format changes.
 """
 
@@ -252,15 +252,189 @@ def transport_seeds(build, folder):
     form.add("form_escapes.txt", b"?result=10000&errmsg=%E8%AE%BE&name=a%26b&empty=&=novalue&last")
 
 
+# ---- reply scripts of the operations ----
+
+SEPARATOR = b"\xff"
+
+# (target, seed name, selector, device kind, CLI commands run on one device,
+#  text that leads the script or None). "{ip}" and "{port}" name the device.
+OPS_SCRIPTS = [
+    ("maintenance", "netpage_camera", 0, "camera", [["netparam", "get"]], None),
+    ("maintenance", "netpage_terminal", 0x80, "terminal", [["netparam", "get"]], None),
+    ("maintenance", "netpage_refused", 0, "refusing camera", [["netparam", "get"]], None),
+    ("maintenance", "ntp_table", 1, "terminal", [["ntp", "get"], ["ntp", "set", "1=pool.ntp.org:123"]], None),
+    ("maintenance", "serial_switches", 2, "terminal",
+     [["serial", "get"], ["serial", "set", "1"], ["switches", "get"], ["switches", "set", "--debuglog", "on"],
+      ["switches", "set", "--stream", "on"]], None),
+    ("maintenance", "serial_switches_refused", 2, "refusing terminal",
+     [["serial", "get"], ["serial", "set", "0"], ["switches", "get"]], None),
+    ("maintenance", "device_commands", 3, "camera",
+     [["rename", "前台"], ["set-id", "N0001", "M-1"], ["passwd", "admin", "admin2"], ["reboot"], ["sync-time"]],
+     "前台"),
+    ("attendance", "periods", 0, "terminal",
+     [["periods", "get"], ["periods", "set", "0=1,08:00,09:00", "1=2,17:00,18:00"]], None),
+    ("attendance", "cards_servers", 1, "terminal",
+     [["card", "get"], ["card", "set", "--count", "3", "--time", "5"], ["terminal", "get", "server"],
+      ["terminal", "get", "server"], ["terminal", "get", "photo-server"], ["terminal", "get", "photo-server"]], None),
+    ("attendance", "bindings", 2, "terminal",
+     [["bind-ipc", "get"], ["bind-ipc", "get"], ["bind-qr", "get"], ["bind-qr", "get"],
+      ["visitors", "search", "--version", "V6.8.240"]], "V6.8.240"),
+    ("attendance", "terminal_groups", 3, "terminal",
+     [["terminal", "get", "door"], ["terminal", "get", "door"], ["terminal", "get", "address"],
+      ["terminal", "get", "address"], ["terminal", "get", "address"], ["terminal", "get", "address"],
+      ["terminal", "get", "address"], ["terminal", "get", "gate"], ["terminal", "get", "gate"],
+      ["terminal", "get", "face"], ["terminal", "get", "face"], ["terminal", "get", "mode"],
+      ["terminal", "get", "mode"], ["terminal", "get", "speaker"], ["terminal", "get", "speaker"],
+      ["terminal", "get", "interval"], ["terminal", "get", "interval"]], None),
+    ("attendance", "terminal_groups_refused", 3, "refusing terminal",
+     [["terminal", "get", "door"], ["terminal", "get", "gate"], ["terminal", "get", "face"]], None),
+    ("peripheral", "speakers", 0, "terminal",
+     [["speakers", "list", "--version", "V6.8.230"], ["speakers", "list", "--version", "V6.8.230"]], None),
+    ("peripheral", "speakers_places", 1, "terminal",
+     [["speakers", "list", "--version", "V6.8.300"], ["speakers", "list", "--version", "V6.8.300"]], None),
+    ("peripheral", "amplifiers", 2, "terminal",
+     [["amps", "list", "--version", "V6.8.230"], ["amps", "search", "--version", "V6.8.230"]], None),
+    ("peripheral", "tempera", 3, "terminal", [["tempera", "get"], ["tempera", "get"]], None),
+    ("video", "tuning_opening", 0, "camera", [["camera", "get"]], None),
+    ("video", "tuning_english", 0x80, "camera", [["camera", "get"]], None),
+    ("video", "status", 1, "camera", [["camera", "status"], ["camera", "status"]], None),
+    ("video", "status_refused", 1, "refusing camera", [["camera", "status"], ["camera", "status"]], None),
+    ("video", "ptz", 2, "camera",
+     [["ptz", "move", "up"], ["ptz", "stop"], ["ptz", "preset", "add", "1"], ["ptz", "cruise", "1"]], None),
+    ("upgrade", "check_camera", 1, "camera",
+     [["post", "checkallversion", "checkvek=1", "hardver=HW1", "kernelver=K9", "vekipcver=1.2.3456"]], None),
+    ("upgrade", "check_terminal", 3, "terminal",
+     [["post", "checkallversion", "checkvek=0", "hardver=HW1", "kernelver=K9", "vekipcver=1.2.3456"]], None),
+]
+
+# Texts for the pure rules, each led by its selector.
+OPS_TEXTS = [
+    ("maintenance", "rules_master", 4, "a.com|10.0.0.1|b.net|".encode()),
+    ("maintenance", "rules_gbk_name", 4, "门口 摄像机|".encode("gbk")),
+    ("maintenance", "rules_form_reply", 4, b"192.168.1.64"),
+    ("attendance", "readers_lists", 4, b"1&2&&3&,4,-5,+2147483648,"),
+    ("attendance", "readers_form", 4, b"?result=5&message=1234&errmsg=%E8%AE%BE"),
+    ("peripheral", "rules_speakers", 4, b"?classids=1&2&classnames=a&b&audionos=1,2&3&audiotests=1&audiofreqs=5"),
+    ("peripheral", "rules_version", 4, b"V6.8.227"),
+    ("video", "readers_values", 3, b"?sd=1&reset=0&alarm1=1&alarm2=0"),
+    ("video", "readers_number", 3, b"255"),
+    ("upgrade", "name_application", 0, b"HW1_K9_1.2.3456_A.bin"),
+    ("upgrade", "name_kernel", 2, b"HW1_K9_1.2.3456_F"),
+    ("upgrade", "name_legacy_version", 0, b"V5.1.0372"),
+]
+
+
+def reply_of(channel, data):
+    """A device's reply as the fuzzers' scripts hold it."""
+    if channel == "http":
+        return data.split(b"\r\n\r\n", 1)[-1]
+    return document_of(data)
+
+
+def ops_seeds(build, folder):
+    devsim = os.path.join(build, "src", "sim", "ostrand-devsim")
+    cli = os.path.join(build, "src", "cli", "ostrand-cli")
+    kinds = {
+        "terminal": {"kind": "terminal"},
+        "camera": {"kind": "camera", "port": 18082},
+        "refusing terminal": {"kind": "terminal", "faults": {"result": "20001", "errmsg": "设备忙"}},
+        "refusing camera": {"kind": "camera", "port": 18082, "faults": {"result": "20001", "errmsg": "设备忙"}},
+    }
+    devices = []
+    for n, script in enumerate(OPS_SCRIPTS):
+        entry = dict(kinds[script[3]])
+        entry["address"] = "127.63.0.%d" % (n + 1)
+        devices.append(entry)
+    with open(os.path.join(folder, "ops_fleet.json"), "w") as f:
+        json.dump({"devices": devices}, f)
+    journal = os.path.join(folder, "ops_journal.log")
+    ready = os.path.join(folder, "ops_ready")
+    server = subprocess.Popen([devsim, "--fleet", os.path.join(folder, "ops_fleet.json"), "--journal", journal,
+                               "--ready-file", ready, "--duration", "120"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=folder)
+    try:
+        for _ in range(200):
+            if os.path.exists(ready):
+                break
+            time.sleep(0.05)
+        for n, (_, _, _, kind, commands, _) in enumerate(OPS_SCRIPTS):
+            ip = "127.63.0.%d" % (n + 1)
+            port = str(kinds[kind].get("port", 60005))
+            for command in commands:
+                subprocess.run([cli] + command[:2] + ["--ip", ip, "--port", port] + command[2:], cwd=folder,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+    finally:
+        server.terminate()
+        server.wait(timeout=10)
+    replies = {}
+    with open(journal) as lines:
+        for line in lines:
+            parts = line.split()
+            if len(parts) < 7 or parts[4] != "out":
+                continue
+            address = parts[2].split(":")[0]
+            replies.setdefault(address, []).append(reply_of(parts[3], bytes.fromhex(parts[6])))
+    corpora = {}
+
+    def corpus(target):
+        if target not in corpora:
+            corpora[target] = Corpus("ops", "ostrand_fuzz_%s_replies" % target)
+        return corpora[target]
+
+    for n, (target, name, selector, _, _, text) in enumerate(OPS_SCRIPTS):
+        script = SEPARATOR.join(replies.get("127.63.0.%d" % (n + 1), []))
+        if text is not None:
+            script = text.encode("gbk") + SEPARATOR + script
+        corpus(target).add(name + ".bin", bytes([selector]) + script)
+        # The same operation when the device stops answering halfway.
+        half = script.split(SEPARATOR)
+        corpus(target).add(name + "_cut.bin", bytes([selector]) + SEPARATOR.join(half[:len(half) // 2] + [b"!\x04"]))
+    for target, name, selector, text in OPS_TEXTS:
+        corpus(target).add(name + ".bin", bytes([selector]) + text)
+
+
+# ---- fleet files ----
+
+def sim_seeds():
+    corpus = Corpus("sim", "ostrand_fuzz_fleet_file")
+    fleets = {
+        "terminals_and_cameras.json": {"base": "127.61.0.1", "devices": [
+            {"kind": "terminal", "name": "门禁{n}", "count": 3, "replies": {"5019": {"server": "127.0.0.1"}},
+             "exports": {"4": {"text": "users"}, "5": {"size": 300}}, "exportPacketSize": 100},
+            {"kind": "camera", "port": 18081, "name": "门口", "settings": {"devname": "门口"},
+             "state": {"video": {"streamPort": 19886}}},
+            {"kind": "capture", "terminalNumber": "T0001", "videoChannels": 4}]},
+        "faults.json": {"defaults": {"version": "V5.1.0400", "faults": {"replyDelayMs": 5}}, "devices": [
+            {"kind": "terminal", "faults": {"exportStatus": 2, "flatBare": True, "result": "20001",
+                                            "errmsg": "设备忙", "splitSegments": 3, "splitGapMs": 1}},
+            {"kind": "camera", "faults": {"httpStatus": 500, "emptyBody": True, "downloadFailure": "notar",
+                                          "silent": False, "refuse": True, "dropConnection": True}},
+            {"kind": "terminal", "faults": {"malformed": True, "exportStopAfter": 2}}]},
+        "addresses.json": {"base": "127.255.255.253", "devices": [
+            {"kind": "terminal", "address": "10.9.0.1", "mac": "02AA0A090001", "deviceType": 7},
+            {"kind": "terminal", "count": 2}, {"kind": "camera", "log": "line 1\nline 2\n"}]},
+        "bad_entry.json": {"devices": [{"kind": "printer"}, {"kind": "terminal", "port": 70000}]},
+    }
+    for name, fleet in fleets.items():
+        corpus.add(name, json.dumps(fleet, ensure_ascii=False).encode())
+    corpus.add("faults_at_top.json", b'{"devices": [], "faults": {"replyDelayMs": 3600001, "result": 5}}')
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default="build", help="default build folder")
+    parser.add_argument("--only", choices=["ops", "sim"], help="write only these corpora")
     arguments = parser.parse_args()
     build = os.path.abspath(arguments.build)
     with tempfile.TemporaryDirectory() as folder:
-        workbook_seeds(build, folder)
-        discovery_seeds()
-        transport_seeds(build, folder)
+        if arguments.only in (None, "ops"):
+            ops_seeds(build, folder)
+        if arguments.only in (None, "sim"):
+            sim_seeds()
+        if arguments.only is None:
+            workbook_seeds(build, folder)
+            discovery_seeds()
+            transport_seeds(build, folder)
     for root, _, files in sorted(os.walk(FUZZ)):
         if os.path.basename(os.path.dirname(root)) == "corpus":
             print("%-60s %3d seeds" % (os.path.relpath(root, FUZZ), len(files)))

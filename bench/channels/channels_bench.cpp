@@ -3,6 +3,7 @@
 // TCP export and of the uploads.
 
 #include <benchmark/benchmark.h>
+#include "figures.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -162,5 +163,15 @@ void BM_UploadImageHttp20MiB(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_UploadImageHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+using bench::AddFigure;
+constexpr double kMega = 1e-6;  // bytes/s to MB/s
+const bool kFigures =
+    AddFigure({"TCP commands per second (loopback, simulator)", {"BM_TcpCommand", "commands/s"}, 1, "1/s", ">=10000"}) &&
+    AddFigure({"HTTP commands per second (loopback, simulator)", {"BM_HttpCommand", "commands/s"}, 1, "1/s", ">=5000"}) &&
+    AddFigure({"TCP export of 20 MiB", {"BM_Export20MiB", "bytes_per_second"}, kMega, "MB/s", ">=1000"}) &&
+    AddFigure({"TCP upload of 20 MiB", {"BM_UploadTcp20MiB", "bytes_per_second"}, kMega, "MB/s"}) &&
+    AddFigure({"HTTP upload of 20 MiB", {"BM_UploadHttp20MiB", "bytes_per_second"}, kMega, "MB/s"}) &&
+    AddFigure({"HTTP image upload of 20 MiB", {"BM_UploadImageHttp20MiB", "bytes_per_second"}, kMega, "MB/s"});
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <benchmark/benchmark.h>
+#include "figures.h"
 
 #include <memory>
 #include <string>
@@ -44,6 +45,10 @@ void BM_FillDeviceList(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * table->count);
 }
 BENCHMARK(BM_FillDeviceList)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+const bool kFigures =
+    bench::AddFigure({"device list filled with 5001 devices (all)", {"BM_FillDeviceList/0", "cpu_ms"}, 1, "ms"}) &&
+    bench::AddFigure({"device list filled with 5001 devices (filtered)", {"BM_FillDeviceList/1", "cpu_ms"}, 1, "ms"});
 
 }  // namespace
 }  // namespace ostrand

@@ -4,6 +4,7 @@
 // take about as long as one.
 
 #include <benchmark/benchmark.h>
+#include "figures.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -115,5 +116,18 @@ void BM_RebootFleet(benchmark::State& state) { RunFleetCommand(state, "reboot", 
 
 BENCHMARK(BM_SyncTimeFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RebootFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Set against the same command on one device: with the devices worked on in
+// parallel the ratio stays near 1.
+const std::string kFleet = "/" + std::to_string(kDevices);
+const bool kFigures =
+    bench::AddFigure({"sync-time on " + std::to_string(kDevices) + " devices (--jobs 200)", {"BM_SyncTimeFleet" + kFleet, "ms"}, 1,
+                      "ms", "-", {"BM_SyncTimeFleet/1", "ms"}}) &&
+    bench::AddFigure({"sync-time on " + std::to_string(kDevices) + " devices vs one device", {"BM_SyncTimeFleet" + kFleet, "ms"}, 1,
+                      "x", "<=2", {"BM_SyncTimeFleet/1", "ms"}, false, true}) &&
+    bench::AddFigure({"reboot on " + std::to_string(kDevices) + " devices (--jobs 200)", {"BM_RebootFleet" + kFleet, "ms"}, 1,
+                      "ms", "-", {"BM_RebootFleet/1", "ms"}}) &&
+    bench::AddFigure({"reboot on " + std::to_string(kDevices) + " devices vs one device", {"BM_RebootFleet" + kFleet, "ms"}, 1,
+                      "x", "<=2", {"BM_RebootFleet/1", "ms"}, false, true});
 
 }  // namespace

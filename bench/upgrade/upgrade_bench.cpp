@@ -4,6 +4,7 @@
 // grew. Run it inside a private network namespace (unshare -n).
 
 #include <benchmark/benchmark.h>
+#include "figures.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -140,6 +141,16 @@ void BM_UpgradeFleet(benchmark::State& state) {
 }
 
 BENCHMARK(BM_UpgradeFleet)->Arg(1)->Arg(10)->Arg(100)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Every device takes the image at its own rate, so 100 devices take about as
+// long as one.
+const bool kFigures =
+    bench::AddFigure({"upgrade of 100 devices (4 MiB at 2 MiB/s each)", {"BM_UpgradeFleet/100", "ms"}, 1, "ms", "-",
+                      {"BM_UpgradeFleet/1", "ms"}}) &&
+    bench::AddFigure({"upgrade of 100 devices vs one device", {"BM_UpgradeFleet/100", "ms"}, 1, "x", "<=2",
+                      {"BM_UpgradeFleet/1", "ms"}, false, true}) &&
+    bench::AddFigure({"upgrade of 100 devices: peak memory growth", {"BM_UpgradeFleet/100", "peak_growth_MiB"}, 1,
+                      "MiB"});
 
 }  // namespace
 }  // namespace ostrand

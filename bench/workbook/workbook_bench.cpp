@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "figures.h"
+
 #include <filesystem>
 #include <string>
 
@@ -69,5 +71,9 @@ void BM_Load50000Rows(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Load50000Rows)->Unit(benchmark::kMillisecond)->Iterations(8);
+
+const bool kFigures =
+    ostrand::bench::AddFigure({"workbook save, 50000 rows", {"BM_SaveAs50000Rows", "cpu_ms"}, 1, "ms", "<=500"}) &&
+    ostrand::bench::AddFigure({"workbook load, 50000 rows", {"BM_Load50000Rows", "cpu_ms"}, 1, "ms", "<=500"});
 
 }  // namespace

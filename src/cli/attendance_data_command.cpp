@@ -5,7 +5,8 @@
 // The user list and the clock-in records of a terminal, through the same
 // download cache and device folders as the attendance windows. Output: one
 // tab-separated line per item (control characters escaped), the global
-// --json, or --csv (UTF-8 with a header line). --export writes the items to
+// --json, or --csv (UTF-8 with a header line; a cell that would start a
+// spreadsheet formula gets a leading quote). --export writes the items to
 // .xls workbooks as the windows' export buttons do (FILE_<time>.xls, a file
 // per 50000 rows) and prints the names of the files written.
 
@@ -19,6 +20,7 @@
 #include "cli/commands.h"
 #include "ops/attendance_data/attend_export.h"
 #include "ops/attendance_data/attend_query.h"
+#include "ops/shell/csv_field.h"
 
 namespace ostrand::cli {
 namespace {
@@ -70,17 +72,6 @@ std::string Escaped(const std::string& utf8) {
         } else out += c;
     }
     return out;
-}
-
-// RFC 4180: a field with a comma, quote or line break is quoted.
-std::string CsvField(const std::string& utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
-    std::string out = "\"";
-    for (const char c : utf8) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
 }
 
 // Writes one item per call as it comes, so a million records are never held

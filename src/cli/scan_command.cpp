@@ -10,9 +10,16 @@
 
 #include "devices/device_columns.h"
 #include "discovery/search.h"
+#include "ops/shell/device_list_export.h"
 #include "platform/code_page.h"
 
 namespace ostrand {
+namespace {
+
+// "failed: HTTP exchange, export or download" in the tool's exit statuses.
+constexpr int kExportFailedExitStatus = 10;
+
+}  // namespace
 
 std::string RowsAsText(const DeviceList& list) {
     std::string text;
@@ -84,6 +91,14 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
     list.FillDeviceList(*table, table->count);
     out << (options.json ? RowsAsJson(list) : RowsAsText(list));
     out.flush();
+    if (!options.xlsPath.empty()) {
+        const std::string failure = SaveListSheet(BuildListSheet(list, DeviceColumnHeaders(HeaderSet::English)),
+                                                  options.xlsPath, ListFileFormat::Workbook);
+        if (!failure.empty()) {
+            err << "ostrand-cli scan: " << failure << " (" << options.xlsPath << ")\n";
+            return kExportFailedExitStatus;
+        }
+    }
     return 0;
 }
 
@@ -113,6 +128,8 @@ void AddScanCommand(CLI::App& app, CliAction& action) {
     scan->add_option("--hds-dest", options->hdsDestination, "HDS destination (default 239.255.255.250:8002)")
         ->check(endpoint);
     scan->add_flag("--trace", options->trace, "diagnostic lines on stderr");
+    scan->add_option("--xls", options->xlsPath,
+                     "also write the rows to this .xls workbook (header row: the English column headers)");
     scan->callback([options, &action] {
         action = [options](const CliSettings& settings) {
             ScanCommandOptions run = *options;

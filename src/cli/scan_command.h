@@ -22,10 +22,12 @@ struct ScanCommandOptions {
     std::string hdsDestination;             // "a.b.c.d:port"; the HDS group when empty
     bool json = false;                      // the tool's global --json
     bool trace = false;                     // diagnostic lines to stderr
+    std::string xlsPath;                    // also write the rows to this workbook when set
 };
 
-// Runs one Search and prints the rows. 0 on success, cli::kUsageExitStatus on
-// a bad argument (nothing sent).
+// Runs one Search and prints the rows; with `xlsPath` the same rows also go to
+// that workbook under the English headers. 0 on success, cli::kUsageExitStatus
+// on a bad argument (nothing sent), 10 when the workbook cannot be written.
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
 
 // The 19 cells of every row in UTF-8, separated by tabs, one row per line;

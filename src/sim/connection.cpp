@@ -1,6 +1,7 @@
 #include "sim/connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 namespace ostrand::sim {
@@ -83,6 +84,37 @@ net::awaitable<bool> Connection::Send(std::string bytes, const FaultOptions& fau
         offset += size;
     }
     co_return true;
+}
+
+std::string GarbageBytes(std::uint64_t seed, std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint64_t state = seed;
+    for (char& byte : bytes) {
+        // splitmix64: cheap, and every seed gives a different run.
+        state += 0x9E3779B97F4A7C15ull;
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        byte = static_cast<char>(z ^ (z >> 31));
+    }
+    if (!bytes.empty()) {
+        const char first = bytes[0];
+        if ((first >= '0' && first <= '9') || first == 'H' || first == '<') bytes[0] = '\x7f';
+    }
+    return bytes;
+}
+
+void Connection::Reset() {
+    boost::system::error_code ignored;
+    socket_.set_option(net::socket_base::linger(true, 0), ignored);
+    socket_.close(ignored);
+}
+
+net::awaitable<bool> Connection::SendGarbage(const FaultOptions& faults) {
+    // Replies differ from request to request and from device to device.
+    static std::atomic<std::uint64_t> replies{0};
+    const std::uint64_t seed = (replies.fetch_add(1) + 1) * 1000003u + device_.Address().to_uint();
+    co_return co_await Send(GarbageBytes(seed, 16 + seed % 241), faults);
 }
 
 net::awaitable<void> Connection::StaySilent() {

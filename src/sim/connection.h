@@ -12,6 +12,11 @@
 
 namespace ostrand::sim {
 
+// `size` bytes of noise from `seed`, the same for the same seed. The first
+// byte is never a digit, 'H' or '<', so no reader takes it for a frame length,
+// a status line or a document by chance.
+std::string GarbageBytes(std::uint64_t seed, std::size_t size);
+
 class Connection {
 public:
     Connection(tcp::socket socket, Device& device, Journal& journal);
@@ -34,6 +39,11 @@ public:
     // Holds the connection without answering until the peer closes it.
     net::awaitable<void> StaySilent();
     net::awaitable<void> Pause(int milliseconds);
+    // Aborts the connection: the peer sees a reset, not an orderly close.
+    void Reset();
+    // Sends bytes that are neither a frame nor an HTTP response (the garbage
+    // fault), different for every request of the device.
+    net::awaitable<bool> SendGarbage(const FaultOptions& faults);
 
 private:
     tcp::socket socket_;

@@ -50,6 +50,8 @@ struct FaultOptions {
     bool refuse = false;          // no listener: connections are refused
     bool silent = false;          // read requests, never answer, keep the connection
     bool dropConnection = false;  // read the request, then close without answering
+    bool reset = false;           // read the request, then abort the connection (RST)
+    bool garbage = false;         // answer every request with bytes of no protocol
     int replyDelayMs = 0;         // wait before every reply (and every export packet)
     int splitSegments = 0;        // send each reply in this many pieces (0 or 1: whole)
     int splitGapMs = 5;           // pause between the pieces

@@ -53,6 +53,11 @@ void DeviceServer::Open() {
         throw std::system_error(error, "cannot listen on " + device_.AddressText() + ":" +
                                            std::to_string(device_.Port()));
     }
+    if (ServesVideoStream(device_)) {
+        auto stream = std::make_unique<StreamListener>(io_, device_, journal_);
+        stream->Open();  // throws before anything listens
+        stream_ = std::move(stream);
+    }
     acceptor_ = acceptor;
     net::co_spawn(io_, AcceptLoop(std::move(acceptor), device_, journal_), net::detached);
 }
@@ -62,6 +67,7 @@ void DeviceServer::Close() {
     boost::system::error_code ignored;
     acceptor_->close(ignored);
     acceptor_.reset();
+    stream_.reset();
 }
 
 }  // namespace ostrand::sim

@@ -1,12 +1,14 @@
 #pragma once
 // The listener of one device: binds the device's own address and port and
-// hands every accepted connection to the TCP or HTTP session.
+// hands every accepted connection to the TCP or HTTP session. A camera with
+// video channels also gets its video port.
 
 #include <memory>
 
 #include "sim/asio.h"
 #include "sim/device.h"
 #include "sim/journal.h"
+#include "sim/stream/stream_listener.h"
 
 namespace ostrand::sim {
 
@@ -30,6 +32,7 @@ private:
     Device& device_;
     Journal& journal_;
     std::shared_ptr<tcp::acceptor> acceptor_;
+    std::unique_ptr<StreamListener> stream_;
 };
 
 }  // namespace ostrand::sim

@@ -29,7 +29,7 @@ Fleet file (JSON, UTF-8):
       "replies": {"getUpdateKernelStatus": {"updateStatus": "1"}},
       "exports": {"4": {"size": 100000}, "5": {"file": "attendinfo.bin"}},
       "faults": {"httpStatus": 404}}]}
-Fault keys: refuse, silent, dropConnection, replyDelayMs, splitSegments,
+Fault keys: refuse, silent, dropConnection, reset, garbage, replyDelayMs, splitSegments,
 splitGapMs, malformed, httpStatus, emptyBody, flatBare, exportStatus,
 exportStopAfter, downloadFailure (none|nolog|notar), result, errmsg.
 The fault options above apply to every device, over the fleet file.
@@ -104,14 +104,16 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
                                           "unless its fleet entry's state.upgrade.receiveRate says otherwise");
 
     nlohmann::json faults = nlohmann::json::object();
-    bool refuse = false, silent = false, drop = false, malformed = false, emptyBody = false,
-         flatBare = false;
+    bool refuse = false, silent = false, drop = false, reset = false, garbage = false, malformed = false,
+         emptyBody = false, flatBare = false;
     int delayMs = 0, split = 0, splitGapMs = 5, httpStatus = 0, exportStatus = 0, stopAfter = -1;
     std::string downloadFailure, result, errmsg;
     auto* group = app.add_option_group("Faults", "misbehaviour of every device");
     auto* optRefuse = group->add_flag("--refuse", refuse, "refuse connections");
     auto* optSilent = group->add_flag("--silent", silent, "accept and never answer");
     auto* optDrop = group->add_flag("--drop", drop, "close connections without answering");
+    auto* optReset = group->add_flag("--reset", reset, "abort connections (RST) instead of answering");
+    auto* optGarbage = group->add_flag("--garbage", garbage, "answer with bytes of no protocol");
     auto* optDelay = group->add_option("--delay-ms", delayMs, "wait before every reply")
                          ->check(CLI::Range(0, kMaxFaultDelayMs));
     auto* optSplit = group->add_option("--split", split, "send replies in this many pieces")
@@ -157,6 +159,8 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
         if (optRefuse->count()) faults["refuse"] = refuse;
         if (optSilent->count()) faults["silent"] = silent;
         if (optDrop->count()) faults["dropConnection"] = drop;
+        if (optReset->count()) faults["reset"] = reset;
+        if (optGarbage->count()) faults["garbage"] = garbage;
         if (optDelay->count()) faults["replyDelayMs"] = delayMs;
         if (optSplit->count()) faults["splitSegments"] = split;
         if (optGap->count()) faults["splitGapMs"] = splitGapMs;

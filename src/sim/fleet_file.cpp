@@ -208,6 +208,8 @@ FaultOptions ParseFaults(const json& object, FaultOptions base, const std::strin
         if (name == "refuse") base.refuse = Flag(value, where, key);
         else if (name == "silent") base.silent = Flag(value, where, key);
         else if (name == "dropConnection") base.dropConnection = Flag(value, where, key);
+        else if (name == "reset") base.reset = Flag(value, where, key);
+        else if (name == "garbage") base.garbage = Flag(value, where, key);
         else if (name == "replyDelayMs") base.replyDelayMs = Int(value, where, key, 0, kMaxFaultDelayMs);
         else if (name == "splitSegments") base.splitSegments = Int(value, where, key, 0, kMaxSplitSegments);
         else if (name == "splitGapMs") base.splitGapMs = Int(value, where, key, 0, kMaxFaultDelayMs);

@@ -198,6 +198,14 @@ net::awaitable<void> ServeHttp(Connection& connection) {
         const auto& request = parser->get();
         const FaultOptions faults = connection.Dev().Faults();
         if (faults.dropConnection) co_return;
+        if (faults.reset) {
+            connection.Reset();
+            co_return;
+        }
+        if (faults.garbage) {
+            if (!co_await connection.SendGarbage(faults)) co_return;
+            continue;
+        }
         if (faults.silent) {
             co_await connection.StaySilent();
             co_return;

@@ -196,6 +196,14 @@ net::awaitable<void> ServeTcp(Connection& connection) {
         if (!frame) co_return;
         const FaultOptions faults = connection.Dev().Faults();
         if (faults.dropConnection) co_return;
+        if (faults.reset) {
+            connection.Reset();
+            co_return;
+        }
+        if (faults.garbage) {
+            if (!co_await connection.SendGarbage(faults)) co_return;
+            continue;
+        }
         const InboundFrameKind kind = ClassifyInboundFrame(*frame);
         if (faults.silent && kind != InboundFrameKind::UploadPacket) {
             // Keep reading (the tool sends again) and never answer.

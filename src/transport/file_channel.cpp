@@ -91,6 +91,7 @@ net::HttpRequest UploadRequest(const std::string& ip, std::int32_t port, std::st
     http.connectBackoff = timeouts.httpConnectBackoff;
     http.connectRetries = timeouts.httpConnectRetries;
     http.stallTimeout = timeouts.httpReceiveTimeout;
+    http.totalTimeout = timeouts.httpUploadDeadline;
     return http;
 }
 
@@ -271,7 +272,7 @@ std::optional<std::uint8_t> FrameKind(std::string_view frame) {
 
 // The export's data phase: frames of at most kExportMaxFrameSize bytes, each
 // acknowledged, until the last announced packet. The bytes written never pass
-// the announced size (itself at most kExportMaxFileSize), and the last packet
+// the announced size (itself at most ExportMaxFileSize), and the last packet
 // must bring them to exactly that size. Returns the failure text, or nullptr
 // on success.
 const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t exportType,
@@ -492,7 +493,7 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
         return false;
     }
     // No packets can only describe an empty file; anything else is inconsistent.
-    if (begin->totalSize > kExportMaxFileSize || (begin->totalPackets == 0 && begin->totalSize != 0)) {
+    if (begin->totalSize > ExportMaxFileSize(exportType) || (begin->totalPackets == 0 && begin->totalSize != 0)) {
         ShowMessage("The File Export is Err");
         return false;
     }

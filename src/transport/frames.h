@@ -93,6 +93,15 @@ inline constexpr std::uint8_t kExportKindData = 2;
 inline constexpr std::uint8_t kExportStatusBusy = 2;         // another user is exporting
 inline constexpr std::uint8_t kExportStatusCannotBegin = 3;  // export cannot begin
 inline constexpr std::uint32_t kExportMaxFileSize = 20971520;  // 20 MiB
+// A terminal's user and clock-in files grow with its users and records (a
+// million records are some 60 MB), so they may be far larger than any other
+// export; they are still bounded, and checked against the announced size.
+inline constexpr std::uint32_t kExportMaxDataFileSize = 1073741824;  // 1 GiB
+// The largest file an export of this type may announce.
+constexpr std::uint32_t ExportMaxFileSize(std::uint8_t exportType) {
+    return exportType == kExportTypeUsers || exportType == kExportTypeRecords ? kExportMaxDataFileSize
+                                                                               : kExportMaxFileSize;
+}
 inline constexpr std::size_t kExportMaxFrameSize = 262144;
 inline constexpr std::size_t kExportReceiveSize = 263173;
 inline constexpr std::size_t kExportDataHeaderSize = 14;  // L, type, kind, number, m

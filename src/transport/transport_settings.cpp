@@ -70,6 +70,9 @@ void LoadTransportSettings() {
     if (auto seconds = PositiveSetting(kFormTimeoutKey); seconds && *seconds <= 24u * 3600u) {
         timeouts.httpFormDeadline = std::chrono::seconds(*seconds);
     }
+    if (auto seconds = PositiveSetting(kUploadTimeoutKey); seconds && *seconds <= 24u * 3600u) {
+        timeouts.httpUploadDeadline = std::chrono::seconds(*seconds);
+    }
     SetTransportTimeouts(timeouts);
 }
 

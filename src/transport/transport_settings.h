@@ -35,6 +35,10 @@ struct TransportTimeouts {
     ms httpUploadConnectTimeout{50'000};
     ms httpImageConnectTimeout{5'000};
     ms httpReceiveTimeout{100'000};  // image upload and log download
+    // One upload request with its reply (each chunk of an image is one),
+    // connection included: a device that keeps taking or answering a byte
+    // at a time cannot hold an upload for longer.
+    ms httpUploadDeadline{600'000};
     // Log download: the largest body kept, and the average rate the body must
     // keep up once the first receive wait (httpReceiveTimeout) has passed.
     std::uint64_t httpDownloadMaxBytes = std::uint64_t{256} << 20;
@@ -46,6 +50,7 @@ struct TransportTimeouts {
 // as it is.
 inline constexpr const char* kDownloadMaxMbKey = "DownloadMaxMB";    // httpDownloadMaxBytes in MiB
 inline constexpr const char* kFormTimeoutKey = "FormTimeout";        // httpFormDeadline in seconds
+inline constexpr const char* kUploadTimeoutKey = "UploadTimeout";    // httpUploadDeadline in seconds
 // Reads the keys above from the settings file into the timeouts in force;
 // values that are missing, not a number or not above 0 keep the defaults.
 void LoadTransportSettings();

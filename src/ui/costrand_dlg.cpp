@@ -33,9 +33,11 @@
 #include "platform/message_sink.h"
 #include "platform/profile.h"
 #include "transport/transport_settings.h"
+#include "ui/device_list_export.h"
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 namespace {
@@ -100,6 +102,8 @@ void CostrandDlg::BuildControls() {
     int basicCount = 0;
     int attendCount = 0;
     QPushButton* searchButton = nullptr;
+    std::vector<QWidget*> basicButtons;
+    std::vector<QWidget*> attendButtons;
     for (const ControlCaption& control : ordered) {
         auto* button = new QPushButton(QString::fromUtf8(control.caption), this);
         button->setObjectName(QStringLiteral("btn%1").arg(control.id));
@@ -108,10 +112,12 @@ void CostrandDlg::BuildControls() {
             case ControlGroup::Basic:
                 basicGrid->addWidget(button, basicCount / kButtonsPerRow[0], basicCount % kButtonsPerRow[0]);
                 ++basicCount;
+                basicButtons.push_back(button);
                 break;
             case ControlGroup::Attendance:
                 attendGrid->addWidget(button, attendCount / kButtonsPerRow[1], attendCount % kButtonsPerRow[1]);
                 ++attendCount;
+                attendButtons.push_back(button);
                 break;
             case ControlGroup::ListBar:
                 searchButton = button;
@@ -165,6 +171,15 @@ void CostrandDlg::BuildControls() {
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->viewport()->installEventFilter(this);
+    AddDeviceListExport(this, listView_, list_);
+    listView_->setTabKeyNavigation(false);  // Tab leaves the list rather than stepping through its cells
+
+    // Tab follows the panel (the buttons hidden at start-up in the places they
+    // are laid out in), then the list bar and the list.
+    std::vector<QWidget*> tabOrder = basicButtons;
+    tabOrder.insert(tabOrder.end(), attendButtons.begin(), attendButtons.end());
+    tabOrder.insert(tabOrder.end(), {searchButton, filterBox_, findEdit_, findButton, languageBox_, listView_});
+    SetTabOrder(tabOrder);
 
     layout->addWidget(basicBox);
     layout->addWidget(attendBox);
@@ -175,6 +190,8 @@ void CostrandDlg::BuildControls() {
     connect(filterBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnListFilterChanged);
     connect(languageBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnLanguageChanged);
     connect(findButton, &QPushButton::clicked, this, &CostrandDlg::OnFind);
+    // A number typed into the find field and Enter looks it up; it must not end the program.
+    connect(findEdit_, &QLineEdit::returnPressed, findButton, &QPushButton::click);
     connect(buttons_.at(1043), &QPushButton::clicked, this, &CostrandDlg::OnCopyDeviceNumber);
     connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
     connect(buttons_.at(1001), &QPushButton::clicked, this, &CostrandDlg::OnSearch);
@@ -400,6 +417,7 @@ void CostrandDlg::keyPressEvent(QKeyEvent* event) {
     // Enter that no control takes ends the window, like its close box.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (findEdit_->hasFocus()) return;  // the find field has taken it
         accept();
         return;
     }

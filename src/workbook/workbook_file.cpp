@@ -61,8 +61,12 @@ std::vector<uint8_t> WorkbookFile::BuildStream() {
     if (ordered.size() == grids_.size()) workbook_.boundSheets = std::move(ordered);
     sheetPositions_.clear();
   }
-  size_t texts = 0;
-  for (const auto& grid : grids_) texts += CountTexts(*grid);
+  TextCounts texts;
+  for (const auto& grid : grids_) {
+    const TextCounts counts = CountTexts(*grid);
+    texts.narrow += counts.narrow;
+    texts.wide += counts.wide;
+  }
   StringTableBuilder strings(workbook_.sst, texts);
   worksheets_.clear();
   for (size_t i = 0; i < grids_.size(); ++i) worksheets_.push_back(BuildWorksheet(*grids_[i], i == 0, strings));

@@ -322,7 +322,7 @@ TEST_F(FileChannelTest, ExportBeginFaultsAreReported) {
         },
         [](net::TcpSocket& socket) {  // too large
             test::ReadFrame(socket);
-            socket.SendAll(BuildExportBegin({kExportTypeUsers, kExportKindBegin, 0, kExportMaxFileSize + 1, 81}));
+            socket.SendAll(BuildExportBegin({kExportTypeUsers, kExportKindBegin, 0, ExportMaxFileSize(kExportTypeUsers) + 1, 81}));
         },
     });
     DeviceEndpoint endpoint{peer.Ip(), peer.Port()};

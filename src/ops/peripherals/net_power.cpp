@@ -1,7 +1,5 @@
 #include "ops/peripherals/net_power.h"
 
-#include <cstdlib>
-
 #include "ops/attendance/list_fields.h"
 #include "platform/code_page.h"
 
@@ -32,7 +30,7 @@ AmplifierList AmplifierListFromReply(const ParamMap& reply) {
         row.number = numbers[i];
         const auto state = At(states, i);
         const auto bind = At(binds, i);
-        const bool bound = std::atoi(bind.c_str()) == 1;
+        const bool bound = AtoiValue(bind) == 1;
         if (!state.empty()) {
             row.state = state == "1" ? "在线" : "不在线";
             if (state == "1" && bound) list.boundAmplifiers.push_back(row.number);

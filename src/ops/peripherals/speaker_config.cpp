@@ -1,7 +1,6 @@
 #include "ops/peripherals/speaker_config.h"
 
-#include <cstdlib>
-
+#include "ops/attendance/list_fields.h"
 #include "platform/code_page.h"
 
 namespace ostrand {
@@ -31,7 +30,7 @@ std::optional<SpeakerVolume> GetSpeakerVolume(DeviceEndpoint& terminal, int spea
         Entry(reply, "result") != "10000")
         return std::nullopt;
     const auto text = Entry(reply, "volume");
-    return SpeakerVolume{std::atoi(text.c_str()), text};
+    return SpeakerVolume{AtoiValue(text), text};
 }
 
 void SetSpeakerVolume(DeviceEndpoint& terminal, int speaker, int volume) {

@@ -52,15 +52,15 @@ SpeakerPage SpeakerPageFromReply(const ParamMap& reply, bool placeMode) {
     if (const auto tests = Entry(reply, "audiotests"); !tests.empty()) {
         const auto pieces = SplitFields(tests, '&');
         page.testAvailable = true;
-        page.testOn = std::atoi(At(pieces, 0).c_str()) != 0;
-        page.testSpeaker = std::atoi(At(pieces, 1).c_str());
+        page.testOn = AtoiValue(At(pieces, 0)) != 0;
+        page.testSpeaker = AtoiValue(At(pieces, 1));
         if (page.testSpeaker < 0 || page.testSpeaker >= kTestSpeakerChoices) page.testSpeaker = 0;
     }
     page.volumeText = Entry(reply, "volume");
-    page.volume = std::atoi(page.volumeText.c_str());
+    page.volume = AtoiValue(page.volumeText);
     if (const auto band = Entry(reply, "audiofreqs"); !band.empty()) {
         page.radioBandAvailable = true;
-        page.radioBand = std::atoi(band.c_str());
+        page.radioBand = AtoiValue(band);
     }
     return page;
 }

@@ -1,8 +1,7 @@
 #include "ops/peripherals/tempera_binding.h"
 
-#include <cstdlib>
-
 #include "devices/device_list.h"
+#include "ops/attendance/list_fields.h"
 #include "platform/code_page.h"
 #include "transport/form_channel.h"
 
@@ -52,7 +51,7 @@ TemperaIpOutcome SetTemperaIp(DeviceEndpoint& tempera, const std::string& ip) {
     if (outcome.transport != kTransportOk) {
         outcome.status = TransportResultText(outcome.transport);
         outcome.showMessage = true;
-    } else if (std::atoi(Entry(outcome.reply, "retcode").c_str()) == 10000) {
+    } else if (AtoiValue(Entry(outcome.reply, "retcode")) == 10000) {
         outcome.ok = true;
         outcome.status = "操作成功，请稍候重新搜索...";
     } else {

@@ -30,9 +30,20 @@ constexpr std::size_t kMaxReplyHead = 64 * 1024;
 constexpr std::size_t kMaxReplyBody = 1u << 20;
 constexpr std::size_t kUploadTargetLimit = 9999;
 
+using SteadyClock = std::chrono::steady_clock;
+
+// What is left of `wait` before `deadline`; zero once it has passed.
+Millis WaitBefore(Millis wait, SteadyClock::time_point deadline) {
+    if (deadline == SteadyClock::time_point::max()) return wait;
+    const auto left = std::chrono::ceil<Millis>(deadline - SteadyClock::now());
+    if (left <= Millis::zero()) return Millis::zero();
+    return left < wait ? left : wait;
+}
+
 // Sends the pieces as one stream without copying them together, giving up
-// when no byte can leave within `wait`.
-bool SendPieces(net::TcpSocket& socket, std::initializer_list<std::string_view> pieces, Millis wait) {
+// when no byte can leave within `wait` or `deadline` passes.
+bool SendPieces(net::TcpSocket& socket, std::initializer_list<std::string_view> pieces, Millis wait,
+                SteadyClock::time_point deadline = SteadyClock::time_point::max()) {
     std::array<iovec, 4> vectors{};
     std::size_t count = 0;
     for (std::string_view piece : pieces) {
@@ -44,7 +55,9 @@ bool SendPieces(net::TcpSocket& socket, std::initializer_list<std::string_view> 
         pollfd entry{socket.Descriptor(), POLLOUT, 0};
         int rc = 0;
         do {
-            rc = ::poll(&entry, 1, static_cast<int>(wait.count()));
+            const Millis left = WaitBefore(wait, deadline);
+            if (left <= Millis::zero()) return false;
+            rc = ::poll(&entry, 1, static_cast<int>(left.count()));
         } while (rc < 0 && errno == EINTR);
         if (rc <= 0 || (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
         msghdr message{};
@@ -63,6 +76,14 @@ bool SendPieces(net::TcpSocket& socket, std::initializer_list<std::string_view> 
         }
     }
     return true;
+}
+
+// "0.6 s", "600 s": a wait as the log shows it, to a tenth of a second.
+std::string SecondsText(Millis wait) {
+    const auto tenths = (wait.count() + 50) / 100;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+    return text + " s";
 }
 
 std::string Lower(std::string_view text) {
@@ -84,16 +105,19 @@ public:
     HttpUploadOutcome Post(const std::string& target, std::string_view prefix, std::string_view payload,
                            bool freshConnection, std::uint64_t& sent, const UploadProgress& progress) {
         using Kind = HttpUploadOutcome::Kind;
+        // The whole exchange, connection included, ends by the deadline however
+        // the device paces its side.
+        deadline_ = SteadyClock::now() + timeouts_.httpUploadDeadline;
         if (freshConnection) socket_.reset();
         if (!socket_ && !Connect()) return {Kind::Failed, 0, "cannot connect to " + Where()};
         const Millis stall = timeouts_.httpReceiveTimeout;
         const std::string head = "POST " + target + " HTTP/1.1\r\nHost: " + Where() +
                                  "\r\nUser-Agent: ostrand\r\nContent-Length: " +
                                  std::to_string(prefix.size() + payload.size()) + "\r\n\r\n";
-        if (!SendPieces(*socket_, {head, prefix}, stall)) return Lost("sending the request head");
+        if (!SendPieces(*socket_, {head, prefix}, stall, deadline_)) return Lost("sending the request head");
         for (std::size_t offset = 0; offset < payload.size(); offset += kSliceSize) {
             const std::string_view slice = payload.substr(offset, kSliceSize);
-            if (!SendPieces(*socket_, {slice}, stall)) {
+            if (!SendPieces(*socket_, {slice}, stall, deadline_)) {
                 return Lost("sending after " + std::to_string(sent) + " bytes");
             }
             sent += slice.size();
@@ -109,7 +133,9 @@ private:
         if (port_ <= 0 || port_ > 65535) return false;
         const int attempts = 1 + (timeouts_.httpConnectRetries > 0 ? timeouts_.httpConnectRetries : 0);
         for (int attempt = 1; attempt <= attempts; ++attempt) {
-            socket_ = net::TcpSocket::Connect(ip_, static_cast<std::uint16_t>(port_), connectTimeout_);
+            const Millis wait = WaitBefore(connectTimeout_, deadline_);
+            if (wait <= Millis::zero()) return false;
+            socket_ = net::TcpSocket::Connect(ip_, static_cast<std::uint16_t>(port_), wait);
             if (socket_) {
                 int one = 1;
                 ::setsockopt(socket_->Descriptor(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -122,6 +148,11 @@ private:
 
     HttpUploadOutcome Lost(const std::string& what) {
         socket_.reset();
+        if (SteadyClock::now() >= deadline_) {
+            return {HttpUploadOutcome::Kind::Failed, 0,
+                    "no complete exchange with " + Where() + " within " +
+                        SecondsText(timeouts_.httpUploadDeadline) + " (" + what + ")"};
+        }
         return {HttpUploadOutcome::Kind::Failed, 0, "connection to " + Where() + " lost " + what};
     }
 
@@ -131,7 +162,8 @@ private:
     bool ReceiveUntil(std::string& bytes, Millis stall, Done done) {
         char block[4096];
         while (!done()) {
-            if (socket_->WaitReadable(stall) != net::WaitResult::Ready) return false;
+            const Millis wait = WaitBefore(stall, deadline_);
+            if (wait <= Millis::zero() || socket_->WaitReadable(wait) != net::WaitResult::Ready) return false;
             const std::ptrdiff_t got = socket_->Receive(block, sizeof block);
             if (got <= 0) return false;
             bytes.append(block, static_cast<std::size_t>(got));
@@ -179,6 +211,7 @@ private:
     Millis connectTimeout_;
     TransportTimeouts timeouts_;
     std::optional<net::TcpSocket> socket_;
+    SteadyClock::time_point deadline_ = SteadyClock::time_point::max();
 };
 
 // The request target of an upload, or nullopt when the name cannot travel.

@@ -25,6 +25,7 @@ BindVisitorDev::BindVisitorDev(const DeviceEndpoint& endpoint, std::string versi
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setTabKeyNavigation(false);  // Tab leaves the list for the buttons
     list_->verticalHeader()->hide();
     const int widths[] = {20, 40, 180, 0, 80, 160};
     for (int column = 0; column < 6; ++column) list_->setColumnWidth(column, widths[column]);
@@ -34,6 +35,9 @@ BindVisitorDev::BindVisitorDev(const DeviceEndpoint& endpoint, std::string versi
     auto* buttons = new QHBoxLayout;
     auto* search = Named(new QPushButton("搜索"), 1322);
     auto* bind = Named(new QPushButton("确定"), 1259);
+    // "确定" sends the ticks as they stand (none ticked unbinds every
+    // machine), so Enter searches and binding takes its own button.
+    search->setDefault(true);
     buttons->addStretch();
     buttons->addWidget(search);
     buttons->addWidget(bind);

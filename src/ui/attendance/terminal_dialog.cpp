@@ -1,6 +1,7 @@
 #include "ui/attendance/terminal_dialog.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
@@ -10,6 +11,13 @@ namespace ostrand {
 TerminalDialog::TerminalDialog(const DeviceEndpoint& endpoint, const QString& title, QWidget* parent)
     : QDialog(parent), endpoint_(endpoint) {
     setWindowTitle(title);
+}
+
+void TerminalDialog::showEvent(QShowEvent* event) {
+    // Before the dialog picks a default of its own (the first button in Tab
+    // order, which may be a get or a modify).
+    if (auto* ok = Find<QPushButton>(1); ok != nullptr && !ok->isDefault()) ok->setDefault(true);
+    QDialog::showEvent(event);
 }
 
 void TerminalDialog::Show(const TerminalOutcome& outcome) {

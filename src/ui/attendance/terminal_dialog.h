@@ -48,6 +48,9 @@ protected:
         return result;
     }
 
+    // The button with resource id 1 is the dialog's OK: Enter presses it.
+    void showEvent(QShowEvent* event) override;
+
     // The operation's messages, each in its own box.
     static void Show(const TerminalOutcome& outcome);
 

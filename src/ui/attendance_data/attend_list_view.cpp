@@ -12,6 +12,7 @@ QTableView* MakeAttendListView(QWidget* parent, QAbstractItemModel* model, std::
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setTabKeyNavigation(false);  // Tab leaves the list (a million rows are no Tab stops)
     view->setWordWrap(false);
     view->verticalHeader()->setVisible(false);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

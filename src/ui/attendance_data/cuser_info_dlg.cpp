@@ -17,6 +17,7 @@
 #include "ui/attendance_data/cattend_info_dlg.h"
 #include "ui/shell/gui_call.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 namespace {
@@ -82,6 +83,8 @@ CUserInfoDlg::CUserInfoDlg(AttendanceDevice device, std::vector<UserFileRecord> 
     layout->addWidget(query);
     resize(520, 480);
 
+    // Tab follows the layout: the search row, the list, the query group.
+    SetTabOrder({exportButton_, list_, startDate_});
     connect(searchButton_, &QPushButton::clicked, this, &CUserInfoDlg::SearchUser);
     connect(tickAll_, &QCheckBox::toggled, this, &CUserInfoDlg::TickAllUsers);
     connect(queryButton_, &QPushButton::clicked, this, &CUserInfoDlg::QueryAttendRows);

@@ -11,6 +11,7 @@
 #include "platform/app_state.h"
 #include "ui/maintenance/net_param.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 
@@ -27,6 +28,7 @@ CConfigManagerDLG::CConfigManagerDLG(std::string ip, std::int32_t commandPort, Q
     frameLayout->setContentsMargins(5, 12, 10, 10);
     save_ = new QPushButton(Tr("保存", "OK"), this);
     save_->setObjectName("save");
+    save_->setDefault(true);
     cancel_ = new QPushButton(Tr("取消", "Cancel"), this);
     cancel_->setObjectName("cancel");
 
@@ -42,6 +44,8 @@ CConfigManagerDLG::CConfigManagerDLG(std::string ip, std::int32_t commandPort, Q
     layout->addLayout(buttons);
 
     AddPage(new CNetParam(frame_), "网络参数", kNetLoadCommand, kNetSaveCommand);
+    // Tab runs from the page list through the page to the buttons below it.
+    SetTabOrder({LastTabStopIn(pages_.back()), save_, cancel_});
 
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (opened_ && row >= 0) ShowPage(row);

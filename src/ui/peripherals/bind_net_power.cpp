@@ -12,7 +12,9 @@
 #include "platform/message_sink.h"
 #include "ui/peripherals/peripheral_widgets.h"
 #include "ui/peripherals/set_net_class.h"
+#include "ui/shell/list_keys.h"
 #include "ui/shell/progress_dlg.h"
+#include "ui/shell/tab_order.h"
 
 namespace ostrand {
 
@@ -53,10 +55,15 @@ BindNetPower::BindNetPower(DeviceEndpoint terminal, QWidget* parent)
     layout->addWidget(classGroup, 1);
     layout->addWidget(ampGroup, 1);
 
+    // Tab follows the two groups: the classes with their button, then the
+    // amplifiers with theirs.
+    SetTabOrder({classes_, unbind, amplifiers_, search, confirm});
     connect(unbind, &QPushButton::clicked, this, &BindNetPower::UnbindSelected);
     connect(search, &QPushButton::clicked, this, &BindNetPower::Search);
     connect(confirm, &QPushButton::clicked, this, &BindNetPower::BindTicked);
     connect(classes_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { EditClass(row); });
+    // The keyboard's double click; Enter elsewhere on the page binds as before.
+    ActOnEnter(classes_, [this](int row) { EditClass(row); });
 }
 
 void BindNetPower::FillAmplifiers(const AmplifierList& list) {

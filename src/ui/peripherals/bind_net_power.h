@@ -28,7 +28,7 @@ public:
     void Search();          // "搜索"
     void BindTicked();      // "确定" (also the Enter key)
     void UnbindSelected();  // "解绑"
-    void EditClass(int row);  // double click: SetNetClass
+    void EditClass(int row);  // double click (or Enter on the row): SetNetClass
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

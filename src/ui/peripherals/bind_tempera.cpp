@@ -13,6 +13,7 @@
 #include "ops/peripherals/tempera_binding.h"
 #include "platform/message_sink.h"
 #include "ui/peripherals/peripheral_widgets.h"
+#include "ui/shell/list_keys.h"
 #include "ui/shell/progress_dlg.h"
 
 namespace ostrand {
@@ -30,6 +31,9 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     bound_->setReadOnly(true);
     get_ = named(new QPushButton(QString::fromUtf8("获取(&G)"), this), "button1275");
     search_ = named(new QPushButton(QString::fromUtf8("搜索(&S)"), this), "button1322");
+    // Enter reads the bound device again; binding (an empty IP unbinds) and
+    // the address change take their own buttons.
+    get_->setDefault(true);
     ip_ = named(new QLineEdit(this), "edit1349");
     setIp_ = named(new QPushButton(QString::fromUtf8("设置IP(&K)"), this), "button1277");
     user_ = named(new QLineEdit(this), "edit1350");
@@ -78,6 +82,7 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     connect(bind_, &QPushButton::clicked, this, &BindTempera::Bind);
     connect(setIp_, &QPushButton::clicked, this, &BindTempera::SetIp);
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { RowClicked(row); });
+    ActOnEnter(list_, [this](int row) { RowClicked(row); });  // the keyboard's click
 
     // The bound device is read once the window is up; the first search
     // follows half a second later.

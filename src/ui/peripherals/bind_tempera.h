@@ -39,7 +39,7 @@ public:
     void Search();  // "搜索(&S)"
     void Bind();    // "绑定或解绑(&B)"
     void SetIp();   // "设置IP(&K)"
-    void RowClicked(int row);
+    void RowClicked(int row);  // also Enter on the row
 
 private:
     void ShowStatus(const QString& text);

@@ -16,6 +16,7 @@ QTableWidget* MakeReportList(const QStringList& headers, const std::initializer_
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setTabKeyNavigation(false);  // Tab leaves the list, as in every other input
     list->verticalHeader()->hide();
     int column = 0;
     for (const int width : widths) {

@@ -17,7 +17,8 @@ class QWidget;
 
 namespace ostrand {
 
-// A list with grid lines, full-row single selection and no editing.
+// A list with grid lines, full-row single selection, no editing, and Tab
+// moving on to the next input rather than to the next cell.
 QTableWidget* MakeReportList(const QStringList& headers, const std::initializer_list<int>& widths,
                              QWidget* parent);
 // Writes the GBK text (shown in UTF-8) and keeps the bytes with the cell.

@@ -41,6 +41,7 @@ SpeakerClassPage::SpeakerClassPage(DeviceEndpoint terminal, bool places, QWidget
     list_->setObjectName("list1274");
     auto* bind = new QPushButton(QString::fromUtf8("绑定"), this);
     bind->setObjectName("button1");
+    bind->setDefault(true);  // Enter opens the selected row's speaker numbers
     band_ = MakeSlider(kMaxRadioBand, this);
     band_->setObjectName("slider1309");
     bandLabel_ = new QLabel(this);

@@ -70,6 +70,7 @@ CUpdateRateDlg::CUpdateRateDlg(UpgradeKind kind, std::filesystem::path path, Upg
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setTabKeyNavigation(false);  // Tab leaves the list for the buttons
     list_->verticalHeader()->hide();
     QStringList headers;
     for (const ColumnSpec& column : kColumns) headers << QString::fromUtf8(Tr(column.chinese, column.english));
@@ -97,6 +98,8 @@ CUpdateRateDlg::CUpdateRateDlg(UpgradeKind kind, std::filesystem::path path, Upg
     retry_->setObjectName("retryFailed");
     close_ = new QPushButton(QString::fromUtf8(Tr("关闭", "Close")), this);
     close_->setObjectName("close");
+    // Enter closes the window once the batch has ended; it never retries.
+    close_->setDefault(true);
     connect(retry_, &QPushButton::clicked, this, [this] {
         if (auto failed = run_->FailedRows(); !failed.empty()) StartBatch(std::move(failed));
     });

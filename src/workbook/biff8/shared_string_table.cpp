@@ -64,8 +64,13 @@ size_t SharedStringTable::Layout(const std::vector<SharedString>& strings, std::
 }
 
 size_t SharedStringTable::DataSize() {
-  Encode();
+  dataSize_ = Layout(strings, splitPoints_);
   return dataSize_;
+}
+
+size_t SharedStringTable::Write(uint8_t* stream, size_t size, size_t pos) {
+  Encode();
+  return Record::Write(stream, size, pos);
 }
 
 void SharedStringTable::Encode() {

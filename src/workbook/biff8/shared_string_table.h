@@ -50,7 +50,10 @@ class SharedStringTable : public Record {
   // Data length and the offsets where CONTINUE records begin.
   static size_t Layout(const std::vector<SharedString>& strings, std::vector<size_t>& splitPoints);
 
+  // The length only: the table is laid out when its size is asked for and
+  // encoded once, when it is written (it can run to megabytes).
   size_t DataSize() override;
+  size_t Write(uint8_t* stream, size_t size, size_t pos) override;
 
  protected:
   bool Decode() override;

@@ -1,58 +1,112 @@
 #include "workbook/biff8/sheet_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ostrand {
 
-StringTableBuilder::StringTableBuilder(SharedStringTable& table, size_t expected) : table_(table) {
-  table_.strings.clear();
-  table_.strings.reserve(expected);
-  table_.totalCount = 0;
-  table_.uniqueCount = 0;
-  narrow_.reserve(expected);
-  wide_.reserve(expected);
+namespace {
+
+// Eight bytes at a time, each step mixed by a multiplication: fast for the
+// short texts of a sheet and spread well enough for an open-addressed table.
+uint32_t HashBytes(const void* data, size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  uint64_t hash = 0x9E3779B97F4A7C15ull ^ size;
+  for (; size >= 8; bytes += 8, size -= 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 32;
+  }
+  uint64_t tail = 0;
+  std::memcpy(&tail, bytes, size);
+  hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-size_t CountTexts(const SheetGrid& grid) {
-  size_t count = 0;
+}  // namespace
+
+void TextSlots::Reserve(size_t expected) {
+  size_t size = 16;
+  while (3 * size < 4 * expected) size *= 2;
+  if (size > slots_.size()) {
+    slots_.assign(size, Slot{});
+    used_ = 0;
+  }
+}
+
+void TextSlots::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 16 : 2 * old.size(), Slot{});
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.entry == kFree) continue;
+    size_t i = static_cast<size_t>(slot.hash) & mask;
+    while (slots_[i].entry != kFree) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+StringTableBuilder::StringTableBuilder(SharedStringTable& table, TextCounts expected) : table_(table) {
+  table_.strings.clear();
+  table_.strings.reserve(expected.narrow + expected.wide);
+  table_.totalCount = 0;
+  table_.uniqueCount = 0;
+  narrow_.Reserve(expected.narrow);
+  wide_.Reserve(expected.wide);
+}
+
+TextCounts CountTexts(const SheetGrid& grid) {
+  TextCounts counts;
   for (uint32_t r = 0; r < grid.RowCount(); ++r) {
     for (const CellValue& cell : grid.RowCells(r)) {
-      count += cell.Kind() == CellKind::kText || cell.Kind() == CellKind::kWideText;
+      counts.narrow += cell.Kind() == CellKind::kText;
+      counts.wide += cell.Kind() == CellKind::kWideText;
     }
   }
-  return count;
+  return counts;
 }
 
 uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
   ++table_.totalCount;
-  auto [it, added] = narrow_.try_emplace(text, table_.uniqueCount);
-  if (added) {
-    SharedString s;
-    s.flag = 0;
-    s.narrow.assign(text);
-    table_.strings.push_back(std::move(s));
-    ++table_.uniqueCount;
-  }
-  return it->second;
+  return narrow_.FindOrAdd(
+      HashBytes(text.data(), text.size()), [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
+      [&] {
+        SharedString s;
+        s.flag = 0;
+        s.narrow.assign(text);
+        table_.strings.push_back(std::move(s));
+        return table_.uniqueCount++;
+      });
 }
 
 uint32_t StringTableBuilder::AddWide(std::u16string_view text) {
   ++table_.totalCount;
-  auto [it, added] = wide_.try_emplace(text, table_.uniqueCount);
-  if (added) {
-    SharedString s;
-    s.flag = 1;
-    s.wide.assign(text);
-    table_.strings.push_back(std::move(s));
-    ++table_.uniqueCount;
-  }
-  return it->second;
+  return wide_.FindOrAdd(
+      HashBytes(text.data(), text.size() * sizeof(char16_t)),
+      [&](uint32_t entry) { return table_.strings[entry].wide == text; },
+      [&] {
+        SharedString s;
+        s.flag = 1;
+        s.wide.assign(text);
+        table_.strings.push_back(std::move(s));
+        return table_.uniqueCount++;
+      });
 }
 
 namespace {
 
 bool IsRkInteger(const CellValue& cell) {
   return cell.Kind() == CellKind::kInteger && rk::FitsInteger(cell.Integer());
+}
+
+// Text cells are most of a sheet: each LABELSST is made in its place rather
+// than built aside and moved in.
+void PutLabelSst(std::vector<CellRecord>& out, uint16_t row, uint16_t column, uint32_t sstIndex) {
+  CellRecord& cell = out.emplace_back(biff::kLabelSst);
+  cell.row = row;
+  cell.column = column;
+  cell.sstIndex = sstIndex;
 }
 
 }  // namespace
@@ -128,11 +182,11 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
           ++c;
           break;
         case CellKind::kText:
-          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddNarrow(cell.Text())));
+          PutLabelSst(out, row16, col16, strings.AddNarrow(cell.Text()));
           ++c;
           break;
         case CellKind::kWideText:
-          out.push_back(CellRecord::LabelSst(row16, col16, strings.AddWide(cell.WideText())));
+          PutLabelSst(out, row16, col16, strings.AddWide(cell.WideText()));
           ++c;
           break;
         case CellKind::kEmpty:

@@ -92,6 +92,33 @@ void PtzHead::MoveTo(const PtzPosition& position) {
     moving_.reset();
 }
 
+std::optional<StreamFault> StreamFaultFromName(std::string_view name) {
+    if (name.empty() || name == "none") return StreamFault::None;
+    if (name == "endlessFrame") return StreamFault::EndlessFrame;
+    if (name == "truncatedJpeg") return StreamFault::TruncatedJpeg;
+    if (name == "noBoundary") return StreamFault::NoBoundary;
+    if (name == "stall") return StreamFault::Stall;
+    return std::nullopt;
+}
+
+StreamSettings StreamSettings::From(const nlohmann::json& start) {
+    StreamSettings settings;
+    const auto number = [&](const char* key, int fallback, int low, int high) {
+        const auto it = start.find(key);
+        if (it == start.end() || !it->is_number()) return fallback;
+        return static_cast<int>(std::clamp<double>(it->get<double>(), low, high));
+    };
+    settings.port = static_cast<std::uint16_t>(number("streamPort", settings.port, 1, 65535));
+    // Even sizes keep the half-size colour planes whole.
+    settings.width = number("streamWidth", settings.width, 16, 1920) & ~1;
+    settings.height = number("streamHeight", settings.height, 16, 1088) & ~1;
+    settings.fps = number("streamFps", settings.fps, 1, 60);
+    if (const auto it = start.find("streamFault"); it != start.end() && it->is_string()) {
+        settings.fault = StreamFaultFromName(it->get<std::string>()).value_or(StreamFault::None);
+    }
+    return settings;
+}
+
 void CameraVideoState::Load(const nlohmann::json& start, int recordChannels) {
     loaded = true;
     channelCount = std::max(recordChannels, 1);
@@ -110,6 +137,7 @@ void CameraVideoState::Load(const nlohmann::json& start, int recordChannels) {
         Overlay(status, start["status"]);
     }
     sdcheckAnswers = start.value("sdcheckAnswers", -1);
+    stream = StreamSettings::From(start);
     head.MoveTo(PositionFrom(start.value("ptz", nlohmann::json::object()), PtzPosition{}));
     const nlohmann::json stored = start.value("presets", nlohmann::json::object());
     if (stored.is_object()) {

@@ -11,12 +11,16 @@
 //   "sdcheckAnswers": 2                                 then "sdcheck" is refused
 //   "ptz":      {"pan": 10, "tilt": 0, "zoom": 1}       where the head starts
 //   "presets":  {"17": {"pan": 90, "tilt": 10}}         stored positions
+//   "streamPort", "streamWidth", "streamHeight", "streamFps", "streamFault"
+//                                                       the motion-JPEG stream
 // Refusals of single commands come from the fleet file's "replies".
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -57,6 +61,29 @@ private:
     std::optional<Movement> moving_;
 };
 
+// How the camera serves its motion-JPEG stream (one per channel).
+enum class StreamFault : std::uint8_t {
+    None,
+    EndlessFrame,   // one part that never ends and has no length
+    TruncatedJpeg,  // parts framed correctly around half an image
+    NoBoundary,     // images back to back without the announced boundary
+    Stall,          // the response head, then silence
+};
+
+struct StreamSettings {
+    std::uint16_t port = 9886;
+    int width = 640;   // even, 16 .. 1920
+    int height = 480;  // even, 16 .. 1088
+    int fps = 25;      // 1 .. 60
+    StreamFault fault = StreamFault::None;
+
+    // From the fleet file's "video" state; values out of range are brought
+    // into it, an unknown fault name is none.
+    static StreamSettings From(const nlohmann::json& start);
+};
+
+std::optional<StreamFault> StreamFaultFromName(std::string_view name);
+
 struct CameraVideoState {
     bool loaded = false;
     int channelCount = 1;
@@ -67,6 +94,7 @@ struct CameraVideoState {
     PtzHead head;
     std::map<int, PtzPosition> presets;
     int cruiseTrack = 0;  // 0: no cruise
+    StreamSettings stream;
 
     // From the fleet file's "video" state; `channelCount` from the device record.
     void Load(const nlohmann::json& start, int recordChannels);

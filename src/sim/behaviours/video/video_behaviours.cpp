@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "sim/behaviours/video/camera_video_state.h"
+#include "sim/behaviours/video/camera_access.h"
 #include "sim/command_behaviours.h"
 
 namespace ostrand::sim {
@@ -15,6 +15,7 @@ namespace {
 
 using video::CameraVideoState;
 using video::Clock;
+using video::WithCamera;
 
 ParamMap Refusal(const std::string& why) { return ParamMap{{"result", "10001"}, {"errmsg", why}}; }
 
@@ -34,16 +35,6 @@ std::optional<int> NumberIn(const ParamMap& request, const char* key, int low, i
     const auto value = Number(Field(request, key));
     if (!value || *value < low || *value > high) return std::nullopt;
     return value;
-}
-
-// Runs `use` on the camera's state, loading it from the fleet file the first time.
-template <class Use>
-ParamMap WithCamera(Device& device, Use&& use) {
-    const int channels = device.Record().videoChannels;
-    return device.WithState<CameraVideoState>([&](CameraVideoState& state) {
-        if (!state.loaded) state.Load(device.StartingState("video"), channels);
-        return use(state);
-    });
 }
 
 // A command on one channel: the request's "channel" must name one the camera has.

@@ -1,0 +1,54 @@
+// The string table a save builds: each distinct text once, numbered in the
+// order texts first occur, narrow and UTF-16 texts kept apart, whatever the
+// size the lookups were given at the start.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "workbook/biff8/sheet_writer.h"
+
+namespace ostrand {
+namespace {
+
+TEST(StringTableBuilder, NumbersDistinctTextsInFirstOccurrenceOrder) {
+    // Too small a start makes the lookups grow many times on the way.
+    for (const TextCounts expected : {TextCounts{0, 0}, TextCounts{3, 2}, TextCounts{20000, 20000}}) {
+        SCOPED_TRACE(expected.narrow);
+        SharedStringTable table;
+        StringTableBuilder builder(table, expected);
+        std::vector<uint32_t> firstNarrow;
+        std::vector<uint32_t> firstWide;
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < 5000; ++i) {
+                const std::string text = "C" + std::to_string(i);
+                const uint32_t narrow = builder.AddNarrow(text);
+                // The same characters as UTF-16 are another entry.
+                const uint32_t wide = builder.AddWide(std::u16string(text.begin(), text.end()));
+                if (round == 0) {
+                    EXPECT_EQ(narrow, static_cast<uint32_t>(2 * i));
+                    EXPECT_EQ(wide, static_cast<uint32_t>(2 * i + 1));
+                    firstNarrow.push_back(narrow);
+                    firstWide.push_back(wide);
+                } else {
+                    ASSERT_EQ(narrow, firstNarrow[static_cast<std::size_t>(i)]);
+                    ASSERT_EQ(wide, firstWide[static_cast<std::size_t>(i)]);
+                }
+            }
+        }
+        EXPECT_EQ(table.totalCount, 20000u);
+        EXPECT_EQ(table.uniqueCount, 10000u);
+        ASSERT_EQ(table.strings.size(), 10000u);
+        EXPECT_EQ(table.strings[2].flag, 0);
+        EXPECT_EQ(table.strings[2].narrow, "C1");
+        EXPECT_EQ(table.strings[3].flag, 1);
+        EXPECT_EQ(table.strings[3].wide, u"C1");
+        // Texts that differ only past their first eight bytes stay apart.
+        EXPECT_NE(builder.AddNarrow("ABCDEFGH1"), builder.AddNarrow("ABCDEFGH2"));
+        EXPECT_EQ(builder.AddNarrow(""), builder.AddNarrow(""));
+    }
+}
+
+}  // namespace
+}  // namespace ostrand
