@@ -84,6 +84,7 @@ std::int32_t MyVideoPanel::Start() {
     calls_.Start();
     started_ = true;
     picture_.reset();
+    drawnNumber_ = 0;  // a new stream numbers its pictures from 1 again
     end_ = video::StreamEnd::None;
     url_ = video::ConfiguredStreamUrl(ip_, StreamPortNumber(), channel_);
 
