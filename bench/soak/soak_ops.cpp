@@ -113,7 +113,7 @@ std::vector<OpKind> MakeKinds() {
     kinds.push_back({"reboot", Targets::Any, 1, [](const SimDevice& d, const OpContext&) {
                          return RunMaintenance(d, [](CommandTarget& t) { return RebootDevice(t); });
                      }});
-    kinds.push_back({"sync-time", Targets::Any, 1, [](const SimDevice& d, const OpContext&) {
+    kinds.push_back({"sync-time", Targets::Camera, 1, [](const SimDevice& d, const OpContext&) {
                          return RunMaintenance(d, [](CommandTarget& t) { return SyncPcTime(t); });
                      }});
     kinds.push_back({"rename", Targets::Any, 1, [](const SimDevice& d, const OpContext& c) {
@@ -127,7 +127,8 @@ std::vector<OpKind> MakeKinds() {
                      }});
     kinds.push_back({"passwd", Targets::Any, 1, [](const SimDevice& d, const OpContext&) {
                          return RunMaintenance(d, [](CommandTarget& t) {
-                             return ChangePassword(t, PasswordMode::Hashed, "old", "new1", "new1");
+                             // The first change sets it; later ones give it as the old one.
+                             return ChangePassword(t, PasswordMode::Hashed, "soakpw", "soakpw", "soakpw");
                          });
                      }});
     kinds.push_back({"netparam", Targets::Any, 2, [](const SimDevice& d, const OpContext&) {

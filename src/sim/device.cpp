@@ -178,9 +178,16 @@ std::string Device::LogArchive() const {
     return MakeLogArchive(text, std::chrono::duration_cast<std::chrono::seconds>(now).count());
 }
 
+void Device::KeepReceived(ReceivedFile file) {
+    received_.push_back(std::move(file));
+    if (received_.size() > kKeptReceivedFiles) {
+        received_.erase(received_.begin(), received_.end() - static_cast<std::ptrdiff_t>(kKeptReceivedFiles));
+    }
+}
+
 void Device::AddReceivedFile(ReceivedFile file) {
     std::lock_guard lock(mutex_);
-    received_.push_back(std::move(file));
+    KeepReceived(std::move(file));
 }
 
 std::vector<ReceivedFile> Device::ReceivedFiles() const {
@@ -214,7 +221,7 @@ void Device::AddImageChunk(const std::string& tag, const std::string& name,
     file.bytes.append(chunk);
     if (last) {
         file.complete = true;
-        received_.push_back(std::move(file));
+        KeepReceived(std::move(file));
         imagesInProgress_.erase(tag);
     }
 }

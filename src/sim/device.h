@@ -129,6 +129,9 @@ public:
     int ExportPacketSize() const { return config_.exportPacketSize; }
     std::string LogArchive() const;
 
+    // The device keeps the last kKeptReceivedFiles files, oldest first: a
+    // simulator serving uploads for hours must not keep every one.
+    static constexpr std::size_t kKeptReceivedFiles = 64;
     void AddReceivedFile(ReceivedFile file);
     std::vector<ReceivedFile> ReceivedFiles() const;
     void ClearReceivedFiles();
@@ -172,6 +175,8 @@ public:
     nlohmann::json StartingState(std::string_view subsystem) const;
 
 private:
+    void KeepReceived(ReceivedFile file);  // under mutex_
+
     DeviceConfig config_;
     net::ip::address_v4 address_;
     std::uint16_t port_;

@@ -17,6 +17,9 @@ namespace {
 
 using namespace ostrand::sim;
 
+// Exchanges the standalone simulator keeps in memory (the open ones always).
+constexpr std::size_t kStandaloneJournalEntries = 1000;
+
 // Thousands of devices need as many listening sockets.
 void RaiseDescriptorLimit() {
     rlimit limit{};
@@ -43,6 +46,10 @@ int main(int argc, char** argv) {
     std::ofstream journalFile;
     const auto start = std::chrono::steady_clock::now();
     simulator.GetJournal().SetCaptureLimit(options->journalLimit);
+    // Nothing in this process reads past exchanges back (the --journal file
+    // is written as the bytes pass), so only a few are kept: a simulator
+    // serving for hours must not grow with every connection.
+    simulator.GetJournal().SetRetention(kStandaloneJournalEntries);
     if (!options->journalPath.empty()) {
         journalFile.open(options->journalPath, std::ios::app);
         if (!journalFile) {
