@@ -1,5 +1,7 @@
 #include "sim/device.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -180,8 +182,9 @@ std::string Device::LogArchive() const {
 
 void Device::KeepReceived(ReceivedFile file) {
     received_.push_back(std::move(file));
-    if (received_.size() > kKeptReceivedFiles) {
-        received_.erase(received_.begin(), received_.end() - static_cast<std::ptrdiff_t>(kKeptReceivedFiles));
+    const std::size_t kept = std::max<std::size_t>(config_.keptReceivedFiles, 1);
+    if (received_.size() > kept) {
+        received_.erase(received_.begin(), received_.end() - static_cast<std::ptrdiff_t>(kept));
     }
 }
 

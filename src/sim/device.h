@@ -93,6 +93,7 @@ struct DeviceConfig {
     std::map<int, std::string> exports;       // export type -> file bytes
     std::string logText;           // content of the log the archive carries
     int exportPacketSize = 65536;  // file bytes per export data packet
+    std::size_t keptReceivedFiles = 64;  // received files kept (at least 1), the newest
     FaultOptions faults;
     // Starting state and faults of the subsystems' behaviours, keyed by
     // subsystem ("maintenance", "upgrade", ...); each reads its own part.
@@ -129,9 +130,8 @@ public:
     int ExportPacketSize() const { return config_.exportPacketSize; }
     std::string LogArchive() const;
 
-    // The device keeps the last kKeptReceivedFiles files, oldest first: a
-    // simulator serving uploads for hours must not keep every one.
-    static constexpr std::size_t kKeptReceivedFiles = 64;
+    // The device keeps its last Config().keptReceivedFiles files, oldest
+    // first: a simulator serving uploads for hours must not keep every one.
     void AddReceivedFile(ReceivedFile file);
     std::vector<ReceivedFile> ReceivedFiles() const;
     void ClearReceivedFiles();

@@ -17,8 +17,10 @@ namespace {
 
 using namespace ostrand::sim;
 
-// Exchanges the standalone simulator keeps in memory (the open ones always).
+// Exchanges the standalone simulator keeps in memory (the open ones always),
+// and received files per device: nothing in this process reads them back.
 constexpr std::size_t kStandaloneJournalEntries = 1000;
+constexpr std::size_t kStandaloneReceivedFiles = 1;
 
 // Thousands of devices need as many listening sockets.
 void RaiseDescriptorLimit() {
@@ -69,7 +71,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        for (DeviceConfig& config : options->devices) simulator.AddDevice(std::move(config));
+        for (DeviceConfig& config : options->devices) {
+            config.keptReceivedFiles = kStandaloneReceivedFiles;
+            simulator.AddDevice(std::move(config));
+        }
         simulator.AddService(std::make_unique<DiscoveryService>());
         simulator.AddService(std::make_unique<ProbeService>());
         simulator.Open();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "sim/device.h"
@@ -12,15 +13,19 @@ namespace ostrand::sim {
 namespace {
 
 TEST(ReceivedFilesTest, OnlyTheNewestFilesAreKeptInOrder) {
-    constexpr std::size_t kKept = Device::kKeptReceivedFiles;
     struct Case {
+        std::size_t kept;  // as configured
         std::size_t uploads;
         bool images;  // every third file arrives as tagged image chunks
     };
-    for (const Case c : {Case{1, false}, Case{kKept, false}, Case{kKept + 1, false}, Case{5 * kKept + 3, true}}) {
-        SCOPED_TRACE(c.uploads);
+    const Case cases[] = {{64, 1, false}, {64, 64, false}, {64, 65, false}, {64, 323, true},
+                          {1, 5, true},   {0, 3, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.kept) + " kept of " + std::to_string(c.uploads));
         DeviceConfig config;
         config.address = "127.0.0.9";
+        config.keptReceivedFiles = c.kept;
+        EXPECT_EQ(DeviceConfig{}.keptReceivedFiles, 64u);
         Device device(config);
         for (std::size_t i = 0; i < c.uploads; ++i) {
             const std::string name = "f" + std::to_string(i);
@@ -33,7 +38,7 @@ TEST(ReceivedFilesTest, OnlyTheNewestFilesAreKeptInOrder) {
             }
         }
         const auto files = device.ReceivedFiles();
-        const std::size_t expected = std::min(c.uploads, kKept);
+        const std::size_t expected = std::min(c.uploads, std::max<std::size_t>(c.kept, 1));  // 0 keeps one
         ASSERT_EQ(files.size(), expected);
         for (std::size_t k = 0; k < expected; ++k) {
             EXPECT_EQ(files[k].name, "f" + std::to_string(c.uploads - expected + k));
