@@ -1,5 +1,7 @@
 #include "sim/device.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -178,9 +180,17 @@ std::string Device::LogArchive() const {
     return MakeLogArchive(text, std::chrono::duration_cast<std::chrono::seconds>(now).count());
 }
 
+void Device::KeepReceived(ReceivedFile file) {
+    received_.push_back(std::move(file));
+    const std::size_t kept = std::max<std::size_t>(config_.keptReceivedFiles, 1);
+    if (received_.size() > kept) {
+        received_.erase(received_.begin(), received_.end() - static_cast<std::ptrdiff_t>(kept));
+    }
+}
+
 void Device::AddReceivedFile(ReceivedFile file) {
     std::lock_guard lock(mutex_);
-    received_.push_back(std::move(file));
+    KeepReceived(std::move(file));
 }
 
 std::vector<ReceivedFile> Device::ReceivedFiles() const {
@@ -214,7 +224,7 @@ void Device::AddImageChunk(const std::string& tag, const std::string& name,
     file.bytes.append(chunk);
     if (last) {
         file.complete = true;
-        received_.push_back(std::move(file));
+        KeepReceived(std::move(file));
         imagesInProgress_.erase(tag);
     }
 }

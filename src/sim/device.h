@@ -93,6 +93,7 @@ struct DeviceConfig {
     std::map<int, std::string> exports;       // export type -> file bytes
     std::string logText;           // content of the log the archive carries
     int exportPacketSize = 65536;  // file bytes per export data packet
+    std::size_t keptReceivedFiles = 64;  // received files kept (at least 1), the newest
     FaultOptions faults;
     // Starting state and faults of the subsystems' behaviours, keyed by
     // subsystem ("maintenance", "upgrade", ...); each reads its own part.
@@ -129,6 +130,8 @@ public:
     int ExportPacketSize() const { return config_.exportPacketSize; }
     std::string LogArchive() const;
 
+    // The device keeps its last Config().keptReceivedFiles files, oldest
+    // first: a simulator serving uploads for hours must not keep every one.
     void AddReceivedFile(ReceivedFile file);
     std::vector<ReceivedFile> ReceivedFiles() const;
     void ClearReceivedFiles();
@@ -172,6 +175,8 @@ public:
     nlohmann::json StartingState(std::string_view subsystem) const;
 
 private:
+    void KeepReceived(ReceivedFile file);  // under mutex_
+
     DeviceConfig config_;
     net::ip::address_v4 address_;
     std::uint16_t port_;

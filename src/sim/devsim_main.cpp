@@ -17,6 +17,11 @@ namespace {
 
 using namespace ostrand::sim;
 
+// Exchanges the standalone simulator keeps in memory (the open ones always),
+// and received files per device: nothing in this process reads them back.
+constexpr std::size_t kStandaloneJournalEntries = 1000;
+constexpr std::size_t kStandaloneReceivedFiles = 1;
+
 // Thousands of devices need as many listening sockets.
 void RaiseDescriptorLimit() {
     rlimit limit{};
@@ -43,6 +48,10 @@ int main(int argc, char** argv) {
     std::ofstream journalFile;
     const auto start = std::chrono::steady_clock::now();
     simulator.GetJournal().SetCaptureLimit(options->journalLimit);
+    // Nothing in this process reads past exchanges back (the --journal file
+    // is written as the bytes pass), so only a few are kept: a simulator
+    // serving for hours must not grow with every connection.
+    simulator.GetJournal().SetRetention(kStandaloneJournalEntries);
     if (!options->journalPath.empty()) {
         journalFile.open(options->journalPath, std::ios::app);
         if (!journalFile) {
@@ -62,7 +71,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        for (DeviceConfig& config : options->devices) simulator.AddDevice(std::move(config));
+        for (DeviceConfig& config : options->devices) {
+            config.keptReceivedFiles = kStandaloneReceivedFiles;
+            simulator.AddDevice(std::move(config));
+        }
         simulator.AddService(std::make_unique<DiscoveryService>());
         simulator.AddService(std::make_unique<ProbeService>());
         simulator.Open();
