@@ -67,10 +67,16 @@ TextCounts CountTexts(const SheetGrid& grid) {
   return counts;
 }
 
-uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
+uint32_t StringTableBuilder::Hash(std::string_view text) { return HashBytes(text.data(), text.size()); }
+
+uint32_t StringTableBuilder::Hash(std::u16string_view text) {
+  return HashBytes(text.data(), text.size() * sizeof(char16_t));
+}
+
+uint32_t StringTableBuilder::AddNarrow(std::string_view text, uint32_t hash) {
   ++table_.totalCount;
   return narrow_.FindOrAdd(
-      HashBytes(text.data(), text.size()), [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
+      hash, [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
       [&] {
         SharedString s;
         s.flag = 0;
@@ -80,10 +86,10 @@ uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
       });
 }
 
-uint32_t StringTableBuilder::AddWide(std::u16string_view text) {
+uint32_t StringTableBuilder::AddWide(std::u16string_view text, uint32_t hash) {
   ++table_.totalCount;
   return wide_.FindOrAdd(
-      HashBytes(text.data(), text.size() * sizeof(char16_t)),
+      hash,
       [&](uint32_t entry) { return table_.strings[entry].wide == text; },
       [&] {
         SharedString s;
@@ -107,6 +113,46 @@ uint8_t* Extend(std::vector<uint8_t>& bytes, size_t n) {
   return bytes.data() + at;
 }
 
+// The hashes of the texts of the rows ahead, in cell order, one list per row
+// of a small ring; their lookup slots are fetched when they are hashed.
+class TextHashesAhead {
+ public:
+  static constexpr uint32_t kRowsAhead = 8;
+
+  TextHashesAhead(const SheetGrid& grid, const StringTableBuilder& strings) : grid_(grid), strings_(strings) {
+    for (uint32_t r = 0; r < kRowsAhead && r < grid.RowCount(); ++r) HashRow(r);
+  }
+  // Called once per row in order: hashes the row kRowsAhead further on and
+  // returns this row's hashes.
+  const std::vector<uint32_t>& Row(uint32_t row) {
+    if (row + kRowsAhead < grid_.RowCount()) HashRow(row + kRowsAhead);
+    return ring_[row % kRing];
+  }
+
+ private:
+  static constexpr uint32_t kRing = kRowsAhead + 1;
+
+  void HashRow(uint32_t row) {
+    std::vector<uint32_t>& hashes = ring_[row % kRing];
+    hashes.clear();
+    const std::vector<CellValue>& cells = grid_.RowCells(row);
+    const size_t width = std::min<size_t>(grid_.ColumnCount(), cells.size());
+    for (size_t c = 0; c < width; ++c) {
+      if (cells[c].Kind() == CellKind::kText) {
+        hashes.push_back(StringTableBuilder::Hash(cells[c].Text()));
+        strings_.PrefetchNarrow(hashes.back());
+      } else if (cells[c].Kind() == CellKind::kWideText) {
+        hashes.push_back(StringTableBuilder::Hash(cells[c].WideText()));
+        strings_.PrefetchWide(hashes.back());
+      }
+    }
+  }
+
+  const SheetGrid& grid_;
+  const StringTableBuilder& strings_;
+  std::vector<uint32_t> ring_[kRing];
+};
+
 }  // namespace
 
 // Cells are most of a sheet: each row block gets its ROW and cell records as
@@ -127,11 +173,14 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
   uint32_t currentBlock = UINT32_MAX;
   size_t cellBytesHint = 0;  // the last block's cell bytes, to size the next
   std::vector<uint32_t> rkValues;
+  TextHashesAhead ahead(grid, strings);
 
   for (uint32_t r = 0; r < rowCount; ++r) {
     const std::vector<CellValue>& cells = grid.RowCells(r);
     const uint32_t width = std::min<uint32_t>(columnCount, static_cast<uint32_t>(cells.size()));
     const uint16_t row16 = static_cast<uint16_t>(r);
+    const std::vector<uint32_t>& hashes = ahead.Row(r);
+    size_t nextHash = 0;
     bool rowStarted = false;
     uint32_t c = 0;
     while (c < width) {
@@ -194,12 +243,12 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
           break;
         case CellKind::kText:
           cell_bytes::PutLabelSst(Extend(out, biff::kRecordHeaderSize + cell_layout::kLabelSstSize), row16, col16, 0,
-                                  strings.AddNarrow(cell.Text()));
+                                  strings.AddNarrow(cell.Text(), hashes[nextHash++]));
           ++c;
           break;
         case CellKind::kWideText:
           cell_bytes::PutLabelSst(Extend(out, biff::kRecordHeaderSize + cell_layout::kLabelSstSize), row16, col16, 0,
-                                  strings.AddWide(cell.WideText()));
+                                  strings.AddWide(cell.WideText(), hashes[nextHash++]));
           ++c;
           break;
         case CellKind::kEmpty:
