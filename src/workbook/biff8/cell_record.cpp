@@ -197,17 +197,21 @@ size_t CellRecord::Write(uint8_t* stream, size_t size, size_t pos) {
     default:
       break;
   }
-  PutU16(d + kXf, xf);
   switch (code_) {
     case biff::kRk:
-      PutU32(d + kValue, rkValue);
-      break;
+      cell_bytes::PutRk(out, row, column, xf, rkValue);
+      return total;
     case biff::kLabelSst:
-      PutU32(d + kValue, sstIndex);
-      break;
+      cell_bytes::PutLabelSst(out, row, column, xf, sstIndex);
+      return total;
     case biff::kNumber:
-      PutF64(d + kValue, number);
+      cell_bytes::PutNumber(out, row, column, xf, number);
+      return total;
+    default:
       break;
+  }
+  PutU16(d + kXf, xf);
+  switch (code_) {
     case biff::kBoolErr:
       d[kValue] = boolOrError;
       d[kValue + 1] = isError ? 1 : 0;

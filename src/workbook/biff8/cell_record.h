@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "workbook/biff8/record.h"
+#include "workbook/byte_order.h"
 
 namespace ostrand {
 
@@ -42,6 +43,50 @@ bool ToExactInteger(uint32_t value, int32_t& integer);
 // The value as a real number, whatever its form.
 double ToNumber(uint32_t value);
 }  // namespace rk
+
+// The commonest cell records as bytes, for a save that writes a sheet's
+// cells straight into its row blocks. Each writes the whole record (header
+// included) at out and returns the end of what it wrote.
+namespace cell_bytes {
+inline uint8_t* PutHeader(uint8_t* out, uint16_t code, size_t dataSize, uint16_t row, uint16_t column) {
+  PutU16(out, code);
+  PutU16(out + 2, static_cast<uint16_t>(dataSize));
+  PutU16(out + biff::kRecordHeaderSize + cell_layout::kRow, row);
+  PutU16(out + biff::kRecordHeaderSize + cell_layout::kColumn, column);
+  return out + biff::kRecordHeaderSize;
+}
+inline uint8_t* PutRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rkValue) {
+  uint8_t* d = PutHeader(out, biff::kRk, cell_layout::kRkSize, row, column);
+  PutU16(d + cell_layout::kXf, xf);
+  PutU32(d + cell_layout::kValue, rkValue);
+  return d + cell_layout::kRkSize;
+}
+inline uint8_t* PutLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sstIndex) {
+  uint8_t* d = PutHeader(out, biff::kLabelSst, cell_layout::kLabelSstSize, row, column);
+  PutU16(d + cell_layout::kXf, xf);
+  PutU32(d + cell_layout::kValue, sstIndex);
+  return d + cell_layout::kLabelSstSize;
+}
+inline uint8_t* PutNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value) {
+  uint8_t* d = PutHeader(out, biff::kNumber, cell_layout::kNumberSize, row, column);
+  PutU16(d + cell_layout::kXf, xf);
+  PutF64(d + cell_layout::kValue, value);
+  return d + cell_layout::kNumberSize;
+}
+inline constexpr size_t MulRkSize(size_t count) {
+  return biff::kRecordHeaderSize + 4 + cell_layout::kMulRkEntrySize * count + cell_layout::kMulTrailerSize;
+}
+// count cells from firstColumn on, all with XF 0; count at least 2.
+inline uint8_t* PutMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, const uint32_t* rkValues, size_t count) {
+  uint8_t* e = PutHeader(out, biff::kMulRk, MulRkSize(count) - biff::kRecordHeaderSize, row, firstColumn) + 4;
+  for (size_t i = 0; i < count; ++i, e += cell_layout::kMulRkEntrySize) {
+    PutU16(e, 0);
+    PutU32(e + 2, rkValues[i]);
+  }
+  PutU16(e, static_cast<uint16_t>(firstColumn + count - 1));
+  return e + cell_layout::kMulTrailerSize;
+}
+}  // namespace cell_bytes
 
 class CellRecord : public Record {
  public:

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace ostrand {
 
@@ -14,12 +15,19 @@ class CellValue {
   // A shared string counts its characters in 16 bits.
   static constexpr size_t kMaxTextLength = 0xFFFF;
 
-  CellKind Kind() const { return kind_; }
-  bool IsEmpty() const { return kind_ == CellKind::kEmpty; }
-  int32_t Integer() const { return integer_; }
-  double Real() const { return real_; }
-  const std::string& Text() const { return text_; }
-  const std::u16string& WideText() const { return wideText_; }
+  CellKind Kind() const { return static_cast<CellKind>(value_.index()); }
+  bool IsEmpty() const { return value_.index() == 0; }
+  // Each reads 0 or an empty text when the cell holds another kind of value.
+  int32_t Integer() const {
+    const int32_t* v = std::get_if<int32_t>(&value_);
+    return v != nullptr ? *v : 0;
+  }
+  double Real() const {
+    const double* v = std::get_if<double>(&value_);
+    return v != nullptr ? *v : 0;
+  }
+  const std::string& Text() const;
+  const std::u16string& WideText() const;
 
   void SetInteger(int32_t v);
   void SetReal(double v);
@@ -33,11 +41,9 @@ class CellValue {
   bool operator==(const CellValue&) const = default;
 
  private:
-  CellKind kind_ = CellKind::kEmpty;
-  int32_t integer_ = 0;
-  double real_ = 0;
-  std::string text_;
-  std::u16string wideText_;
+  // A sheet holds a cell per column of every row filled, so a cell keeps
+  // only the value of its kind. The alternatives are in CellKind order.
+  std::variant<std::monostate, int32_t, double, std::string, std::u16string> value_;
 };
 
 }  // namespace ostrand

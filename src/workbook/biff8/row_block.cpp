@@ -3,6 +3,14 @@
 namespace ostrand {
 
 size_t RowBlock::LayoutDbCell() {
+  if (!cellBytesOfRow.empty()) {
+    const size_t rowsLength = rowBytes.size();
+    dbCell.rowOffsets.assign(cellBytesOfRow.size(), 0);
+    dbCell.rowOffsets[0] = static_cast<uint16_t>(rowsLength - biff::kRecordHeaderSize - row_layout::kSize);
+    for (size_t k = 1; k < cellBytesOfRow.size(); ++k) dbCell.rowOffsets[k] = static_cast<uint16_t>(cellBytesOfRow[k - 1]);
+    dbCell.firstRowDistance = static_cast<uint32_t>(rowsLength + cellBytes.size());
+    return rowsLength + cellBytes.size();
+  }
   size_t rowsLength = 0;
   for (Row& row : rows) rowsLength += row.RecordSize();
   std::vector<size_t> cellsOfRow(rows.size(), 0);

@@ -23,6 +23,13 @@ class RowBlock {
   DBCell dbCell;
   bool closed = false;  // its DBCELL has been read
 
+  // A save writes a block as bytes instead of records: its ROW records, its
+  // cell records, and how many of the cell bytes belong to each of its rows
+  // (one entry per ROW). A block holds either these or the records above.
+  std::vector<uint8_t> rowBytes;
+  std::vector<uint8_t> cellBytes;
+  std::vector<uint32_t> cellBytesOfRow;
+
   // Length of the ROW and cell records: the distance from the DBCELL back
   // to the first ROW. Fills in the DBCELL from the rows' cell lengths.
   size_t LayoutDbCell();

@@ -16,6 +16,10 @@ inline constexpr size_t kOptions = 12;
 inline constexpr size_t kSize = 16;
 }  // namespace row_layout
 
+// A whole ROW record (header included) at out; returns the end of it.
+uint8_t* PutRowRecord(uint8_t* out, uint16_t row, uint16_t firstColumn, uint16_t lastColumnPlusOne, uint16_t height,
+                      uint32_t options);
+
 class RowRecord : public Record {
  public:
   RowRecord() : Record(biff::kRow) {}

@@ -68,41 +68,63 @@ size_t SharedStringTable::DataSize() {
   return dataSize_;
 }
 
+// The table runs to megabytes: a save encodes it straight into the stream,
+// each piece behind its record header, rather than into the record's data
+// first and copying it over.
 size_t SharedStringTable::Write(uint8_t* stream, size_t size, size_t pos) {
-  Encode();
-  return Record::Write(stream, size, pos);
+  const size_t total = RecordSize();  // lays the table out
+  if (pos > size || size - pos < total) return 0;
+  uint8_t* out = stream + pos;
+  size_t begin = 0;
+  for (size_t piece = 0; piece <= splitPoints_.size(); ++piece) {
+    const size_t end = piece < splitPoints_.size() ? splitPoints_[piece] : dataSize_;
+    PutU16(out + begin + biff::kRecordHeaderSize * piece, piece == 0 ? biff::kSst : biff::kContinue);
+    PutU16(out + begin + biff::kRecordHeaderSize * piece + 2, static_cast<uint16_t>(end - begin));
+    begin = end;
+  }
+  EncodeAt(out + biff::kRecordHeaderSize, biff::kRecordHeaderSize);
+  return total;
 }
 
 void SharedStringTable::Encode() {
   dataSize_ = Layout(strings, splitPoints_);
   data_.assign(dataSize_, 0);
-  PutU32(&data_[kTotalCount], totalCount);
-  PutU32(&data_[kUniqueCount], uniqueCount);
-  size_t pos = kStrings;
+  EncodeAt(data_.data(), 0);
+}
+
+// Data byte d goes to base + d + gap * (the split points at or before d):
+// gap 0 gives the bare data, the header size gives the framed record.
+void SharedStringTable::EncodeAt(uint8_t* base, size_t gap) const {
   size_t next = 0;  // index of the first split point not yet passed
+  auto at = [&](size_t d) { return base + d + gap * next; };
+  PutU32(at(kTotalCount), totalCount);
+  PutU32(at(kUniqueCount), uniqueCount);
+  size_t pos = kStrings;
   for (const SharedString& s : strings) {
     while (next < splitPoints_.size() && splitPoints_[next] <= pos) ++next;  // a string opening a record
-    PutU16(&data_[pos], static_cast<uint16_t>(s.CharacterCount()));
-    data_[pos + 2] = s.flag;
+    uint8_t* header = at(pos);
+    PutU16(header, static_cast<uint16_t>(s.CharacterCount()));
+    header[2] = s.flag;
     pos += kStringHeaderSize;
     size_t remaining = s.ByteLength();
     size_t from = 0;
     while (remaining > 0) {
       size_t boundary = next < splitPoints_.size() ? splitPoints_[next] : dataSize_;
       size_t chunk = std::min(remaining, boundary - pos);
+      uint8_t* d = at(pos);
       if (s.flag == 0) {
-        std::copy_n(reinterpret_cast<const uint8_t*>(s.narrow.data()) + from, chunk, &data_[pos]);
+        std::copy_n(reinterpret_cast<const uint8_t*>(s.narrow.data()) + from, chunk, d);
       } else if (from % 2 == 0 && chunk % 2 == 0) {  // the layout never cuts a character
-        for (size_t u = 0; u < chunk / 2; ++u) PutU16(&data_[pos + 2 * u], s.wide[from / 2 + u]);
+        for (size_t u = 0; u < chunk / 2; ++u) PutU16(d + 2 * u, s.wide[from / 2 + u]);
       } else {
-        for (size_t b = 0; b < chunk; ++b) data_[pos + b] = s.ByteAt(from + b);
+        for (size_t b = 0; b < chunk; ++b) d[b] = s.ByteAt(from + b);
       }
       pos += chunk;
       from += chunk;
       remaining -= chunk;
       if (remaining > 0) {
-        data_[pos++] = s.flag;  // the continuation repeats the string's flag
-        ++next;
+        ++next;  // the continuation starts here and repeats the string's flag
+        *at(pos++) = s.flag;
       }
     }
   }

@@ -58,6 +58,9 @@ class SharedStringTable : public Record {
  protected:
   bool Decode() override;
   void Encode() override;
+
+ private:
+  void EncodeAt(uint8_t* base, size_t gap) const;
 };
 
 }  // namespace ostrand

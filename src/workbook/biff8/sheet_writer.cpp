@@ -67,10 +67,16 @@ TextCounts CountTexts(const SheetGrid& grid) {
   return counts;
 }
 
-uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
+uint32_t StringTableBuilder::Hash(std::string_view text) { return HashBytes(text.data(), text.size()); }
+
+uint32_t StringTableBuilder::Hash(std::u16string_view text) {
+  return HashBytes(text.data(), text.size() * sizeof(char16_t));
+}
+
+uint32_t StringTableBuilder::AddNarrow(std::string_view text, uint32_t hash) {
   ++table_.totalCount;
   return narrow_.FindOrAdd(
-      HashBytes(text.data(), text.size()), [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
+      hash, [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
       [&] {
         SharedString s;
         s.flag = 0;
@@ -80,10 +86,10 @@ uint32_t StringTableBuilder::AddNarrow(std::string_view text) {
       });
 }
 
-uint32_t StringTableBuilder::AddWide(std::u16string_view text) {
+uint32_t StringTableBuilder::AddWide(std::u16string_view text, uint32_t hash) {
   ++table_.totalCount;
   return wide_.FindOrAdd(
-      HashBytes(text.data(), text.size() * sizeof(char16_t)),
+      hash,
       [&](uint32_t entry) { return table_.strings[entry].wide == text; },
       [&] {
         SharedString s;
@@ -100,17 +106,57 @@ bool IsRkInteger(const CellValue& cell) {
   return cell.Kind() == CellKind::kInteger && rk::FitsInteger(cell.Integer());
 }
 
-// Text cells are most of a sheet: each LABELSST is made in its place rather
-// than built aside and moved in.
-void PutLabelSst(std::vector<CellRecord>& out, uint16_t row, uint16_t column, uint32_t sstIndex) {
-  CellRecord& cell = out.emplace_back(biff::kLabelSst);
-  cell.row = row;
-  cell.column = column;
-  cell.sstIndex = sstIndex;
+// Room for n more bytes at the end of a block's bytes.
+uint8_t* Extend(std::vector<uint8_t>& bytes, size_t n) {
+  const size_t at = bytes.size();
+  bytes.resize(at + n);
+  return bytes.data() + at;
 }
+
+// The hashes of the texts of the rows ahead, in cell order, one list per row
+// of a small ring; their lookup slots are fetched when they are hashed.
+class TextHashesAhead {
+ public:
+  static constexpr uint32_t kRowsAhead = 8;
+
+  TextHashesAhead(const SheetGrid& grid, const StringTableBuilder& strings) : grid_(grid), strings_(strings) {
+    for (uint32_t r = 0; r < kRowsAhead && r < grid.RowCount(); ++r) HashRow(r);
+  }
+  // Called once per row in order: hashes the row kRowsAhead further on and
+  // returns this row's hashes.
+  const std::vector<uint32_t>& Row(uint32_t row) {
+    if (row + kRowsAhead < grid_.RowCount()) HashRow(row + kRowsAhead);
+    return ring_[row % kRing];
+  }
+
+ private:
+  static constexpr uint32_t kRing = kRowsAhead + 1;
+
+  void HashRow(uint32_t row) {
+    std::vector<uint32_t>& hashes = ring_[row % kRing];
+    hashes.clear();
+    const std::vector<CellValue>& cells = grid_.RowCells(row);
+    const size_t width = std::min<size_t>(grid_.ColumnCount(), cells.size());
+    for (size_t c = 0; c < width; ++c) {
+      if (cells[c].Kind() == CellKind::kText) {
+        hashes.push_back(StringTableBuilder::Hash(cells[c].Text()));
+        strings_.PrefetchNarrow(hashes.back());
+      } else if (cells[c].Kind() == CellKind::kWideText) {
+        hashes.push_back(StringTableBuilder::Hash(cells[c].WideText()));
+        strings_.PrefetchWide(hashes.back());
+      }
+    }
+  }
+
+  const SheetGrid& grid_;
+  const StringTableBuilder& strings_;
+  std::vector<uint32_t> ring_[kRing];
+};
 
 }  // namespace
 
+// Cells are most of a sheet: each row block gets its ROW and cell records as
+// bytes, written once here and copied into the stream whole.
 Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuilder& strings) {
   Worksheet sheet(firstSheet);
   const uint32_t rowCount = grid.RowCount();
@@ -123,12 +169,18 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
   uint32_t firstRow = 0;
   uint32_t firstColumn = 0;
   auto& blocks = sheet.cellTable.blocks;
+  RowBlock* block = nullptr;
   uint32_t currentBlock = UINT32_MAX;
+  size_t cellBytesHint = 0;  // the last block's cell bytes, to size the next
+  std::vector<uint32_t> rkValues;
+  TextHashesAhead ahead(grid, strings);
 
   for (uint32_t r = 0; r < rowCount; ++r) {
     const std::vector<CellValue>& cells = grid.RowCells(r);
     const uint32_t width = std::min<uint32_t>(columnCount, static_cast<uint32_t>(cells.size()));
     const uint16_t row16 = static_cast<uint16_t>(r);
+    const std::vector<uint32_t>& hashes = ahead.Row(r);
+    size_t nextHash = 0;
     bool rowStarted = false;
     uint32_t c = 0;
     while (c < width) {
@@ -148,51 +200,62 @@ Worksheet BuildWorksheet(const SheetGrid& grid, bool firstSheet, StringTableBuil
         rowStarted = true;
         if (currentBlock != r / kRowsPerBlock) {
           currentBlock = r / kRowsPerBlock;
-          blocks.emplace_back();
-          blocks.back().rows.reserve(kRowsPerBlock);
-          blocks.back().cells.reserve(size_t{kRowsPerBlock} * std::min<uint32_t>(columnCount, 8));
+          if (block != nullptr) cellBytesHint = block->cellBytes.size();
+          block = &blocks.emplace_back();
+          block->rowBytes.reserve(size_t{kRowsPerBlock} * (biff::kRecordHeaderSize + row_layout::kSize));
+          block->cellBytes.reserve(cellBytesHint + cellBytesHint / 8);
+          block->cellBytesOfRow.reserve(kRowsPerBlock);
         }
-        blocks.back().rows.emplace_back(row16, static_cast<uint16_t>(columnCount));
+        PutRowRecord(Extend(block->rowBytes, biff::kRecordHeaderSize + row_layout::kSize), row16, 0,
+                     static_cast<uint16_t>(columnCount), 0x00FF, 0);
+        block->cellBytesOfRow.push_back(0);
       }
-      auto& out = blocks.back().cells;
+      std::vector<uint8_t>& out = block->cellBytes;
+      const size_t before = out.size();
       const uint16_t col16 = static_cast<uint16_t>(c);
       switch (cell.Kind()) {
         case CellKind::kInteger: {
           if (!rk::FitsInteger(cell.Integer())) {
             // Beyond the 30 bits of an RK value: a NUMBER keeps it exact.
-            out.push_back(CellRecord::Number(row16, col16, static_cast<double>(cell.Integer())));
+            cell_bytes::PutNumber(Extend(out, biff::kRecordHeaderSize + cell_layout::kNumberSize), row16, col16, 0,
+                                  static_cast<double>(cell.Integer()));
             ++c;
             break;
           }
           uint32_t end = c + 1;
           while (end < width && IsRkInteger(cells[end])) ++end;
           if (end - c >= 2) {
-            std::vector<uint32_t> values;
-            values.reserve(end - c);
-            for (uint32_t k = c; k < end; ++k) values.push_back(rk::FromInteger(cells[k].Integer()));
-            out.push_back(CellRecord::MulRk(row16, col16, std::move(values)));
+            rkValues.clear();
+            for (uint32_t k = c; k < end; ++k) rkValues.push_back(rk::FromInteger(cells[k].Integer()));
+            cell_bytes::PutMulRk(Extend(out, cell_bytes::MulRkSize(rkValues.size())), row16, col16, rkValues.data(),
+                                 rkValues.size());
           } else {
-            out.push_back(CellRecord::Rk(row16, col16, rk::FromInteger(cell.Integer())));
+            cell_bytes::PutRk(Extend(out, biff::kRecordHeaderSize + cell_layout::kRkSize), row16, col16, 0,
+                              rk::FromInteger(cell.Integer()));
           }
           c = end;
           break;
         }
         case CellKind::kReal:
-          out.push_back(CellRecord::Number(row16, col16, cell.Real()));
+          cell_bytes::PutNumber(Extend(out, biff::kRecordHeaderSize + cell_layout::kNumberSize), row16, col16, 0,
+                                cell.Real());
           ++c;
           break;
         case CellKind::kText:
-          PutLabelSst(out, row16, col16, strings.AddNarrow(cell.Text()));
+          cell_bytes::PutLabelSst(Extend(out, biff::kRecordHeaderSize + cell_layout::kLabelSstSize), row16, col16, 0,
+                                  strings.AddNarrow(cell.Text(), hashes[nextHash++]));
           ++c;
           break;
         case CellKind::kWideText:
-          PutLabelSst(out, row16, col16, strings.AddWide(cell.WideText()));
+          cell_bytes::PutLabelSst(Extend(out, biff::kRecordHeaderSize + cell_layout::kLabelSstSize), row16, col16, 0,
+                                  strings.AddWide(cell.WideText(), hashes[nextHash++]));
           ++c;
           break;
         case CellKind::kEmpty:
           ++c;
           break;
       }
+      block->cellBytesOfRow.back() += static_cast<uint32_t>(out.size() - before);
     }
   }
   sheet.index.firstRow = firstRow;

@@ -32,6 +32,10 @@ class TextSlots {
   // the one `make()` returns, which is then recorded.
   template <typename Same, typename Make>
   uint32_t FindOrAdd(uint32_t hash, Same same, Make make);
+  // Starts reading the slot a lookup of this hash begins at.
+  void Prefetch(uint32_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[static_cast<size_t>(hash) & (slots_.size() - 1)]);
+  }
 
  private:
   void Grow();
@@ -54,8 +58,18 @@ class StringTableBuilder {
   // than it needs).
   StringTableBuilder(SharedStringTable& table, TextCounts expected);
 
-  uint32_t AddNarrow(std::string_view text);
-  uint32_t AddWide(std::u16string_view text);
+  uint32_t AddNarrow(std::string_view text) { return AddNarrow(text, Hash(text)); }
+  uint32_t AddWide(std::u16string_view text) { return AddWide(text, Hash(text)); }
+
+  // The lookups are random reads over arrays of megabytes: a save hashes
+  // the texts of the rows ahead and fetches their slots before it needs them.
+  static uint32_t Hash(std::string_view text);
+  static uint32_t Hash(std::u16string_view text);
+  void PrefetchNarrow(uint32_t hash) const { narrow_.Prefetch(hash); }
+  void PrefetchWide(uint32_t hash) const { wide_.Prefetch(hash); }
+  // hash is Hash(text).
+  uint32_t AddNarrow(std::string_view text, uint32_t hash);
+  uint32_t AddWide(std::u16string_view text, uint32_t hash);
 
  private:
   SharedStringTable& table_;

@@ -1,6 +1,7 @@
 #include "workbook/biff8/worksheet.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ostrand {
 
@@ -29,9 +30,17 @@ size_t Worksheet::Write(uint8_t* stream, size_t size, size_t pos) {
     return n != 0;
   };
   if (!put(bof) || !put(index) || !put(dimensions)) return 0;
+  auto putBytes = [&](const std::vector<uint8_t>& bytes) {
+    if (pos > size || size - pos < bytes.size()) return false;
+    if (!bytes.empty()) std::memcpy(stream + pos, bytes.data(), bytes.size());
+    pos += bytes.size();
+    return true;
+  };
   for (RowBlock& block : cellTable.blocks) {
     for (auto& row : block.rows) if (!put(row)) return 0;
+    if (!putBytes(block.rowBytes)) return 0;
     for (auto& cell : block.cells) if (!put(cell)) return 0;
+    if (!putBytes(block.cellBytes)) return 0;
     if (!put(block.dbCell)) return 0;
   }
   if (!put(window2) || !put(eof)) return 0;
