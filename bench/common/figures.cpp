@@ -1,6 +1,7 @@
 #include "figures.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -46,6 +47,8 @@ std::optional<double> MetricOf(const benchmark::BenchmarkReporter::Run& run, std
 // median stands for the run.
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    explicit FigureReporter(OutputOptions options) : ConsoleReporter(options) {}
+
     void ReportRuns(const std::vector<Run>& reports) override {
         ConsoleReporter::ReportRuns(reports);
         for (const Run& run : reports) {
@@ -113,14 +116,17 @@ std::string FigureLine(const std::string& name, double value, const std::string&
 // the library writes it.
 int main(int argc, char** argv) {
     bool console = true;
+    bool colour = isatty(STDOUT_FILENO) != 0;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.rfind("--benchmark_format=", 0) == 0 && arg != "--benchmark_format=console") console = false;
+        if (arg == "--benchmark_color=false" || arg == "--benchmark_color=no") colour = false;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     if (console) {
-        ostrand::bench::FigureReporter reporter;
+        using Reporter = ostrand::bench::FigureReporter;
+        Reporter reporter(colour ? Reporter::OO_Defaults : Reporter::OO_Tabular);
         benchmark::RunSpecifiedBenchmarks(&reporter);
     } else {
         benchmark::RunSpecifiedBenchmarks();

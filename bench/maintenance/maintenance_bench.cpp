@@ -119,15 +119,14 @@ BENCHMARK(BM_RebootFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark:
 
 // Set against the same command on one device: with the devices worked on in
 // parallel the ratio stays near 1.
-const std::string kFleet = "/" + std::to_string(kDevices);
-const bool kFigures =
-    bench::AddFigure({"sync-time on " + std::to_string(kDevices) + " devices (--jobs 200)", {"BM_SyncTimeFleet" + kFleet, "ms"}, 1,
-                      "ms", "-", {"BM_SyncTimeFleet/1", "ms"}}) &&
-    bench::AddFigure({"sync-time on " + std::to_string(kDevices) + " devices vs one device", {"BM_SyncTimeFleet" + kFleet, "ms"}, 1,
-                      "x", "<=2", {"BM_SyncTimeFleet/1", "ms"}, false, true}) &&
-    bench::AddFigure({"reboot on " + std::to_string(kDevices) + " devices (--jobs 200)", {"BM_RebootFleet" + kFleet, "ms"}, 1,
-                      "ms", "-", {"BM_RebootFleet/1", "ms"}}) &&
-    bench::AddFigure({"reboot on " + std::to_string(kDevices) + " devices vs one device", {"BM_RebootFleet" + kFleet, "ms"}, 1,
-                      "x", "<=2", {"BM_RebootFleet/1", "ms"}, false, true});
+bool AddFleetFigures(const std::string& command, const std::string& run) {
+    const std::string fleet = run + "/" + std::to_string(kDevices);
+    const std::string devices = std::to_string(kDevices) + " devices";
+    const ostrand::bench::FigureSource one{run + "/1", "ms"};
+    return ostrand::bench::AddFigure({command + " on " + devices + " (--jobs 200)", {fleet, "ms"}, 1, "ms", "-", one}) &&
+           ostrand::bench::AddFigure({command + " on " + devices + " vs one device", {fleet, "ms"}, 1, "x", "<=2", one,
+                                      false, true});
+}
+const bool kFigures = AddFleetFigures("sync-time", "BM_SyncTimeFleet") && AddFleetFigures("reboot", "BM_RebootFleet");
 
 }  // namespace

@@ -14,7 +14,10 @@ std::string PeerText(const tcp::socket& socket) {
     return peer.address().to_string() + ":" + std::to_string(peer.port());
 }
 
-constexpr std::size_t kReadChunk = 256 * 1024;
+// Reads start small, since most connections carry one short command, and
+// grow while reads fill the whole chunk, as transfers do.
+constexpr std::size_t kFirstReadChunk = 16 * 1024;
+constexpr std::size_t kLargestReadChunk = 256 * 1024;
 
 }  // namespace
 
@@ -24,7 +27,7 @@ Connection::Connection(tcp::socket socket, Device& device, Journal& journal)
     boost::system::error_code ignored;
     // Split replies must leave as separate segments.
     socket_.set_option(tcp::no_delay(true), ignored);
-    chunk_.resize(kReadChunk);
+    chunk_.resize(kFirstReadChunk);
 }
 
 Connection::~Connection() {
@@ -45,6 +48,7 @@ net::awaitable<bool> Connection::ReadMore() {
     const std::size_t count = co_await socket_.async_read_some(
         net::buffer(chunk_.data(), limit), net::redirect_error(net::use_awaitable, error));
     if (error || count == 0) co_return false;
+    const bool filled = count == chunk_.size();
     if (rate != 0) {
         net::steady_timer timer(socket_.get_executor());
         timer.expires_at(device_.ReserveReceive(count));
@@ -54,6 +58,7 @@ net::awaitable<bool> Connection::ReadMore() {
     const std::string_view bytes(chunk_.data(), count);
     journal_.AddIn(entry_, bytes);
     buffer_.append(bytes);
+    if (filled && chunk_.size() < kLargestReadChunk) chunk_.resize(chunk_.size() * 2);
     co_return true;
 }
 

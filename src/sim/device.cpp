@@ -54,8 +54,8 @@ Device::Device(DeviceConfig config)
     : config_(std::move(config)),
       address_(ParseAddress(config_.address)),
       port_(config_.port != 0 ? config_.port : DefaultPortFor(config_.kind)),
-      faults_(config_.faults),
-      exports_(config_.exports) {
+      faults_(config_.faults) {
+    for (const auto& [type, bytes] : config_.exports) exports_[type] = std::make_shared<const std::string>(bytes);
     const bool tcpDevice = port_ == kTcpChannelPort;
     SetFieldText(record_.mac, config_.mac.empty() ? MacFromAddress(address_) : config_.mac);
     SetFieldText(record_.ip, config_.address);
@@ -155,19 +155,20 @@ std::optional<ParamMap> Device::ExtraReply(std::string_view commandKey) const {
     return it->second;
 }
 
-std::optional<std::string> Device::ExportFile(int type) const {
+std::shared_ptr<const std::string> Device::ExportFile(int type) const {
     {
         std::lock_guard lock(mutex_);
         const auto it = exports_.find(type);
         if (it != exports_.end()) return it->second;
     }
-    if (type == 2) return LogArchive();
-    return std::nullopt;
+    if (type == 2) return std::make_shared<const std::string>(LogArchive());
+    return nullptr;
 }
 
 void Device::SetExportFile(int type, std::string bytes) {
+    auto shared = std::make_shared<const std::string>(std::move(bytes));
     std::lock_guard lock(mutex_);
-    exports_[type] = std::move(bytes);
+    exports_[type] = std::move(shared);
 }
 
 std::string Device::LogArchive() const {

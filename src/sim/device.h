@@ -124,8 +124,10 @@ public:
     void MergeSettings(const ParamMap& values);
     std::optional<ParamMap> ExtraReply(std::string_view commandKey) const;
 
-    // Export files by type; type 2 (the log) is made from the log text.
-    std::optional<std::string> ExportFile(int type) const;
+    // Export files by type; type 2 (the log) is made from the log text. Shared,
+    // not copied, as files run to many megabytes; a later SetExportFile leaves
+    // an export already running with the bytes it began with. Null: none.
+    std::shared_ptr<const std::string> ExportFile(int type) const;
     void SetExportFile(int type, std::string bytes);
     int ExportPacketSize() const { return config_.exportPacketSize; }
     std::string LogArchive() const;
@@ -184,7 +186,7 @@ private:
     DeviceRecord record_;
     FaultOptions faults_;
     ParamMap settings_;
-    std::map<int, std::string> exports_;
+    std::map<int, std::shared_ptr<const std::string>> exports_;
     std::vector<ReceivedFile> received_;
     std::optional<PendingUpload> pendingUpload_;
     std::map<std::string, ReceivedFile> imagesInProgress_;

@@ -128,7 +128,7 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
     connection.SetChannel("export");
     Device& device = connection.Dev();
     const FaultOptions faults = device.Faults();
-    const std::optional<std::string> file = device.ExportFile(exportType);
+    const std::shared_ptr<const std::string> file = device.ExportFile(exportType);
 
     ExportBegin begin;
     begin.exportType = faults.malformed ? static_cast<std::uint8_t>(exportType + 1) : exportType;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <random>
@@ -282,21 +283,23 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
     // trickles bytes cannot hold the export any more than a silent one.
     const auto frameWait = timeouts.fileReceiveWait * (timeouts.exportIdleWaits > 0 ? timeouts.exportIdleWaits : 1);
     auto frameDeadline = std::chrono::steady_clock::now() + frameWait;
-    std::string bytes;
+    // One buffer for the whole export, filled and emptied frame by frame;
+    // growing a string for every receive would clear its new part each time.
+    std::string buffer(kExportMaxFrameSize, '\0');
+    std::size_t filled = 0;
     std::uint32_t packets = 0;
     for (;;) {
+        const std::string_view bytes(buffer.data(), filled);
         const FrameProbe probe = ProbeFrame(bytes, kExportMaxFrameSize);
         if (probe.state == FrameState::Invalid) return "Recv Data Err，Export Fail";
         if (probe.state == FrameState::Incomplete) {
             if (std::chrono::steady_clock::now() >= frameDeadline) return "Recv Data Timeout，Export Fail";
             // Never read past the frame: the next one stays in the socket.
             const std::size_t limit = WantedFrameSize(bytes, kExportMaxFrameSize);
-            const std::size_t before = bytes.size();
-            bytes.resize(limit);
             std::size_t received = 0;
             const ReceiveStatus status =
-                ReceiveWithWait(socket, bytes.data() + before, limit - before, received);
-            bytes.resize(before + received);
+                ReceiveWithWait(socket, buffer.data() + filled, limit - filled, received);
+            filled += received;
             if (status == ReceiveStatus::Failed) return "Recv Data Err，Export Fail";
             continue;
         }
@@ -315,7 +318,8 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
             return "Send Data Fail，Export Fail";
         }
         if (last) return file.Written() == begin.totalSize ? nullptr : ExportShortText();
-        bytes.erase(0, probe.totalSize);
+        filled -= probe.totalSize;
+        if (filled != 0) std::memmove(buffer.data(), buffer.data() + probe.totalSize, filled);
         frameDeadline = std::chrono::steady_clock::now() + frameWait;
     }
 }

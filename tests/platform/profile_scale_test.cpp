@@ -19,6 +19,8 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::size_t kSanitizerFactor = 2;  // freed blocks wait in quarantine
+#elif defined(__SANITIZE_THREAD__)
+constexpr std::size_t kSanitizerFactor = 3;  // every byte touched has shadow memory beside it
 #else
 constexpr std::size_t kSanitizerFactor = 1;
 #endif

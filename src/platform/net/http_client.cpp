@@ -112,7 +112,7 @@ std::string Seconds(std::chrono::milliseconds wait) {
 
 }  // namespace
 
-HttpSession::HttpSession() {
+HttpSession::HttpSession(bool keepConnections) : keepConnections_(keepConnections) {
     InitialiseCurlOnce();
     handle_ = curl_easy_init();
     if (handle_ == nullptr) throw HttpError("the HTTP client could not be created");
@@ -182,6 +182,7 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
             curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         }
         if (request.freshConnection) curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+        if (!keepConnections_) curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
         if (request.method == "POST") {
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
             curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
@@ -237,7 +238,19 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
 }
 
 HttpResponse PerformHttp(const HttpRequest& request) {
-    HttpSession session;
+    // Setting up a client costs more than many a request on loopback, so each
+    // thread keeps one; its connections still end with their request.
+    thread_local HttpSession session(false);
+    thread_local bool busy = false;
+    if (busy) {  // a request made from inside another one's callback
+        HttpSession own(false);
+        return own.Perform(request);
+    }
+    busy = true;
+    struct Release {
+        bool& flag;
+        ~Release() { flag = false; }
+    } release{busy};
     return session.Perform(request);
 }
 

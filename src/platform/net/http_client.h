@@ -79,7 +79,9 @@ HttpResponse PerformHttp(const HttpRequest& request);
 // server allows it. Throws HttpError at the first failure.
 class HttpSession {
 public:
-    HttpSession();
+    // With `keepConnections` false every request's connection is closed when
+    // the request ends, as if each had a client of its own.
+    explicit HttpSession(bool keepConnections = true);
     ~HttpSession();
     HttpSession(const HttpSession&) = delete;
     HttpSession& operator=(const HttpSession&) = delete;
@@ -87,6 +89,7 @@ public:
 
 private:
     void* handle_;
+    bool keepConnections_;
 };
 
 // Writes the request head and a declared empty body, then closes without
