@@ -1,9 +1,8 @@
 #include "sim/device_server.h"
 
-#include <system_error>
-
 #include "sim/connection.h"
 #include "sim/http_session.h"
+#include "sim/listening_acceptor.h"
 #include "sim/tcp_session.h"
 
 namespace ostrand::sim {
@@ -18,21 +17,6 @@ net::awaitable<void> Serve(tcp::socket socket, Device& device, Journal& journal)
     }
 }
 
-net::awaitable<void> AcceptLoop(std::shared_ptr<tcp::acceptor> acceptor, Device& device,
-                                Journal& journal) {
-    while (acceptor->is_open()) {
-        boost::system::error_code error;
-        tcp::socket socket = co_await acceptor->async_accept(
-            net::redirect_error(net::use_awaitable, error));
-        if (error) {
-            if (error == net::error::operation_aborted || !acceptor->is_open()) co_return;
-            continue;  // e.g. out of descriptors for a moment
-        }
-        net::co_spawn(acceptor->get_executor(), Serve(std::move(socket), device, journal),
-                      net::detached);
-    }
-}
-
 }  // namespace
 
 DeviceServer::DeviceServer(net::io_context& io, Device& device, Journal& journal)
@@ -42,24 +26,21 @@ DeviceServer::~DeviceServer() { Close(); }
 
 void DeviceServer::Open() {
     if (acceptor_) return;
-    auto acceptor = std::make_shared<tcp::acceptor>(io_);
-    const tcp::endpoint endpoint(device_.Address(), device_.Port());
-    boost::system::error_code error;
-    acceptor->open(endpoint.protocol(), error);
-    if (!error) acceptor->set_option(tcp::acceptor::reuse_address(true), error);
-    if (!error) acceptor->bind(endpoint, error);
-    if (!error) acceptor->listen(net::socket_base::max_listen_connections, error);
-    if (error) {
-        throw std::system_error(error, "cannot listen on " + device_.AddressText() + ":" +
-                                           std::to_string(device_.Port()));
-    }
+    auto acceptor = OpenListeningAcceptor(io_, tcp::endpoint(device_.Address(), device_.Port()), "cannot listen on");
     if (ServesVideoStream(device_)) {
         auto stream = std::make_unique<StreamListener>(io_, device_, journal_);
         stream->Open();  // throws before anything listens
         stream_ = std::move(stream);
     }
     acceptor_ = acceptor;
-    net::co_spawn(io_, AcceptLoop(std::move(acceptor), device_, journal_), net::detached);
+    Device& device = device_;
+    Journal& journal = journal_;
+    net::co_spawn(io_,
+                  AcceptConnections(std::move(acceptor),
+                                    [&device, &journal](tcp::socket socket) {
+                                        return Serve(std::move(socket), device, journal);
+                                    }),
+                  net::detached);
 }
 
 void DeviceServer::Close() {
