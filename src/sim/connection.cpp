@@ -132,4 +132,14 @@ net::awaitable<void> Connection::StaySilent() {
     co_return;
 }
 
+net::awaitable<Connection::RequestStep> Connection::ApplyRequestFaults(const FaultOptions& faults) {
+    if (faults.dropConnection) co_return RequestStep::End;
+    if (faults.reset) {
+        Reset();
+        co_return RequestStep::End;
+    }
+    if (faults.garbage) co_return co_await SendGarbage(faults) ? RequestStep::NextRequest : RequestStep::End;
+    co_return RequestStep::Answer;
+}
+
 }  // namespace ostrand::sim

@@ -45,6 +45,12 @@ public:
     // fault), different for every request of the device.
     net::awaitable<bool> SendGarbage(const FaultOptions& faults);
 
+    // What the faults that end or replace an answer (drop, reset, garbage)
+    // leave to do with one request; the faults that shape an answer are the
+    // session's own.
+    enum class RequestStep { Answer, NextRequest, End };
+    net::awaitable<RequestStep> ApplyRequestFaults(const FaultOptions& faults);
+
 private:
     tcp::socket socket_;
     Device& device_;

@@ -197,14 +197,10 @@ net::awaitable<void> ServeHttp(Connection& connection) {
         }
         const auto& request = parser->get();
         const FaultOptions faults = connection.Dev().Faults();
-        if (faults.dropConnection) co_return;
-        if (faults.reset) {
-            connection.Reset();
-            co_return;
-        }
-        if (faults.garbage) {
-            if (!co_await connection.SendGarbage(faults)) co_return;
-            continue;
+        switch (co_await connection.ApplyRequestFaults(faults)) {
+            case Connection::RequestStep::End: co_return;
+            case Connection::RequestStep::NextRequest: continue;
+            case Connection::RequestStep::Answer: break;
         }
         if (faults.silent) {
             co_await connection.StaySilent();

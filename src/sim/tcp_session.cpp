@@ -195,14 +195,10 @@ net::awaitable<void> ServeTcp(Connection& connection) {
         auto frame = co_await ReadFrame(connection);
         if (!frame) co_return;
         const FaultOptions faults = connection.Dev().Faults();
-        if (faults.dropConnection) co_return;
-        if (faults.reset) {
-            connection.Reset();
-            co_return;
-        }
-        if (faults.garbage) {
-            if (!co_await connection.SendGarbage(faults)) co_return;
-            continue;
+        switch (co_await connection.ApplyRequestFaults(faults)) {
+            case Connection::RequestStep::End: co_return;
+            case Connection::RequestStep::NextRequest: continue;
+            case Connection::RequestStep::Answer: break;
         }
         const InboundFrameKind kind = ClassifyInboundFrame(*frame);
         if (faults.silent && kind != InboundFrameKind::UploadPacket) {
