@@ -188,20 +188,30 @@ MjpegParser::State MjpegParser::Step() {
                         needMore = buffer_.size() - after <= limits_.headBytes;
                         if (needMore) break;
                     }
-                    if (atLineStart && lineEnd != std::string::npos) {
+                    // A delimiter line is short; a longer one is data, however it was cut into reads.
+                    if (atLineStart && lineEnd != std::string::npos && lineEnd - after <= limits_.headBytes) {
                         const std::string_view rest = Trim(std::string_view(buffer_).substr(after, lineEnd - after));
                         if (rest.empty() || rest == "--") {
                             found = at;
                             // The closing delimiter ends a part, or a stream without one.
-                            if (rest == "--" && stage_ == Stage::Preamble) return Fail(MjpegFailure::Closed);
+                            if (rest == "--" && stage_ == Stage::Preamble) {
+                                return Fail(at > limits_.preambleBytes ? MjpegFailure::NoBoundary : MjpegFailure::Closed);
+                            }
                             break;
                         }
                     }
                     ++at;
                 }
-                const std::size_t cap = stage_ == Stage::Preamble ? limits_.preambleBytes : limits_.partBytes + 2;
+                // Room past the cap for a delimiter line that begins within it, so
+                // the outcome does not depend on where the reads were cut; what
+                // lies before the delimiter is held to the cap itself below.
+                const std::size_t slack = delimiter_.size() + limits_.headBytes + 2;
+                const std::size_t cap =
+                    (stage_ == Stage::Preamble ? limits_.preambleBytes : limits_.partBytes + 2) + slack;
                 if (found == std::string::npos) {
-                    if (buffer_.size() > cap) {
+                    // A delimiter waiting for its line end (itself bounded) is judged once the line is whole,
+                    // so the outcome does not depend on where the reads were cut.
+                    if (buffer_.size() > cap && !needMore) {
                         return Fail(stage_ == Stage::Preamble ? MjpegFailure::NoBoundary : MjpegFailure::PartTooLarge);
                     }
                     // Next time, look only where a new delimiter could start.

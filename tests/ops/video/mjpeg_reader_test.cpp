@@ -69,7 +69,7 @@ TEST(MjpegParser, FindsTheFirstFrameOrTheReasonThereIsNone) {
         {"no boundary announced", "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace\r\n\r\n", false,
          MjpegFailure::NoBoundary},
         {"head without end", "HTTP/1.0 200 OK\r\nX: " + std::string(300, 'h'), false, MjpegFailure::HeadTooLarge},
-        {"no boundary in the stream", kHead + kJpeg + kJpeg + kJpeg + kJpeg, false, MjpegFailure::NoBoundary},
+        {"no boundary in the stream", kHead + kJpeg + kJpeg + kJpeg + kJpeg + kJpeg, false, MjpegFailure::NoBoundary},
         {"part head without end", kHead + "--b1\r\nX: " + std::string(300, 'h'), false,
          MjpegFailure::PartHeadTooLarge},
         {"declared part too large", kHead + "--b1\r\nContent-Length: 4097\r\n\r\n", false, MjpegFailure::PartTooLarge},
