@@ -1,20 +1,25 @@
 // Device channels against the simulator on loopback: commands per second on
 // the framed TCP channel and the HTTP form channel, and the throughput of the
-// TCP export and of the uploads.
+// TCP export and of the uploads. The TCP command and the export are also run
+// with bare sockets (bare_peers.h), the peer their figures are set against.
 
 #include <benchmark/benchmark.h>
 #include "figures.h"
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "bare_peers.h"
 #include "platform/message_sink.h"
 #include "sim/simulator.h"
 #include "transport/file_channel.h"
 #include "transport/form_channel.h"
+#include "transport/frames.h"
 #include "transport/tcp_channel.h"
+#include "transport/xml_codec.h"
 
 namespace {
 
@@ -24,6 +29,19 @@ namespace fs = std::filesystem;
 
 constexpr std::uint16_t kHttpPort = 18090;
 constexpr std::size_t kTransferSize = 20u << 20;  // 20 MiB
+constexpr std::size_t kExportPacketSize = 65536;
+constexpr std::uint8_t kExportType = 5;
+constexpr CommandCode kBenchCode = 5000;
+const ParamMap kBenchRequest{{"result", "10000"}};
+
+std::vector<std::string> ExportPackets(const std::string& file) {
+    std::vector<std::string> packets;
+    for (std::size_t offset = 0; offset < file.size(); offset += kExportPacketSize) {
+        const auto number = static_cast<std::uint32_t>(packets.size() + 1);
+        packets.push_back(BuildExportData(kExportType, number, std::string_view(file).substr(offset, kExportPacketSize)));
+    }
+    return packets;
+}
 
 // One simulator for the whole run: a terminal and a camera on addresses of
 // this process's own block.
@@ -35,8 +53,8 @@ struct Bench {
         DeviceConfig terminalConfig;
         terminalConfig.address = block + "1";
         terminalConfig.kind = DeviceKind::Terminal;
-        terminalConfig.exports[5] = std::string(kTransferSize, 'r');
-        terminalConfig.exportPacketSize = 65536;
+        terminalConfig.exports[kExportType] = std::string(kTransferSize, 'r');
+        terminalConfig.exportPacketSize = kExportPacketSize;
         terminal = &sim.AddDevice(terminalConfig);
         DeviceConfig cameraConfig;
         cameraConfig.address = block + "2";
@@ -51,6 +69,16 @@ struct Bench {
         upload = dir / "upload.bin";
         std::ofstream(upload, std::ios::binary) << std::string(kTransferSize, 'u');
         SetMessageSink(&sink);
+        // The bare server answers with the bytes the simulated terminal sends.
+        ParamMap reply;
+        DeviceEndpoint endpoint{terminal->AddressText(), kTcpChannelPort};
+        if (SendXmlCommandCoded(endpoint, kBenchRequest, reply, kBenchCode) != kTransportOk) {
+            std::fprintf(stderr, "the simulated terminal does not answer\n");
+        }
+        bareIp = block + "3";
+        bare = std::make_unique<bench::BareServer>(
+            bareIp, BuildCommandFrame(EncodeCommandXml(reply, kBenchCode)), BuildExportRequest(kExportType),
+            ExportPackets(terminalConfig.exports[kExportType]));
     }
     ~Bench() {
         SetMessageSink(nullptr);
@@ -70,6 +98,8 @@ struct Bench {
     fs::path dir;
     fs::path upload;
     RecordingMessageSink sink;
+    std::string bareIp;
+    std::unique_ptr<bench::BareServer> bare;
 };
 
 Bench& Shared() {
@@ -95,13 +125,28 @@ void RunCommands(benchmark::State& state, Command command) {
 }
 
 void BM_TcpCommand(benchmark::State& state) {
-    const ParamMap request{{"result", "10000"}};
-    RunCommands(state, [&request](Bench& bench, ParamMap& reply) {
+    RunCommands(state, [](Bench& bench, ParamMap& reply) {
         DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
-        return SendXmlCommandCoded(endpoint, request, reply, 5000);
+        return SendXmlCommandCoded(endpoint, kBenchRequest, reply, kBenchCode);
     });
 }
 BENCHMARK(BM_TcpCommand)->UseRealTime()->MinTime(2.0);
+
+// The same exchange without the tool or the simulator: the request is built
+// once and the reply is canned.
+void BM_BareTcpCommand(benchmark::State& state) {
+    Bench& bench = Shared();
+    const std::string request = BuildCommandFrame(EncodeCommandXml(kBenchRequest, kBenchCode));
+    for (auto _ : state) {
+        if (!bench::BareCommand(bench.bareIp, bench.bare->Port(), request)) {
+            state.SkipWithError("bare command failed");
+            break;
+        }
+    }
+    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BareTcpCommand)->UseRealTime()->MinTime(2.0);
 
 void BM_HttpCommand(benchmark::State& state) {
     RunCommands(state, [](Bench& bench, ParamMap& reply) {
@@ -116,7 +161,7 @@ void BM_Export20MiB(benchmark::State& state) {
     DeviceEndpoint endpoint{bench.terminal->AddressText(), kTcpChannelPort};
     const fs::path path = bench.dir / "export.bin";
     for (auto _ : state) {
-        if (!ExportFileTcp(endpoint, path, 5)) {
+        if (!ExportFileTcp(endpoint, path, kExportType)) {
             state.SkipWithError("export failed");
             break;
         }
@@ -125,6 +170,22 @@ void BM_Export20MiB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
 }
 BENCHMARK(BM_Export20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_BareExport20MiB(benchmark::State& state) {
+    Bench& bench = Shared();
+    const std::string request = BuildExportRequest(kExportType);
+    const std::string ack = BuildExportAck(kExportType, false);
+    const std::size_t packets = (kTransferSize + kExportPacketSize - 1) / kExportPacketSize;
+    const fs::path path = bench.dir / "bare-export.bin";
+    for (auto _ : state) {
+        if (!bench::BareExport(bench.bareIp, bench.bare->Port(), request, ack, packets, path)) {
+            state.SkipWithError("bare export failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTransferSize));
+}
+BENCHMARK(BM_BareExport20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Repeats one 20 MiB upload, dropping what the device received each time.
 template <typename Upload>
@@ -167,9 +228,13 @@ BENCHMARK(BM_UploadImageHttp20MiB)->UseRealTime()->Unit(benchmark::kMillisecond)
 using bench::AddFigure;
 constexpr double kMega = 1e-6;  // bytes/s to MB/s
 const bool kFigures =
-    AddFigure({"TCP commands per second (loopback, simulator)", {"BM_TcpCommand", "commands/s"}, 1, "1/s", ">=10000"}) &&
+    AddFigure({"TCP commands per second (loopback, simulator; peer: bare sockets)", {"BM_TcpCommand", "commands/s"}, 1, "1/s", ">=10000",
+               {"BM_BareTcpCommand", "commands/s"}}) &&
+    AddFigure({"TCP commands per second, bare sockets (this machine's ceiling)", {"BM_BareTcpCommand", "commands/s"}, 1, "1/s"}) &&
     AddFigure({"HTTP commands per second (loopback, simulator)", {"BM_HttpCommand", "commands/s"}, 1, "1/s", ">=5000"}) &&
-    AddFigure({"TCP export of 20 MiB", {"BM_Export20MiB", "bytes_per_second"}, kMega, "MB/s", ">=1000"}) &&
+    AddFigure({"TCP export of 20 MiB (peer: bare sockets)", {"BM_Export20MiB", "bytes_per_second"}, kMega, "MB/s", ">=1000",
+               {"BM_BareExport20MiB", "bytes_per_second"}}) &&
+    AddFigure({"TCP export of 20 MiB, bare sockets (this machine's ceiling)", {"BM_BareExport20MiB", "bytes_per_second"}, kMega, "MB/s"}) &&
     AddFigure({"TCP upload of 20 MiB", {"BM_UploadTcp20MiB", "bytes_per_second"}, kMega, "MB/s"}) &&
     AddFigure({"HTTP upload of 20 MiB", {"BM_UploadHttp20MiB", "bytes_per_second"}, kMega, "MB/s"}) &&
     AddFigure({"HTTP image upload of 20 MiB", {"BM_UploadImageHttp20MiB", "bytes_per_second"}, kMega, "MB/s"});

@@ -1,8 +1,6 @@
 #include "sim/tcp_session.h"
 
-#include <tinyxml.h>
-
-#include <cstdlib>
+#include <charconv>
 
 #include "sim/behaviours/upgrade/upgrade_sim_state.h"
 #include "sim/command_handler.h"
@@ -16,6 +14,19 @@ namespace {
 // Larger than any frame the tool sends: upload packets are 65550 bytes.
 constexpr std::size_t kMaxInboundFrame = 1u << 20;
 constexpr std::string_view kNotXml = "this is not an XML document";
+
+// The leading decimal number of an "id" text as the device reads it: 0 when
+// there is none, and a number too large for the code is no code either.
+int CommandCodeOf(std::string_view idText) {
+    while (!idText.empty() && (idText.front() == ' ' || idText.front() == '\t' || idText.front() == '\n' ||
+                               idText.front() == '\r')) {
+        idText.remove_prefix(1);
+    }
+    int code = 0;
+    const auto [end, error] = std::from_chars(idText.data(), idText.data() + idText.size(), code);
+    (void)end;
+    return error == std::errc() ? code : 0;
+}
 
 bool LooksLikeHttp(std::string_view bytes) {
     for (std::string_view method : {"GET ", "POST", "HEAD", "PUT "}) {
@@ -43,10 +54,10 @@ net::awaitable<std::optional<std::string>> ReadFrame(Connection& connection) {
 net::awaitable<bool> AnswerCommand(Connection& connection, const std::string& frame,
                                    const FaultOptions& faults) {
     connection.SetChannel("command");
-    const std::string document(CommandFrameDocument(frame));
     ParamMap request;
-    if (!DecodeCommandXml(document, request)) co_return false;
-    const int code = CommandDocumentCode(document);
+    std::string idText;
+    if (!DecodeCommandXml(CommandFrameDocument(frame), request, &idText)) co_return false;
+    const int code = CommandCodeOf(idText);
     const ParamMap reply = HandleCommand(connection.Dev(), {}, code, request);
     const std::string replyDocument =
         faults.malformed ? std::string(kNotXml) : EncodeCommandXml(reply, code);
@@ -167,21 +178,6 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
 }
 
 }  // namespace
-
-int CommandDocumentCode(std::string_view document) {
-    // Zeros after the text keep TinyXML's multibyte steps inside the buffer
-    // when a document ends in a lead byte.
-    std::string terminated(document);
-    terminated.append(8, '\0');
-    TiXmlDocument xml;
-    xml.Parse(terminated.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    if (xml.Error()) return 0;
-    const TiXmlElement* root = xml.RootElement();
-    if (root == nullptr) return 0;
-    const TiXmlElement* id = root->FirstChildElement("id");
-    if (id == nullptr || id->GetText() == nullptr) return 0;
-    return std::atoi(id->GetText());
-}
 
 net::awaitable<void> ServeTcp(Connection& connection) {
     while (connection.Buffer().size() < 4) {

@@ -10,7 +10,4 @@ namespace ostrand::sim {
 
 net::awaitable<void> ServeTcp(Connection& connection);
 
-// The code in the "id" element of a command document, 0 when there is none.
-int CommandDocumentCode(std::string_view document);
-
 }  // namespace ostrand::sim

@@ -312,9 +312,16 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
         // otherwise fill the disk.
         if (++packets > begin.totalPackets) return "Recv Data Err，Export Fail";
         if (data->data.size() > begin.totalSize - file.Written()) return ExportOverrunText();
-        if (!file.Write(data->data)) return "写入文件失败!";
         const bool last = data->number == begin.totalPackets;
-        if (!socket.SendAll(BuildExportAck(exportType, last), timeouts.fileReceiveWait)) {
+        // A packet is acknowledged before it is written, so the device sends
+        // the next one while the disk takes this one. The last acknowledgement
+        // waits for the write: it tells the device the export is complete, and
+        // a failed write ends the export without it.
+        if (!last && !socket.SendAll(BuildExportAck(exportType, false), timeouts.fileReceiveWait)) {
+            return "Send Data Fail，Export Fail";
+        }
+        if (!file.Write(data->data)) return "写入文件失败!";
+        if (last && !socket.SendAll(BuildExportAck(exportType, true), timeouts.fileReceiveWait)) {
             return "Send Data Fail，Export Fail";
         }
         if (last) return file.Written() == begin.totalSize ? nullptr : ExportShortText();
@@ -529,6 +536,12 @@ std::optional<TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint) {
 
 ReceiveStatus ReceiveWithWait(TcpSocket& socket, char* buffer, std::size_t size, std::size_t& received) {
     received = 0;
+    // During a transfer the next bytes are usually queued already.
+    if (const auto waiting = socket.ReceiveIfWaiting(buffer, size)) {
+        if (*waiting <= 0) return ReceiveStatus::Failed;
+        received = static_cast<std::size_t>(*waiting);
+        return ReceiveStatus::Data;
+    }
     switch (socket.WaitReadable(CurrentTransportTimeouts().fileReceiveWait)) {
     case net::WaitResult::TimedOut: return ReceiveStatus::TimedOut;
     case net::WaitResult::ErrorCondition:

@@ -83,6 +83,7 @@ Failure ReceiveCommandReply(TcpSocket& socket, ParamMap& reply, const TransportT
     std::string bytes;
     if (ReceiveAppend(socket, bytes, kCommandReplyBufferSize) <= 0) return Failure::Receive;
     CompleteFrame(socket, bytes, kCommandReplyBufferSize, timeouts.replyRestWait);
+    socket.CloseAnswered();
     return DecodeCommandXml(CommandFrameDocument(bytes), reply) ? Failure::None : Failure::Undecodable;
 }
 
@@ -155,6 +156,7 @@ TransportResult SendFlatXmlCommand(ParamMap& reply, DeviceEndpoint& endpoint, co
         for (;;) {
             ParamMap decoded;
             if (DecodeFlatXml(bytes, decoded)) {
+                socket->CloseAnswered();
                 for (auto& [key, value] : decoded) reply[key] = std::move(value);
                 return kTransportOk;
             }
@@ -167,6 +169,7 @@ TransportResult SendFlatXmlCommand(ParamMap& reply, DeviceEndpoint& endpoint, co
     }
 
     CompleteFrame(*socket, bytes, kFlatReplyLimit, timeouts.replyRestWait);
+    socket->CloseAnswered();
     return DecodeFlatXml(FlatReplyDocument(bytes), reply) ? kTransportOk : kTransportUndecodable;
 }
 

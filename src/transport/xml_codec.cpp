@@ -68,13 +68,14 @@ std::string EncodeCommandXml(const ParamMap& request, CommandCode code) {
     return Print(document);
 }
 
-bool DecodeCommandXml(std::string_view text, ParamMap& reply) {
+bool DecodeCommandXml(std::string_view text, ParamMap& reply, std::string* idText) {
     TiXmlDocument document;
     if (!ParseDocument(text, document)) return false;
     const TiXmlElement* root = document.FirstChildElement();
     if (root == nullptr) return false;
 
     const TiXmlElement* id = root->FirstChildElement("id");
+    if (idText != nullptr) idText->assign(id != nullptr && id->GetText() != nullptr ? id->GetText() : "");
     if (id == nullptr) return true;
     // "name" and "type" carry nothing the tool uses. "params" counts only
     // after "id": a "params" before it is not seen.

@@ -20,8 +20,9 @@ std::string EncodeCommandXml(const ParamMap& request, CommandCode code);
 
 // Adds the reply's "params" entries to `reply` (never clears it). False when the
 // text is not well-formed XML or has no element; entries stored before the
-// failure stay.
-bool DecodeCommandXml(std::string_view text, ParamMap& reply);
+// failure stay. `idText`, when given, receives the text of the "id" element
+// (empty without one), so a reader of requests parses the document once.
+bool DecodeCommandXml(std::string_view text, ParamMap& reply, std::string* idText = nullptr);
 
 // The flat document: declaration (GBK), "command" with "cmdid" 9001 and one
 // element per entry, named by its key.

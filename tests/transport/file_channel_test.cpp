@@ -298,6 +298,23 @@ TEST_F(FileChannelTest, ExportOfTwentyMebibytesArrivesWhole) {
     EXPECT_TRUE(sink_.Texts().empty());
 }
 
+// Packets are acknowledged before they are written, except the last: a
+// device must never hear that the export completed when the disk failed.
+TEST_F(FileChannelTest, ExportThatCannotBeWrittenNeverAcknowledgesTheLastPacket) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    for (const std::size_t size : {std::size_t{100}, kExportMaxDataPerFrame + 100}) {
+        SCOPED_TRACE(size);
+        sink_.Clear();
+        std::vector<ExportAck> acks;
+        ScriptedPeer peer({ExportDevice(0, Pattern(size), kExportTypeRecords, &acks)});
+        DeviceEndpoint endpoint{peer.Ip(), peer.Port()};
+        EXPECT_FALSE(ExportFileTcp(endpoint, "/dev/full", kExportTypeRecords));
+        ASSERT_TRUE(peer.WaitDone(5s));
+        for (const ExportAck& ack : acks) EXPECT_FALSE(ack.last);
+        EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"写入文件失败!"});
+    }
+}
+
 TEST_F(FileChannelTest, ExportRefusedByTheDeviceLeavesNoFile) {
     ScriptedPeer peer({ExportDevice(kExportStatusBusy, "x", kExportTypeUsers),
                        ExportDevice(kExportStatusCannotBegin, "x", kExportTypeUsers)});

@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,11 +17,11 @@ namespace {
 using Millis = std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
+// One system call, where reading and rewriting the flags would take two:
+// a command opens a connection of its own, so this is paid per command.
 bool SetBlocking(int fd, bool blocking) {
-    const int flags = ::fcntl(fd, F_GETFL, 0);
-    if (flags < 0) return false;
-    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-    return ::fcntl(fd, F_SETFL, wanted) == 0;
+    int nonBlocking = blocking ? 0 : 1;
+    return ::ioctl(fd, FIONBIO, &nonBlocking) == 0;
 }
 
 int PollTimeout(Millis wait) {
@@ -74,12 +74,12 @@ std::optional<TcpSocket> TcpSocket::Connect(const std::string& ipv4, std::uint16
                                             int sendBufferSize) {
     const auto address = ParseAddress(ipv4, port);
     if (!address) return std::nullopt;
-    TcpSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    // Non-blocking from the start, so the connection's wait is bounded.
+    TcpSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.Valid()) return std::nullopt;
     if (sendBufferSize > 0) {
         ::setsockopt(socket.fd_, SOL_SOCKET, SO_SNDBUF, &sendBufferSize, sizeof sendBufferSize);
     }
-    if (!SetBlocking(socket.fd_, false)) return std::nullopt;
     const int rc = ::connect(socket.fd_, reinterpret_cast<const sockaddr*>(&*address), sizeof *address);
     if (rc != 0) {
         if (errno != EINPROGRESS) return std::nullopt;
@@ -93,6 +93,12 @@ std::optional<TcpSocket> TcpSocket::Connect(const std::string& ipv4, std::uint16
     }
     if (!SetBlocking(socket.fd_, true)) return std::nullopt;
     return socket;
+}
+
+void TcpSocket::CloseAnswered() noexcept {
+    if (fd_ < 0) return;
+    (void)SetLinger(false, 0);
+    Close();
 }
 
 bool TcpSocket::SetLinger(bool on, int seconds) {
@@ -144,6 +150,16 @@ std::ptrdiff_t TcpSocket::Receive(char* buffer, std::size_t size) {
         const ssize_t got = ::recv(fd_, buffer, size, 0);
         if (got < 0 && errno == EINTR) continue;
         return got;
+    }
+}
+
+std::optional<std::ptrdiff_t> TcpSocket::ReceiveIfWaiting(char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::recv(fd_, buffer, size, MSG_DONTWAIT);
+        if (got >= 0) return got;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return std::nullopt;  // EWOULDBLOCK is the same value here
+        return -1;
     }
 }
 
