@@ -71,6 +71,10 @@ net::awaitable<void> Connection::Pause(int milliseconds) {
 }
 
 net::awaitable<bool> Connection::Send(std::string bytes, const FaultOptions& faults) {
+    co_return co_await SendKept(bytes, faults);
+}
+
+net::awaitable<bool> Connection::SendKept(const std::string& bytes, const FaultOptions& faults) {
     co_await Pause(faults.replyDelayMs);
     // The journal holds the bytes before they leave, so a test that has the
     // reply in hand always finds it journaled.

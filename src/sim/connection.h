@@ -36,6 +36,8 @@ public:
     // Sends the bytes, after the reply delay and in as many pieces as the
     // device's faults ask for. False when the peer has gone.
     net::awaitable<bool> Send(std::string bytes, const FaultOptions& faults);
+    // The same for bytes the caller keeps alive until the send completes.
+    net::awaitable<bool> SendKept(const std::string& bytes, const FaultOptions& faults);
     // Holds the connection without answering until the peer closes it.
     net::awaitable<void> StaySilent();
     net::awaitable<void> Pause(int milliseconds);

@@ -157,6 +157,7 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
         co_await connection.StaySilent();
         co_return;
     }
+    std::string dataFrame;  // one packet's frame at a time, in the same storage
     for (std::uint32_t number = 1; number <= begin.totalPackets; ++number) {
         if (faults.exportStopAfter >= 0 && number > static_cast<std::uint32_t>(faults.exportStopAfter)) {
             co_await connection.StaySilent();
@@ -165,8 +166,8 @@ net::awaitable<void> RunExport(Connection& connection, std::uint8_t exportType) 
         const std::size_t offset = (number - 1) * packetSize;
         const std::string_view data =
             std::string_view(*file).substr(offset, std::min(packetSize, size - offset));
-        std::string dataFrame = BuildExportData(exportType, number, data);
-        if (!co_await connection.Send(std::move(dataFrame), faults)) co_return;
+        BuildExportDataInto(dataFrame, exportType, number, data);
+        if (!co_await connection.SendKept(dataFrame, faults)) co_return;
         const auto ackFrame = co_await ReadFrame(connection);
         if (!ackFrame) co_return;
         const auto ack = ParseExportAck(*ackFrame);

@@ -161,6 +161,12 @@ std::optional<ExportBegin> ParseExportBegin(std::string_view frame) {
 
 std::string BuildExportData(std::uint8_t exportType, std::uint32_t number, std::string_view data) {
     std::string frame;
+    BuildExportDataInto(frame, exportType, number, data);
+    return frame;
+}
+
+void BuildExportDataInto(std::string& frame, std::uint8_t exportType, std::uint32_t number, std::string_view data) {
+    frame.clear();
     frame.reserve(kExportDataHeaderSize + data.size());
     AppendLe32(frame, static_cast<std::uint32_t>(data.size() + 10));
     frame.push_back(static_cast<char>(exportType));
@@ -168,7 +174,6 @@ std::string BuildExportData(std::uint8_t exportType, std::uint32_t number, std::
     AppendLe32(frame, number);
     AppendLe32(frame, static_cast<std::uint32_t>(data.size()));
     frame.append(data);
-    return frame;
 }
 
 std::optional<ExportData> ParseExportData(std::string_view frame) {

@@ -134,6 +134,9 @@ struct ExportData {
 
 // Device to tool: L = m + 10, type, 2, number, m, m file bytes.
 std::string BuildExportData(std::uint8_t exportType, std::uint32_t number, std::string_view data);
+// The same frame written over `frame`, whose storage a sender of many packets
+// keeps from one packet to the next.
+void BuildExportDataInto(std::string& frame, std::uint8_t exportType, std::uint32_t number, std::string_view data);
 // Parses exactly one complete data frame whose m fits inside it.
 std::optional<ExportData> ParseExportData(std::string_view frame);
 
