@@ -70,7 +70,10 @@ std::vector<uint8_t> WorkbookFile::BuildStream() {
   StringTableBuilder strings(workbook_.sst, texts);
   worksheets_.clear();
   for (size_t i = 0; i < grids_.size(); ++i) worksheets_.push_back(BuildWorksheet(*grids_[i], i == 0, strings));
-  return LayoutWorkbookStream(workbook_, worksheets_);
+  std::vector<uint8_t> stream = LayoutWorkbookStream(workbook_, worksheets_);
+  // Its entries refer to the grids' texts, which may change after the save.
+  workbook_.sst.Clear();
+  return stream;
 }
 
 bool WorkbookFile::SaveAs(const std::filesystem::path& path) {

@@ -63,6 +63,18 @@ size_t SharedStringTable::Layout(const std::vector<SharedString>& strings, std::
   return size;
 }
 
+void SharedStringTable::Clear() {
+  strings.clear();
+  keptNarrow_.clear();
+  keptWide_.clear();
+  totalCount = 0;
+  uniqueCount = 0;
+}
+
+std::string_view SharedStringTable::Keep(std::string text) { return keptNarrow_.emplace_back(std::move(text)); }
+
+std::u16string_view SharedStringTable::Keep(std::u16string text) { return keptWide_.emplace_back(std::move(text)); }
+
 size_t SharedStringTable::DataSize() {
   dataSize_ = Layout(strings, splitPoints_);
   return dataSize_;
@@ -133,9 +145,9 @@ void SharedStringTable::EncodeAt(uint8_t* base, size_t gap) const {
 bool SharedStringTable::Decode() {
   const size_t size = data_.size();
   if (size < kStrings) return false;
+  Clear();
   totalCount = GetU32(&data_[kTotalCount]);
   uniqueCount = GetU32(&data_[kUniqueCount]);
-  strings.clear();
   strings.reserve(std::min<size_t>(uniqueCount, (size - kStrings) / kStringHeaderSize));
   size_t pos = kStrings;
   size_t next = 0;
@@ -191,12 +203,14 @@ bool SharedStringTable::Decode() {
     SharedString s;
     s.flag = anyWide ? 1 : 0;
     if (anyWide) {
-      s.wide = std::move(units);
+      s.wide = Keep(std::move(units));
     } else {
-      s.narrow.reserve(units.size());
-      for (char16_t u : units) s.narrow.push_back(static_cast<char>(u));
+      std::string narrow;
+      narrow.reserve(units.size());
+      for (char16_t u : units) narrow.push_back(static_cast<char>(u));
+      s.narrow = Keep(std::move(narrow));
     }
-    strings.push_back(std::move(s));
+    strings.push_back(s);
   }
   return true;
 }

@@ -4,7 +4,9 @@
 // CONTINUE records; a string cut at a record boundary carries its flag byte
 // again at the start of the next piece.
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "workbook/biff8/record.h"
@@ -25,10 +27,13 @@ inline constexpr uint8_t kFlagExtended = 0x04;  // phonetic data follows (read o
 inline constexpr uint8_t kFlagRichText = 0x08;  // formatting runs follow (read only)
 }  // namespace sst_layout
 
+// An entry refers to its characters: a table being saved to the texts of the
+// grids (hundreds of thousands of them, which copying would double), a table
+// read from a file to its own copies (SharedStringTable::Keep).
 struct SharedString {
-  uint8_t flag = 0;     // 0 narrow, 1 UTF-16
-  std::string narrow;   // characters when flag is 0
-  std::u16string wide;  // characters when flag is 1
+  uint8_t flag = 0;          // 0 narrow, 1 UTF-16
+  std::string_view narrow;   // characters when flag is 0
+  std::u16string_view wide;  // characters when flag is 1
 
   size_t ByteLength() const { return flag != 0 ? 2 * wide.size() : narrow.size(); }
   size_t CharacterCount() const { return flag != 0 ? wide.size() : narrow.size(); }
@@ -42,10 +47,24 @@ struct SharedString {
 class SharedStringTable : public Record {
  public:
   SharedStringTable() : Record(biff::kSst) {}
+  // Entries may refer to the table's own copies: a copy would refer to the
+  // original's. A move keeps them where they are.
+  SharedStringTable(const SharedStringTable&) = delete;
+  SharedStringTable& operator=(const SharedStringTable&) = delete;
+  SharedStringTable(SharedStringTable&&) noexcept = default;
+  SharedStringTable& operator=(SharedStringTable&&) noexcept = default;
 
   uint32_t totalCount = 0;
   uint32_t uniqueCount = 0;
+  // The characters each entry refers to must outlive the entry's use.
   std::vector<SharedString> strings;
+
+  // Empties the table, its own copies included.
+  void Clear();
+  // A copy of the characters that lives as long as the table (or until
+  // Clear), for entries that have nothing else to refer to.
+  std::string_view Keep(std::string text);
+  std::u16string_view Keep(std::u16string text);
 
   // Data length and the offsets where CONTINUE records begin.
   static size_t Layout(const std::vector<SharedString>& strings, std::vector<size_t>& splitPoints);
@@ -61,6 +80,10 @@ class SharedStringTable : public Record {
 
  private:
   void EncodeAt(uint8_t* base, size_t gap) const;
+
+  // A deque, so adding a copy never moves the others.
+  std::deque<std::string> keptNarrow_;
+  std::deque<std::u16string> keptWide_;
 };
 
 }  // namespace ostrand

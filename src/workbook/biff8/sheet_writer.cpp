@@ -48,10 +48,8 @@ void TextSlots::Grow() {
 }
 
 StringTableBuilder::StringTableBuilder(SharedStringTable& table, TextCounts expected) : table_(table) {
-  table_.strings.clear();
+  table_.Clear();
   table_.strings.reserve(expected.narrow + expected.wide);
-  table_.totalCount = 0;
-  table_.uniqueCount = 0;
   narrow_.Reserve(expected.narrow);
   wide_.Reserve(expected.wide);
 }
@@ -78,10 +76,7 @@ uint32_t StringTableBuilder::AddNarrow(std::string_view text, uint32_t hash) {
   return narrow_.FindOrAdd(
       hash, [&](uint32_t entry) { return table_.strings[entry].narrow == text; },
       [&] {
-        SharedString s;
-        s.flag = 0;
-        s.narrow.assign(text);
-        table_.strings.push_back(std::move(s));
+        table_.strings.push_back(SharedString{0, text, {}});
         return table_.uniqueCount++;
       });
 }
@@ -92,10 +87,7 @@ uint32_t StringTableBuilder::AddWide(std::u16string_view text, uint32_t hash) {
       hash,
       [&](uint32_t entry) { return table_.strings[entry].wide == text; },
       [&] {
-        SharedString s;
-        s.flag = 1;
-        s.wide.assign(text);
-        table_.strings.push_back(std::move(s));
+        table_.strings.push_back(SharedString{1, {}, text});
         return table_.uniqueCount++;
       });
 }

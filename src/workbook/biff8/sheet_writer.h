@@ -45,7 +45,8 @@ class TextSlots {
 };
 
 // Collects the strings of all sheets into one table, each distinct text once,
-// numbered in the order the texts first occur.
+// numbered in the order the texts first occur. The table's entries refer to
+// the texts added, which must stay unchanged until the table is written.
 struct TextCounts {
   size_t narrow = 0;
   size_t wide = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
 
 #include "workbook/byte_order.h"
@@ -9,17 +10,26 @@
 namespace ostrand {
 namespace {
 
+// Entries refer to their characters; the tables of these tests refer to
+// this one, which lives as long as the test program.
+SharedStringTable& Texts() {
+  static SharedStringTable texts;
+  return texts;
+}
+
 SharedString Narrow(size_t length, char fill = 'a') {
   SharedString s;
   s.flag = 0;
-  s.narrow.assign(length, fill);
+  s.narrow = Texts().Keep(std::string(length, fill));
   return s;
 }
 
 SharedString Wide(size_t length, char16_t first = u'\u4E00') {
   SharedString s;
   s.flag = 1;
-  for (size_t i = 0; i < length; ++i) s.wide.push_back(static_cast<char16_t>(first + i % 500));
+  std::u16string wide;
+  for (size_t i = 0; i < length; ++i) wide.push_back(static_cast<char16_t>(first + i % 500));
+  s.wide = Texts().Keep(std::move(wide));
   return s;
 }
 
@@ -52,8 +62,10 @@ void ExpectSameStrings(const std::vector<SharedString>& a, const std::vector<Sha
   }
 }
 
+// The entries read; their table (which holds their characters) is kept.
 std::vector<SharedString> ReadBack(const std::vector<uint8_t>& stream) {
-  SharedStringTable back;
+  static std::deque<SharedStringTable> tables;
+  SharedStringTable& back = tables.emplace_back();
   EXPECT_EQ(back.Read(stream.data(), stream.size(), 0), stream.size());
   return back.strings;
 }

@@ -16,16 +16,24 @@ TEST(StringTableBuilder, NumbersDistinctTextsInFirstOccurrenceOrder) {
     // Too small a start makes the lookups grow many times on the way.
     for (const TextCounts expected : {TextCounts{0, 0}, TextCounts{3, 2}, TextCounts{20000, 20000}}) {
         SCOPED_TRACE(expected.narrow);
+        // The table refers to the texts added, as it does to a grid's.
+        std::vector<std::string> narrowTexts;
+        std::vector<std::u16string> wideTexts;
+        for (int i = 0; i < 5000; ++i) {
+            narrowTexts.push_back("C" + std::to_string(i));
+            wideTexts.emplace_back(narrowTexts.back().begin(), narrowTexts.back().end());
+        }
         SharedStringTable table;
         StringTableBuilder builder(table, expected);
         std::vector<uint32_t> firstNarrow;
         std::vector<uint32_t> firstWide;
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 5000; ++i) {
-                const std::string text = "C" + std::to_string(i);
-                const uint32_t narrow = builder.AddNarrow(text);
+                // A copy of the text finds the same entry.
+                const std::string text = narrowTexts[static_cast<std::size_t>(i)];
+                const uint32_t narrow = builder.AddNarrow(round == 0 ? narrowTexts[static_cast<std::size_t>(i)] : text);
                 // The same characters as UTF-16 are another entry.
-                const uint32_t wide = builder.AddWide(std::u16string(text.begin(), text.end()));
+                const uint32_t wide = builder.AddWide(wideTexts[static_cast<std::size_t>(i)]);
                 if (round == 0) {
                     EXPECT_EQ(narrow, static_cast<uint32_t>(2 * i));
                     EXPECT_EQ(wide, static_cast<uint32_t>(2 * i + 1));
