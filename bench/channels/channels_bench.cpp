@@ -148,6 +148,32 @@ void BM_BareTcpCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_BareTcpCommand)->UseRealTime()->MinTime(2.0);
 
+// Each side against the other's bare counterpart: the tool's command against
+// the bare server, and the bare client against the simulated terminal, so the
+// report shows which side a shortfall comes from.
+void BM_TcpCommandToBareServer(benchmark::State& state) {
+    RunCommands(state, [](Bench& bench, ParamMap& reply) {
+        DeviceEndpoint endpoint{bench.bareIp, bench.bare->Port()};
+        return SendXmlCommandCoded(endpoint, kBenchRequest, reply, kBenchCode);
+    });
+}
+BENCHMARK(BM_TcpCommandToBareServer)->UseRealTime()->MinTime(2.0);
+
+void BM_BareTcpCommandToSimulator(benchmark::State& state) {
+    Bench& bench = Shared();
+    const std::string request = BuildCommandFrame(EncodeCommandXml(kBenchRequest, kBenchCode));
+    for (auto _ : state) {
+        if (!bench::BareCommand(bench.terminal->AddressText(), kTcpChannelPort, request)) {
+            state.SkipWithError("bare command failed");
+            break;
+        }
+    }
+    bench.Forget();
+    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BareTcpCommandToSimulator)->UseRealTime()->MinTime(2.0);
+
 void BM_HttpCommand(benchmark::State& state) {
     RunCommands(state, [](Bench& bench, ParamMap& reply) {
         CommandTarget target(bench.camera->AddressText(), kHttpPort);
@@ -231,6 +257,10 @@ const bool kFigures =
     AddFigure({"TCP commands per second (loopback, simulator; peer: bare sockets)", {"BM_TcpCommand", "commands/s"}, 1, "1/s", ">=10000",
                {"BM_BareTcpCommand", "commands/s"}}) &&
     AddFigure({"TCP commands per second, bare sockets (this machine's ceiling)", {"BM_BareTcpCommand", "commands/s"}, 1, "1/s"}) &&
+    AddFigure({"TCP commands per second, the tool against a bare server", {"BM_TcpCommandToBareServer", "commands/s"}, 1, "1/s", "-",
+               {"BM_BareTcpCommand", "commands/s"}}) &&
+    AddFigure({"TCP commands per second, a bare client against the simulator", {"BM_BareTcpCommandToSimulator", "commands/s"}, 1, "1/s", "-",
+               {"BM_BareTcpCommand", "commands/s"}}) &&
     AddFigure({"HTTP commands per second (loopback, simulator)", {"BM_HttpCommand", "commands/s"}, 1, "1/s", ">=5000"}) &&
     AddFigure({"TCP export of 20 MiB (peer: bare sockets)", {"BM_Export20MiB", "bytes_per_second"}, kMega, "MB/s", ">=1000",
                {"BM_BareExport20MiB", "bytes_per_second"}}) &&
