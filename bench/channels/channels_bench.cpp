@@ -134,17 +134,13 @@ BENCHMARK(BM_TcpCommand)->UseRealTime()->MinTime(2.0);
 
 // The same exchange without the tool or the simulator: the request is built
 // once and the reply is canned.
+TransportResult BareCommandTo(const std::string& ip, std::uint16_t port) {
+    static const std::string request = BuildCommandFrame(EncodeCommandXml(kBenchRequest, kBenchCode));
+    return bench::BareCommand(ip, port, request) ? kTransportOk : kTransportFailed;
+}
+
 void BM_BareTcpCommand(benchmark::State& state) {
-    Bench& bench = Shared();
-    const std::string request = BuildCommandFrame(EncodeCommandXml(kBenchRequest, kBenchCode));
-    for (auto _ : state) {
-        if (!bench::BareCommand(bench.bareIp, bench.bare->Port(), request)) {
-            state.SkipWithError("bare command failed");
-            break;
-        }
-    }
-    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    RunCommands(state, [](Bench& bench, ParamMap&) { return BareCommandTo(bench.bareIp, bench.bare->Port()); });
 }
 BENCHMARK(BM_BareTcpCommand)->UseRealTime()->MinTime(2.0);
 
@@ -160,17 +156,9 @@ void BM_TcpCommandToBareServer(benchmark::State& state) {
 BENCHMARK(BM_TcpCommandToBareServer)->UseRealTime()->MinTime(2.0);
 
 void BM_BareTcpCommandToSimulator(benchmark::State& state) {
-    Bench& bench = Shared();
-    const std::string request = BuildCommandFrame(EncodeCommandXml(kBenchRequest, kBenchCode));
-    for (auto _ : state) {
-        if (!bench::BareCommand(bench.terminal->AddressText(), kTcpChannelPort, request)) {
-            state.SkipWithError("bare command failed");
-            break;
-        }
-    }
-    bench.Forget();
-    state.counters["commands/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    RunCommands(state, [](Bench& bench, ParamMap&) {
+        return BareCommandTo(bench.terminal->AddressText(), kTcpChannelPort);
+    });
 }
 BENCHMARK(BM_BareTcpCommandToSimulator)->UseRealTime()->MinTime(2.0);
 
