@@ -15,12 +15,10 @@ namespace {
 
 int PrintPtz(const CliSettings& settings, const video::CommandOutcome& outcome) {
     TransportResult result = outcome.result;
-    std::string text = TransportResultText(result);
-    if (result == kTransportOk && !outcome.Succeeded()) {
-        result = kTransportFailed;
-        video::WriteResult write{{outcome}};
-        text = write.FailureText();
-    }
+    if (result == kTransportOk && !outcome.Succeeded()) result = kTransportFailed;
+    const video::WriteResult write{{outcome}};
+    // The camera's refusal, or the transport's failure with the HTTP layer's reason.
+    const std::string text = result == kTransportOk ? TransportResultText(result) : write.FailureText();
     return PrintOutcome(settings, result, text, outcome.reply);
 }
 

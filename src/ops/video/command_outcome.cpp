@@ -40,7 +40,11 @@ TransportResult WriteResult::FirstFailure() const {
 
 std::string WriteResult::FailureText() const {
     for (const CommandOutcome& outcome : sent) {
-        if (outcome.result != kTransportOk) return TransportResultText(outcome.result);
+        if (outcome.result != kTransportOk) {
+            std::string text = TransportResultText(outcome.result);
+            if (!outcome.detail.empty()) text += ": " + outcome.detail;
+            return text;
+        }
         if (!outcome.Succeeded()) {
             const std::string errmsg = ReplyValue(outcome.reply, "errmsg");
             const std::string code = ReplyValue(outcome.reply, "result");
@@ -54,14 +58,14 @@ CommandOutcome PostCommand(CommandTarget& target, std::string command, ParamMap 
     CommandOutcome outcome;
     outcome.command = std::move(command);
     outcome.request = request;
-    outcome.result = PostFormCommandCoded(target, outcome.command, request, outcome.reply);
+    outcome.result = PostFormCommandCoded(target, outcome.command, request, outcome.reply, &outcome.detail);
     return outcome;
 }
 
 CommandOutcome GetCommand(CommandTarget& target, std::string command) {
     CommandOutcome outcome;
     outcome.command = std::move(command);
-    outcome.result = GetFormCommandCoded(target, outcome.command, outcome.reply);
+    outcome.result = GetFormCommandCoded(target, outcome.command, outcome.reply, &outcome.detail);
     return outcome;
 }
 

@@ -16,6 +16,9 @@ struct CommandOutcome {
     ParamMap request;  // without the channel's fixed form pair
     TransportResult result = kTransportOk;
     ParamMap reply;
+    // The HTTP layer's own description when it failed (no answer, reset,
+    // not HTTP), empty otherwise.
+    std::string detail;
     // Not sent: an earlier command of the same action found the camera unreachable.
     bool skipped = false;
 
@@ -32,7 +35,8 @@ struct WriteResult {
     bool Succeeded() const;
     // The first failure's transport result, or 10 ("failed") for a refusal; 0 when all succeeded.
     TransportResult FirstFailure() const;
-    // A UTF-8 text for the first failure: the transport's text or the camera's "errmsg".
+    // A UTF-8 text for the first failure: the transport's text (with the HTTP
+    // layer's description where it has one) or the camera's "errmsg".
     std::string FailureText() const;
 };
 

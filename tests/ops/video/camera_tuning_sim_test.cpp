@@ -119,6 +119,9 @@ TEST_F(CameraTuningOnTheWire, SilentCameraGivesTheFallbacks) {
     EXPECT_EQ(read.sent.size(), 12u);
     EXPECT_EQ(std::count_if(read.sent.begin(), read.sent.end(), [](const CommandOutcome& o) { return !o.skipped; }),
               1);
+    // The report says why, not only that it failed.
+    const std::string failure = read.FailureText();
+    EXPECT_EQ(failure.rfind(std::string(TransportResultText(read.FirstFailure())) + ": ", 0), 0u) << failure;
     const CameraParams& shown = tuning.Shown();
     EXPECT_EQ(shown.colour, (std::array<int, 5>{50, 50, 50, 50, 50}));
     EXPECT_EQ(shown.gains, (std::array<int, 3>{20, 20, 20}));
