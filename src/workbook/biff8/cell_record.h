@@ -55,17 +55,19 @@ inline uint8_t* PutHeader(uint8_t* out, uint16_t code, size_t dataSize, uint16_t
   PutU16(out + biff::kRecordHeaderSize + cell_layout::kColumn, column);
   return out + biff::kRecordHeaderSize;
 }
-inline uint8_t* PutRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rkValue) {
-  uint8_t* d = PutHeader(out, biff::kRk, cell_layout::kRkSize, row, column);
+// RK and LABELSST: row, column, XF and one 32-bit value.
+inline uint8_t* PutU32Cell(uint8_t* out, uint16_t code, size_t dataSize, uint16_t row, uint16_t column, uint16_t xf,
+                           uint32_t value) {
+  uint8_t* d = PutHeader(out, code, dataSize, row, column);
   PutU16(d + cell_layout::kXf, xf);
-  PutU32(d + cell_layout::kValue, rkValue);
-  return d + cell_layout::kRkSize;
+  PutU32(d + cell_layout::kValue, value);
+  return d + dataSize;
+}
+inline uint8_t* PutRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rkValue) {
+  return PutU32Cell(out, biff::kRk, cell_layout::kRkSize, row, column, xf, rkValue);
 }
 inline uint8_t* PutLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sstIndex) {
-  uint8_t* d = PutHeader(out, biff::kLabelSst, cell_layout::kLabelSstSize, row, column);
-  PutU16(d + cell_layout::kXf, xf);
-  PutU32(d + cell_layout::kValue, sstIndex);
-  return d + cell_layout::kLabelSstSize;
+  return PutU32Cell(out, biff::kLabelSst, cell_layout::kLabelSstSize, row, column, xf, sstIndex);
 }
 inline uint8_t* PutNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value) {
   uint8_t* d = PutHeader(out, biff::kNumber, cell_layout::kNumberSize, row, column);
