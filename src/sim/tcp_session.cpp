@@ -18,14 +18,11 @@ constexpr std::string_view kNotXml = "this is not an XML document";
 // The leading decimal number of an "id" text as the device reads it: 0 when
 // there is none, and a number too large for the code is no code either.
 int CommandCodeOf(std::string_view idText) {
-    while (!idText.empty() && (idText.front() == ' ' || idText.front() == '\t' || idText.front() == '\n' ||
-                               idText.front() == '\r')) {
-        idText.remove_prefix(1);
-    }
+    const std::size_t start = idText.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return 0;
     int code = 0;
-    const auto [end, error] = std::from_chars(idText.data(), idText.data() + idText.size(), code);
-    (void)end;
-    return error == std::errc() ? code : 0;
+    const std::from_chars_result parsed = std::from_chars(idText.data() + start, idText.data() + idText.size(), code);
+    return parsed.ec == std::errc() ? code : 0;
 }
 
 bool LooksLikeHttp(std::string_view bytes) {
