@@ -54,7 +54,10 @@ Device::Device(DeviceConfig config)
     : config_(std::move(config)),
       address_(ParseAddress(config_.address)),
       port_(config_.port != 0 ? config_.port : DefaultPortFor(config_.kind)),
-      faults_(config_.faults) {
+      faults_(config_.faults),
+      logWrittenAt_(std::chrono::duration_cast<std::chrono::seconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count()) {
     for (const auto& [type, bytes] : config_.exports) exports_[type] = std::make_shared<const std::string>(bytes);
     const bool tcpDevice = port_ == kTcpChannelPort;
     SetFieldText(record_.mac, config_.mac.empty() ? MacFromAddress(address_) : config_.mac);
@@ -177,8 +180,7 @@ std::string Device::LogArchive() const {
         text = "device " + config_.address + " (" + std::string(DeviceKindName(config_.kind)) +
                ") started\nnetwork up\n";
     }
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return MakeLogArchive(text, std::chrono::duration_cast<std::chrono::seconds>(now).count());
+    return MakeLogArchive(text, logWrittenAt_);
 }
 
 void Device::KeepReceived(ReceivedFile file) {

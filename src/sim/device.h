@@ -193,6 +193,9 @@ private:
     int commands_ = 0;
     std::uint64_t receiveRate_ = 0;
     std::chrono::steady_clock::time_point receiveFreeAt_{};
+    // The log file was last written when the device started; its archive
+    // carries that time, so two exports of one log are the same bytes.
+    std::int64_t logWrittenAt_;
     std::mutex statesMutex_;
     std::map<std::type_index, std::shared_ptr<void>> states_;
 };

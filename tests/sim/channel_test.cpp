@@ -78,10 +78,6 @@ protected:
         return sim_.GetJournal().EntriesFor(address);
     }
 
-    static std::string ReadFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     static void WriteFile(const fs::path& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
@@ -291,7 +287,7 @@ TEST_F(ChannelTest, ExportOfTwentyMebibytesArrivesWhole) {
     DeviceEndpoint endpoint = TerminalEndpoint();
     const fs::path path = dir_ / "attendinfo";
     ASSERT_TRUE(ExportFileTcp(endpoint, path, 5)) << testing::PrintToString(sink_.Texts());
-    EXPECT_EQ(ReadFile(path), file);
+    EXPECT_EQ(test::FileBytes(path), file);
     const auto entries = Closed(*terminal_, 1);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].channel, "export");
@@ -331,7 +327,7 @@ TEST_F(ChannelTest, LogDownloadIsATarGzOrOneOfTheTwoFailures) {
     CommandTarget target = CameraTarget();
     const fs::path path = dir_ / "log.tar.gz";
     ASSERT_TRUE(DownloadDeviceFile(target, path, 2)) << testing::PrintToString(sink_.Texts());
-    const std::string archive = ReadFile(path);
+    const std::string archive = test::FileBytes(path);
     ASSERT_GT(archive.size(), 20u);
     EXPECT_EQ(archive.substr(0, 2), "\x1f\x8b");
 
@@ -339,18 +335,18 @@ TEST_F(ChannelTest, LogDownloadIsATarGzOrOneOfTheTwoFailures) {
     sink_.Clear();
     EXPECT_FALSE(DownloadDeviceFile(target, path, 2));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"不存在log文件，下载失败"});
-    EXPECT_EQ(ReadFile(path), archive);  // a failed download leaves the earlier file as it was
+    EXPECT_EQ(test::FileBytes(path), archive);  // a failed download leaves the earlier file as it was
 
     Fault(*camera_, [](FaultOptions& f) { f.downloadFailure = DownloadFailure::NoTarGzip; });
     sink_.Clear();
     EXPECT_FALSE(DownloadDeviceFile(target, path, 2));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"该设备不支持tar或gzip指令，无法上传日志"});
-    EXPECT_EQ(ReadFile(path), archive);
+    EXPECT_EQ(test::FileBytes(path), archive);
 
     // On port 60005 the same call is the export of type 2.
     CommandTarget tcp = TerminalTarget();
     ASSERT_TRUE(DownloadDeviceFile(tcp, path, 2));
-    EXPECT_EQ(ReadFile(path).substr(0, 2), "\x1f\x8b");
+    EXPECT_EQ(test::FileBytes(path).substr(0, 2), "\x1f\x8b");
 }
 
 TEST_F(ChannelTest, HttpUploadsReachTheDevice) {

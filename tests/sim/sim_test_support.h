@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "transport/transport_settings.h"
@@ -33,6 +36,12 @@ inline TransportTimeouts ShortWaits() {
     waits.httpImageConnectTimeout = ms(2000);
     waits.httpReceiveTimeout = ms(5000);
     return waits;
+}
+
+// Empty when the file cannot be read: the comparison that follows fails.
+inline std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace ostrand::sim::test

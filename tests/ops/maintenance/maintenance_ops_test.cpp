@@ -244,7 +244,7 @@ TEST_F(MaintenanceOpsTest, LogDownloadWritesTheArchiveOrNothing) {
     CommandTarget target = Target(camera);
     const fs::path saved = WithLogArchiveEnding(dir / "devlog");
     EXPECT_EQ(DownloadDeviceLog(target, saved).messages, std::vector<std::string>{"下载成功"});
-    EXPECT_EQ(fs::file_size(saved), camera.LogArchive().size());
+    EXPECT_EQ(sim::test::FileBytes(saved), camera.LogArchive());
 
     sink_.Clear();
     target = Target(noTar);

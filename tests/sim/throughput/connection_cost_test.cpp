@@ -33,11 +33,6 @@ std::string Pattern(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class ConnectionCostTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -138,7 +133,7 @@ TEST_F(ConnectionCostTest, TransfersOfEverySizeArriveWhole) {
         terminal_->SetExportFile(5, bytes);
         const fs::path exported = dir_ / "export.bin";
         ASSERT_TRUE(ExportFileTcp(endpoint, exported, 5));
-        EXPECT_TRUE(ReadFile(exported) == bytes);
+        EXPECT_TRUE(test::FileBytes(exported) == bytes);
     }
 }
 
@@ -159,7 +154,7 @@ TEST_F(ConnectionCostTest, ExportKeepsTheBytesItBeganWith) {
     DeviceEndpoint endpoint = TerminalEndpoint();
     const fs::path exported = dir_ / "export.bin";
     ASSERT_TRUE(ExportFileTcp(endpoint, exported, 5));
-    EXPECT_TRUE(ReadFile(exported) == second);
+    EXPECT_TRUE(test::FileBytes(exported) == second);
 }
 
 }  // namespace

@@ -276,7 +276,7 @@ TEST_F(MaintenanceDialogsTest, RebootClockAndLogCommands) {
     ASSERT_TRUE(routes.Open(CommandId::Log, nullptr, Args(*camera_)));
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"下载成功"});
     EXPECT_EQ(filter, "Map Files (*.tar.gz);;MapCfg Files(*.mapCfg)");
-    EXPECT_EQ(fs::file_size(dir_.Path() / "devlog.tar.gz"), camera_->LogArchive().size());
+    EXPECT_EQ(sim::test::FileBytes(dir_.Path() / "devlog.tar.gz"), camera_->LogArchive());
 
     SetLogSaveChooser([](QWidget*, const QString&) { return QString(); });  // Cancel
     sink_.Clear();
