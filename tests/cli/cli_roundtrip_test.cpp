@@ -14,6 +14,7 @@
 
 #include "cli/exit_status.h"
 #include "process.h"
+#include "../sim/sim_test_support.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -29,11 +30,6 @@ std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class CliRoundTrip : public testing::Test {
@@ -81,7 +77,7 @@ protected:
         fs::remove_all(dir_);
     }
     void SetUp() override {
-        ASSERT_TRUE(ready_) << ReadFile(dir_ / "devsim.log") << ReadFile(dir_ / "devsim.log.err");
+        ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log") << sim::test::FileBytes(dir_ / "devsim.log.err");
     }
 
     static std::string Ip(int device) { return block_ + std::to_string(device); }
@@ -135,7 +131,7 @@ TEST_F(CliRoundTrip, FilesTravelBothWays) {
     const fs::path exported = dir_ / "exported.bin";
     const auto exportRun = Cli({"export", "--ip", Ip(1), "--port", "60005", "--type", "4", exported.string()});
     ASSERT_EQ(exportRun.exitCode, 0) << exportRun.err;
-    EXPECT_EQ(ReadFile(exported), exportSource_);
+    EXPECT_EQ(sim::test::FileBytes(exported), exportSource_);
     EXPECT_NE(exportRun.out.find("bytes=300000\n"), std::string::npos);
 
     const fs::path log = dir_ / "log.tar.gz";
@@ -236,7 +232,7 @@ TEST_F(CliRoundTrip, SettingsComeFromTheToolsFileAndNothingIsWritten) {
     const auto fromFile = Cli(scan, work);
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
     EXPECT_NE(fromFile.err.find("ip: 0.0.0.0"), std::string::npos) << fromFile.err;
-    EXPECT_EQ(ReadFile(work / "ostrand.ini"), settings);
+    EXPECT_EQ(sim::test::FileBytes(work / "ostrand.ini"), settings);
 
     // Options override the file.
     auto overridden = scan;
@@ -251,8 +247,8 @@ TEST_F(CliRoundTrip, SettingsComeFromTheToolsFileAndNothingIsWritten) {
     named.insert(named.begin(), {"--settings", other.string(), "--write-defaults"});
     const auto fromNamed = Cli(named, work);
     EXPECT_NE(fromNamed.err.find("ip: 127.0.0.1"), std::string::npos) << fromNamed.err;
-    EXPECT_EQ(ReadFile(other), "[common]\nSimpleScan=5\nConnTimeout=3\nScanTimeOut=0\n");
-    EXPECT_EQ(ReadFile(work / "ostrand.ini"), settings);
+    EXPECT_EQ(sim::test::FileBytes(other), "[common]\nSimpleScan=5\nConnTimeout=3\nScanTimeOut=0\n");
+    EXPECT_EQ(sim::test::FileBytes(work / "ostrand.ini"), settings);
     EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 1);
 }
 

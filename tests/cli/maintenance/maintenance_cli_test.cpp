@@ -13,17 +13,13 @@
 #include <thread>
 
 #include "../process.h"
+#include "../../sim/sim_test_support.h"
 
 namespace ostrand::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class MaintenanceCli : public testing::Test {
 protected:
@@ -54,7 +50,7 @@ protected:
         simulator_ = nullptr;
         fs::remove_all(dir_);
     }
-    void SetUp() override { ASSERT_TRUE(ready_) << ReadFile(dir_ / "devsim.log"); }
+    void SetUp() override { ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log"); }
 
     static std::string Ip(int device) { return block_ + std::to_string(100 + device); }
     static ProcessResult Cli(std::vector<std::string> arguments) {
