@@ -33,4 +33,8 @@ void AddAttendanceDataCommand(CLI::App& app, CliAction& action);
 void AddCameraCommand(CLI::App& app, CliAction& action);
 void AddPtzCommand(CLI::App& app, CliAction& action);
 
+// The report of one form command's reply (get, post): the reply's entries as
+// values, the transport's text (with the HTTP layer's) on failure.
+DeviceReport FormReply(TransportResult result, const std::string& detail, const ParamMap& reply);
+
 }  // namespace ostrand::cli

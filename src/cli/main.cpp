@@ -51,6 +51,27 @@ constexpr const char* kSettingsHelp =
     "else from ostrand.ini in the working directory where there is one; options override them. "
     "No file is written unless --write-defaults is given.\n";
 
+// The deepest subcommand the command line chose.
+const CLI::App* ChosenCommand(const CLI::App& app) {
+    const CLI::App* command = &app;
+    for (;;) {
+        const auto chosen = command->get_subcommands();
+        if (chosen.empty()) return command;
+        command = chosen.front();
+    }
+}
+
+// What was wrong, then the usage of the subcommand it was given to.
+void PrintUsageError(const CLI::App& app, const std::string& what) {
+    std::cerr << "ostrand-cli: " << what << "\n\n";
+    const CLI::App* command = ChosenCommand(app);
+    if (command == &app) {
+        std::cerr << "Run ostrand-cli --help for the subcommands.\n";
+    } else {
+        std::cerr << command->help();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,7 +83,18 @@ int main(int argc, char** argv) {
     app.fallthrough();
     ostrand::cli::CliSettings settings;
     app.add_flag("--json", settings.json,
-                 "print one JSON object {\"result\": N, \"text\": \"...\", \"reply\": {...}}");
+                 "print one JSON document: an object per device {\"ip\", \"port\", \"succeeded\", \"result\", "
+                 "\"sent\", \"text\", \"messages\", \"values\"[, \"rows\"]}, in {\"devices\": [...]} for several");
+    bool noHeader = false;
+    app.add_flag("--no-header", noHeader, "leave the header line of a list out of plain output");
+    bool noUpgradeCheck = false;
+    app.add_flag("--no-upgrade-check", noUpgradeCheck,
+                 "do not ask devices \"getUpdateKernelStatus\" before changing them (several devices)");
+    std::string language = "zh";
+    app.add_option("--language", language, "language of the tool's texts where they have two: zh (default) or en")
+        ->check(CLI::IsMember({"zh", "en"}));
+    bool english = false;
+    app.add_flag("--english", english, "the same as --language en");
     std::string settingsFile;
     bool writeDefaults = false;
     std::optional<int> connectTimeout;
@@ -76,18 +108,30 @@ int main(int argc, char** argv) {
     app.footer(std::string(kSettingsHelp) +
                "Device texts are printed in UTF-8; in plain output control characters are escaped "
                "(\\n, \\r, \\t, \\\\, \\xHH), so one value is one field of one line.\n" +
-               ostrand::cli::kExitStatusHelp);
+               ostrand::cli::ExitStatusHelp());
 
     ostrand::cli::CliAction action;
     for (ostrand::cli::CommandAdder add : kCommands) add(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // --help and --version end here with 0; every other parse error is a usage error.
-        const int status = app.exit(e);
+        // --help ends here with 0; every other parse error is a usage error.
+        if (e.get_exit_code() == 0) {
+            const int status = app.exit(e);
+            ostrand::SetMessageSink(nullptr);
+            return status;
+        }
+        PrintUsageError(app, e.what());
         ostrand::SetMessageSink(nullptr);
-        return status == 0 ? 0 : ostrand::cli::kUsageExitStatus;
+        return ostrand::cli::kUsageExitStatus;
+    } catch (const ostrand::cli::UsageError& e) {
+        PrintUsageError(app, e.what());
+        ostrand::SetMessageSink(nullptr);
+        return ostrand::cli::kUsageExitStatus;
     }
+    settings.header = !noHeader;
+    settings.upgradeCheck = !noUpgradeCheck;
+    ostrand::SetUiLanguage(english || language == "en" ? ostrand::Language::English : ostrand::Language::Chinese);
     ostrand::UseSettingsFile(settingsFile.empty() ? kToolSettingsFile : settingsFile);
     ostrand::SetProfileWriteBack(writeDefaults);
     ostrand::SetConnectTimeoutSeconds(connectTimeout ? *connectTimeout : ostrand::ReadIniInt(3, "ConnTimeout"));
@@ -96,6 +140,9 @@ int main(int argc, char** argv) {
     if (action) {
         try {
             status = action(settings);
+        } catch (const ostrand::cli::UsageError& e) {
+            PrintUsageError(app, e.what());
+            status = ostrand::cli::kUsageExitStatus;
         } catch (const std::exception& e) {
             std::cerr << "ostrand-cli: " << e.what() << "\n";
             status = 10;

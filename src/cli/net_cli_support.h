@@ -52,7 +52,5 @@ std::optional<bool> OnOff(const std::string& text);
 
 // The exit status of a refusal by the device (its transport exchange worked).
 inline constexpr int kRefusedExitStatus = kFailedExitStatus;
-// The exit status of values the tool refused before sending anything.
-inline constexpr int kBadValueExitStatus = 9;
 
 }  // namespace ostrand::cli

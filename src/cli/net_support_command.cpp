@@ -132,7 +132,7 @@ std::optional<bool> OnOff(const std::string& text) {
 
 int RunNetRead(const NetDeviceOptions& options, const CliSettings& settings, const NetCliWork& work) {
     NetRunScope scope(options);
-    return PrintOne(RunCollected(work, {options.ip, options.port}), settings);
+    return PrintOne(RunCollected(work, FleetTarget::At(options.ip, options.port)), settings);
 }
 
 int RunNetWrite(const NetDeviceOptions& options, const CliSettings& settings,
@@ -149,7 +149,7 @@ int RunNetWrite(const NetDeviceOptions& options, const CliSettings& settings,
             return kBadValueExitStatus;
         }
         NetRunScope scope(options);
-        return PrintOne(RunCollected(work, {options.ip, options.port}), settings);
+        return PrintOne(RunCollected(work, FleetTarget::At(options.ip, options.port)), settings);
     }
     if (!fleet) {
         std::cerr << "ostrand-cli: name the device with --ip and --port, or the devices with --target "

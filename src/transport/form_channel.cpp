@@ -1,5 +1,7 @@
 #include "transport/form_channel.h"
 
+#include "transport/failure_note.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -121,6 +123,7 @@ Start CheckStart(const CommandTarget& target, std::string_view name) {
 }
 
 bool RefuseShown(Start start) {
+    NoteTransportFailure(kTransportBadParameter);
     if (start == Start::UnsafeName) ShowMessage(TransportResultText(kTransportBadParameter));
     return false;
 }
@@ -160,6 +163,7 @@ bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& req
     if (outcome.kind == HttpOutcome::Kind::Status) {
         ShowMessage("POST出错，错误码：" + std::to_string(outcome.status));
     }
+    NoteTransportFailure(CodedResult(outcome));
     return outcome.kind == HttpOutcome::Kind::Ok;
 }
 
@@ -168,15 +172,19 @@ TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view nam
     if (CheckStart(target, name) != Start::Go) return kTransportBadParameter;
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, request, reply, code);
-    return CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply, Style::Coded, failureDetail));
+    const TransportResult result =
+        CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply, Style::Coded, failureDetail));
+    NoteTransportFailure(result);
+    return result;
 }
 
 bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply) {
     if (const Start start = CheckStart(target, name); start != Start::Go) return RefuseShown(start);
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommand(target.endpoint, GetOverTcpRequest(), reply, code);
-    return RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Shown, nullptr).kind ==
-           HttpOutcome::Kind::Ok;
+    const HttpOutcome outcome = RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Shown, nullptr);
+    NoteTransportFailure(CodedResult(outcome));
+    return outcome.kind == HttpOutcome::Kind::Ok;
 }
 
 TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name, ParamMap& reply,
@@ -184,7 +192,10 @@ TransportResult GetFormCommandCoded(CommandTarget& target, std::string_view name
     if (CheckStart(target, name) != Start::Go) return kTransportBadParameter;
     CommandCode code = 0;
     if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, GetOverTcpRequest(), reply, code);
-    return CodedResult(RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Coded, failureDetail));
+    const TransportResult result =
+        CodedResult(RunFormExchange(target, name, Verb::Get, nullptr, reply, Style::Coded, failureDetail));
+    NoteTransportFailure(result);
+    return result;
 }
 
 bool PostFormNoReply(CommandTarget& target, std::string_view name) {
@@ -199,6 +210,7 @@ bool PostFormNoReply(CommandTarget& target, std::string_view name) {
     try {
         net::SendRequestWithoutReply(http);
     } catch (const net::HttpError& error) {
+        NoteTransportFailure(kTransportFailed);
         ShowMessage(error.what());
         return false;
     }

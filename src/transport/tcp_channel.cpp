@@ -1,5 +1,7 @@
 #include "transport/tcp_channel.h"
 
+#include "transport/failure_note.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -119,6 +121,7 @@ bool SendXmlCommand(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap&
     std::size_t documentSize = 0;
     const Failure failure = RunCommandExchange(endpoint, request, reply, code, documentSize);
     if (failure == Failure::None) return true;
+    NoteTransportFailure(ResultOf(failure));
     if (failure == Failure::TooLarge) {
         ShowTooLarge(documentSize);
     } else {
@@ -130,7 +133,9 @@ bool SendXmlCommand(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap&
 TransportResult SendXmlCommandCoded(DeviceEndpoint& endpoint, const ParamMap& request, ParamMap& reply,
                                     CommandCode code) {
     std::size_t documentSize = 0;
-    return ResultOf(RunCommandExchange(endpoint, request, reply, code, documentSize));
+    const TransportResult result = ResultOf(RunCommandExchange(endpoint, request, reply, code, documentSize));
+    NoteTransportFailure(result);
+    return result;
 }
 
 TransportResult SendFlatXmlCommand(ParamMap& reply, DeviceEndpoint& endpoint, const ParamMap& request) {
