@@ -1,7 +1,7 @@
-// Maintenance commands on many devices at once: `ostrand-cli sync-time` and
-// `ostrand-cli reboot` with --jobs 200 against simulated devices that each
-// answer after 200 ms. With the devices worked on in parallel, 200 devices
-// take about as long as one.
+// Device commands on many devices at once: `ostrand-cli sync-time`, `reboot`
+// and `netparam get` with the default --jobs against simulated devices that
+// each answer after 200 ms. With the devices worked on in parallel, 200
+// devices take about as long as one.
 
 #include <benchmark/benchmark.h>
 #include "figures.h"
@@ -16,6 +16,8 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "sim/simulator.h"
 
@@ -99,23 +101,28 @@ int RunCli(const std::vector<std::string>& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void RunFleetCommand(benchmark::State& state, const char* command, bool cameras) {
+void RunFleetCommand(benchmark::State& state, std::vector<std::string> command, bool cameras) {
     Fleet& fleet = TheFleet();
     const int count = static_cast<int>(state.range(0));
     const std::string targets =
         cameras ? fleet.TargetsFile(fleet.cameras, 80, count) : fleet.TargetsFile(fleet.terminals, 60005, count);
     for (auto _ : state) {
-        const int status = RunCli({OSTRAND_CLI_PATH, command, "--targets-from", targets, "--jobs", "200"});
+        std::vector<std::string> arguments{OSTRAND_CLI_PATH};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        arguments.insert(arguments.end(), {"--targets-from", targets});
+        const int status = RunCli(arguments);
         if (status != 0) state.SkipWithError("ostrand-cli failed");
     }
     state.counters["devices"] = count;
 }
 
-void BM_SyncTimeFleet(benchmark::State& state) { RunFleetCommand(state, "sync-time", true); }
-void BM_RebootFleet(benchmark::State& state) { RunFleetCommand(state, "reboot", false); }
+void BM_SyncTimeFleet(benchmark::State& state) { RunFleetCommand(state, {"sync-time"}, true); }
+void BM_RebootFleet(benchmark::State& state) { RunFleetCommand(state, {"reboot"}, false); }
+void BM_NetparamGetFleet(benchmark::State& state) { RunFleetCommand(state, {"netparam", "get"}, false); }
 
 BENCHMARK(BM_SyncTimeFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RebootFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_NetparamGetFleet)->Arg(1)->Arg(kDevices)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Set against the same command on one device: with the devices worked on in
 // parallel the ratio stays near 1.
@@ -123,10 +130,11 @@ bool AddFleetFigures(const std::string& command, const std::string& run) {
     const std::string fleet = run + "/" + std::to_string(kDevices);
     const std::string devices = std::to_string(kDevices) + " devices";
     const ostrand::bench::FigureSource one{run + "/1", "ms"};
-    return ostrand::bench::AddFigure({command + " on " + devices + " (--jobs 200)", {fleet, "ms"}, 1, "ms", "-", one}) &&
+    return ostrand::bench::AddFigure({command + " on " + devices + " (default --jobs)", {fleet, "ms"}, 1, "ms", "-", one}) &&
            ostrand::bench::AddFigure({command + " on " + devices + " vs one device", {fleet, "ms"}, 1, "x", "<=2", one,
                                       false, true});
 }
-const bool kFigures = AddFleetFigures("sync-time", "BM_SyncTimeFleet") && AddFleetFigures("reboot", "BM_RebootFleet");
+const bool kFigures = AddFleetFigures("sync-time", "BM_SyncTimeFleet") && AddFleetFigures("reboot", "BM_RebootFleet") &&
+                      AddFleetFigures("netparam get", "BM_NetparamGetFleet");
 
 }  // namespace

@@ -1,0 +1,317 @@
+// Every device subcommand of ostrand-cli through the one front end: against a
+// device whose texts try to forge output lines, a device that refuses every
+// command with such a text, a silent terminal and an address where nothing
+// listens, in the single and the fleet form, plain and --json. One table of
+// subcommands, one set of rules: no device text starts a line or a field of
+// its own, --json is one JSON document, and each failure class has its exit
+// status from the one table (which README and --help both list).
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "../sim/sim_test_support.h"
+#include "process.h"
+
+namespace ostrand::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A device text that would print a line "FORGED=1" and a field "FORGED" of its
+// own, and clear the terminal, if printed raw.
+const std::string kHostile = "x\nFORGED=1\tFORGED\x1b[2J\r=y";
+
+enum Device { Hostile, Refusing, Silent, Nobody };
+enum Kind { Terminal, Camera };
+
+struct Subcommand {
+    std::vector<std::string> words;  // without the device options
+    Kind kind;
+};
+
+// Every device subcommand, with arguments it takes as valid.
+const std::vector<Subcommand>& Subcommands() {
+    static const std::vector<Subcommand> table = {
+        {{"get", "getnetparam"}, Terminal},
+        {{"get", "getnetparam"}, Camera},
+        {{"post", "setnetparam", "gateway=127.0.0.254"}, Camera},
+        {{"reboot"}, Terminal},
+        {{"reboot"}, Camera},
+        {{"sync-time"}, Camera},
+        {{"rename", "前台"}, Camera},
+        {{"rename", "前台"}, Terminal},
+        {{"passwd", "admin", "admin2"}, Camera},
+        {{"netparam", "get"}, Terminal},
+        {{"netparam", "get"}, Camera},
+        {{"netparam", "set", "--gateway", "127.0.0.254"}, Camera},
+        {{"ntp", "get"}, Camera},
+        {{"serial", "get"}, Camera},
+        {{"switches", "get"}, Camera},
+        {{"switches", "set", "--debuglog", "on"}, Camera},
+        {{"terminal", "get", "door"}, Terminal},
+        {{"terminal", "get", "server"}, Terminal},
+        {{"periods", "get"}, Terminal},
+        {{"bind-ipc", "get"}, Terminal},
+        {{"bind-qr", "get"}, Terminal},
+        {{"card", "get"}, Terminal},
+        {{"visitors", "search", "--version", "V2.0.237"}, Terminal},
+        {{"tempera", "get"}, Terminal},
+        {{"speakers", "list"}, Terminal},
+        {{"amps", "list"}, Terminal},
+        {{"camera", "get"}, Camera},
+        {{"camera", "status"}, Camera},
+        {{"ptz", "stop"}, Camera},
+    };
+    return table;
+}
+
+class FrontEnd : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        block_ = ProcessAddressBlock();
+        dir_ = fs::path(testing::TempDir()) / ("frontend_cli_" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+        const nlohmann::json hostileSettings = {{"devname", kHostile}, {"note\n" + kHostile, kHostile}};
+        const nlohmann::json refusing = {{"result", "10001"}, {"errmsg", kHostile}};
+        const nlohmann::json fleet = {
+            {"base", block_ + "1"},
+            {"devices",
+             nlohmann::json::array({
+                 {{"kind", "terminal"}, {"settings", hostileSettings}},                  // .1
+                 {{"kind", "camera"}, {"port", 80}, {"settings", hostileSettings}},      // .2
+                 {{"kind", "terminal"}, {"faults", refusing}},                           // .3
+                 {{"kind", "camera"}, {"port", 80}, {"faults", refusing}},               // .4
+                 {{"kind", "terminal"}, {"faults", {{"silent", true}}}},                 // .5
+             })}};
+        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
+        simulator_ = StartFleet(dir_, ready_).release();
+    }
+    static void TearDownTestSuite() {
+        delete simulator_;
+        simulator_ = nullptr;
+        fs::remove_all(dir_);
+    }
+    void SetUp() override { ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log"); }
+
+    static std::string Address(Device device, Kind kind) {
+        switch (device) {
+        case Hostile: return block_ + (kind == Terminal ? "1" : "2");
+        case Refusing: return block_ + (kind == Terminal ? "3" : "4");
+        case Silent: return block_ + "5";
+        case Nobody: return block_ + "9";
+        }
+        return {};
+    }
+    static std::string Port(Kind kind) { return kind == Terminal ? "60005" : "80"; }
+
+    static inline std::string block_;
+    static inline fs::path dir_;
+    static inline BackgroundProcess* simulator_ = nullptr;
+    static inline bool ready_ = false;
+};
+
+std::string Shown(const std::vector<std::string>& arguments) {
+    std::string line;
+    for (const auto& word : arguments) line += (line.empty() ? "" : " ") + word;
+    return line;
+}
+
+// No line and no tab-separated field of the output starts with the forged
+// text, and no control character but the line feed and the tab is printed.
+void ExpectNoForgedLine(const std::string& output, const std::string& what) {
+    for (const char c : output) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_FALSE((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7f)
+            << what << ": control byte " << static_cast<int>(byte) << " in\n" << output;
+    }
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string field;
+        while (std::getline(fields, field, '\t')) {
+            EXPECT_NE(field.rfind("FORGED", 0), 0u) << what << ": forged field in line \"" << line << "\"";
+        }
+    }
+}
+
+struct Run {
+    std::vector<std::string> arguments;
+    ProcessResult result;
+};
+
+// Runs every command line at once (a silent device holds each for its whole wait).
+std::vector<Run> RunAll(std::vector<std::vector<std::string>> commandLines) {
+    std::vector<std::future<Run>> pending;
+    for (auto& arguments : commandLines) {
+        pending.push_back(std::async(std::launch::async, [arguments = std::move(arguments)]() mutable {
+            std::vector<std::string> full = arguments;
+            full.insert(full.begin(), OSTRAND_CLI_PATH);
+            return Run{std::move(arguments), RunProcess(full, 90s)};
+        }));
+    }
+    std::vector<Run> runs;
+    for (auto& run : pending) runs.push_back(run.get());
+    return runs;
+}
+
+TEST_F(FrontEnd, EverySubcommandEscapesDeviceTextAndExitsByFailureClass) {
+    struct Expectation {
+        Device device;
+        std::set<int> statuses;  // the exit statuses this class may end with
+    };
+    const std::vector<Expectation> classes = {
+        {Hostile, {0}},
+        {Refusing, {10}},
+        {Nobody, {1}},
+        {Silent, {5}},
+    };
+    std::vector<std::vector<std::string>> lines;
+    std::vector<std::pair<std::set<int>, bool>> expected;  // statuses, json
+    for (const Subcommand& subcommand : Subcommands()) {
+        for (const Expectation& expectation : classes) {
+            if (expectation.device == Silent && subcommand.kind == Camera) continue;
+            for (const bool json : {false, true}) {
+                std::vector<std::string> arguments;
+                if (json) arguments.push_back("--json");
+                arguments.insert(arguments.end(), subcommand.words.begin(), subcommand.words.end());
+                arguments.insert(arguments.end(), {"--ip", Address(expectation.device, subcommand.kind), "--port",
+                                                   Port(subcommand.kind)});
+                lines.push_back(std::move(arguments));
+                expected.emplace_back(expectation.statuses, json);
+            }
+        }
+    }
+    const auto runs = RunAll(lines);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const auto& run = runs[i];
+        const std::string what = Shown(run.arguments);
+        const auto& [statuses, json] = expected[i];
+        EXPECT_TRUE(statuses.contains(run.result.exitCode))
+            << what << ": exit " << run.result.exitCode << "\nout: " << run.result.out << "\nerr: " << run.result.err;
+        ExpectNoForgedLine(run.result.err, what + " (stderr)");
+        if (json) {
+            const auto document = nlohmann::json::parse(run.result.out, nullptr, false);
+            EXPECT_FALSE(document.is_discarded()) << what << ": not one JSON document:\n" << run.result.out;
+        } else {
+            ExpectNoForgedLine(run.result.out, what);
+        }
+    }
+}
+
+TEST_F(FrontEnd, EverySubcommandTakesTheFleetFormWithALinePerDevice) {
+    std::vector<std::vector<std::string>> lines;
+    for (const Subcommand& subcommand : Subcommands()) {
+        for (const bool json : {false, true}) {
+            std::vector<std::string> arguments;
+            if (json) arguments.push_back("--json");
+            arguments.insert(arguments.end(), subcommand.words.begin(), subcommand.words.end());
+            for (const Device device : {Hostile, Refusing, Nobody}) {
+                arguments.insert(arguments.end(),
+                                 {"--target", Address(device, subcommand.kind) + ":" + Port(subcommand.kind)});
+            }
+            lines.push_back(std::move(arguments));
+        }
+    }
+    for (const auto& run : RunAll(lines)) {
+        const std::string what = Shown(run.arguments);
+        const bool json = run.arguments.front() == "--json";
+        // The first device that failed, in the order given, decides: the refusal.
+        EXPECT_EQ(run.result.exitCode, 10) << what << "\nout: " << run.result.out << "\nerr: " << run.result.err;
+        if (json) {
+            const auto document = nlohmann::json::parse(run.result.out, nullptr, false);
+            ASSERT_TRUE(document.is_object()) << what << ":\n" << run.result.out;
+            ASSERT_EQ(document.at("devices").size(), 3u) << what;
+            EXPECT_EQ(document.at("succeeded"), 1) << what;
+            EXPECT_EQ(document.at("devices")[2].at("result"), 1) << what;
+            continue;
+        }
+        ExpectNoForgedLine(run.result.out, what);
+        EXPECT_NE(run.result.out.find("3 devices: 1 succeeded, 2 failed\n"), std::string::npos) << what << ":\n"
+                                                                                                 << run.result.out;
+        EXPECT_NE(run.result.out.find("\t失败\t"), std::string::npos) << what;
+    }
+}
+
+TEST_F(FrontEnd, TargetRowsThatCannotBeReachedAreFailedLinesOfTheirOwn) {
+    const nlohmann::json scan = nlohmann::json::array({
+        {{"IPAddress", Address(Hostile, Terminal)}, {"Http Port", "60005"}},
+        {{"IPAddress", "127.0.0.77"}, {"Http Port", "0"}},  // found only by the HDS search
+        {{"Http Port", "80"}},
+        {{"IPAddress", Address(Hostile, Terminal)}, {"Http Port", "60005"}},  // the same device again
+    });
+    const fs::path file = dir_ / "scan.json";
+    std::ofstream(file) << scan.dump();
+    // Through a pipe, read once, as from a regular file.
+    const auto result = RunProcess({"/bin/sh", "-c",
+                                    std::string("cat '") + file.string() + "' | '" + OSTRAND_CLI_PATH +
+                                        "' netparam get --targets-from /dev/stdin"},
+                                   30s);
+    EXPECT_EQ(result.exitCode, 9) << result.out << result.err;
+    EXPECT_NE(result.out.find("127.0.0.77\t失败\tno command port: found only by the HDS search\n"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("row 3\t失败\tno IP address\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("3 devices: 1 succeeded, 2 failed\n"), std::string::npos) << result.out;
+}
+
+TEST_F(FrontEnd, UsageErrorsExit64WithTheSubcommandsUsageBeforeAnythingIsSent) {
+    const std::string device = Address(Hostile, Camera);
+    const std::vector<std::vector<std::string>> cases = {
+        {"rename", "--ip", device, "--port", "80", "\xF0\x9F\x98\x80"},  // GBK cannot hold it
+        {"netparam", "get", "--ip", device},                             // no --port
+        {"get", "--ip", device, "--port", "80", "--target", device + ":80", "getnetparam"},
+        {"get", "--target", device, "getnetparam"},  // not IP:PORT
+        {"get", "--targets-from", (dir_ / "missing.json").string(), "getnetparam"},
+        {"no-such-command"},
+    };
+    for (const auto& arguments : cases) {
+        std::vector<std::string> full = arguments;
+        full.insert(full.begin(), OSTRAND_CLI_PATH);
+        const auto result = RunProcess(full, 30s);
+        EXPECT_EQ(result.exitCode, 64) << Shown(arguments) << "\n" << result.err;
+        EXPECT_TRUE(result.out.empty()) << Shown(arguments) << "\n" << result.out;
+        EXPECT_NE(result.err.find("ostrand-cli: "), std::string::npos) << Shown(arguments) << "\n" << result.err;
+    }
+}
+
+// README's exit table, --help's and the one the tool decides with are the same rows.
+TEST(FrontEndHelp, ReadmeAndHelpListTheSameExitTable) {
+    std::ifstream readme(fs::path(OSTRAND_SOURCE_DIR) / "README.md");
+    ASSERT_TRUE(readme) << "README.md";
+    std::map<int, std::string> readmeRows;
+    const std::regex row(R"(^\| (\d+) \| (.+) \|$)");
+    std::string line;
+    bool inTable = false;
+    while (std::getline(readme, line)) {
+        if (line == "| status | meaning |") inTable = true;
+        if (!inTable) continue;
+        std::smatch match;
+        if (std::regex_match(line, match, row)) readmeRows[std::stoi(match[1])] = match[2];
+        if (line.empty() && !readmeRows.empty()) break;
+    }
+    const auto help = RunProcess({OSTRAND_CLI_PATH, "--help"}, 30s);
+    ASSERT_EQ(help.exitCode, 0);
+    std::map<int, std::string> helpRows;
+    const std::regex helpRow(R"(^  (\d+) +(.+)$)");
+    std::istringstream lines(help.out.substr(help.out.find("Exit status:")));
+    while (std::getline(lines, line)) {
+        std::smatch match;
+        if (std::regex_match(line, match, helpRow)) helpRows[std::stoi(match[1])] = match[2];
+    }
+    EXPECT_EQ(readmeRows, helpRows);
+    EXPECT_EQ(helpRows.size(), 12u);
+}
+
+}  // namespace
+}  // namespace ostrand::cli::test
