@@ -2,9 +2,12 @@
 // and output are UTF-8; device text travels in GBK.
 
 #include <iostream>
+
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "cli/commands.h"
+#include "cli/output_printer.h"
 #include "platform/app_state.h"
 #include "platform/message_sink.h"
 #include "platform/profile.h"
@@ -61,8 +64,20 @@ const CLI::App* ChosenCommand(const CLI::App& app) {
     }
 }
 
+// With --json, standard output holds one document even when no device was reached.
+void PrintJsonFailure(int status, const std::string& what) {
+    nlohmann::ordered_json document;
+    document["succeeded"] = false;
+    document["result"] = status;
+    document["sent"] = false;
+    document["text"] = what;
+    std::cout << ostrand::cli::JsonText(document) << "\n";
+    std::cout.flush();
+}
+
 // What was wrong, then the usage of the subcommand it was given to.
-void PrintUsageError(const CLI::App& app, const std::string& what) {
+void PrintUsageError(const CLI::App& app, const std::string& what, bool json) {
+    if (json) PrintJsonFailure(ostrand::cli::kUsageExitStatus, what);
     std::cerr << "ostrand-cli: " << what << "\n\n";
     const CLI::App* command = ChosenCommand(app);
     if (command == &app) {
@@ -121,11 +136,11 @@ int main(int argc, char** argv) {
             ostrand::SetMessageSink(nullptr);
             return status;
         }
-        PrintUsageError(app, e.what());
+        PrintUsageError(app, e.what(), settings.json);
         ostrand::SetMessageSink(nullptr);
         return ostrand::cli::kUsageExitStatus;
     } catch (const ostrand::cli::UsageError& e) {
-        PrintUsageError(app, e.what());
+        PrintUsageError(app, e.what(), settings.json);
         ostrand::SetMessageSink(nullptr);
         return ostrand::cli::kUsageExitStatus;
     }
@@ -141,11 +156,12 @@ int main(int argc, char** argv) {
         try {
             status = action(settings);
         } catch (const ostrand::cli::UsageError& e) {
-            PrintUsageError(app, e.what());
+            PrintUsageError(app, e.what(), settings.json);
             status = ostrand::cli::kUsageExitStatus;
         } catch (const std::exception& e) {
             std::cerr << "ostrand-cli: " << e.what() << "\n";
-            status = 10;
+            status = ostrand::cli::kFailedExitStatus;
+            if (settings.json) PrintJsonFailure(status, e.what());
         }
     }
     ostrand::SetMessageSink(nullptr);
