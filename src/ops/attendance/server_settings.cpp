@@ -8,6 +8,7 @@ AttendServerRead ReadAttendServer(const DeviceEndpoint& endpoint) {
     read.values.ip = ReplyValue(exchange.reply, "AttendIp");
     read.values.port = ReplyValue(exchange.reply, "AttendPort");
     read.values.selfRun = read.values.ip != kNoAttendServerIp;
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AttendIp", "AttendPort"}, false);
     return read;
 }
 
