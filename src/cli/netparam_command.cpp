@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/device_run.h"
 #include "ops/maintenance/network_params.h"
+#include "platform/message_sink.h"
 
 namespace ostrand::cli {
 namespace {
