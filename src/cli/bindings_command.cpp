@@ -53,10 +53,7 @@ void AddChannelBinding(CLI::App& app, CliAction& action, const char* name, Comma
     DeviceCommand(*get, action, ReadsDevice(), [code](const CliSettings&) -> DeviceJob {
         return [code](const FleetTarget& device) {
             const BindingsRead read = ReadBindings(EndpointOf(device), code);
-            if (read.outcome.Succeeded() && !read.unusable.empty()) {
-                return DeviceReport::Failure(kFailedExitStatus, read.unusable);
-            }
-            return ReportOf(read.outcome, ChannelFields(read.channels));
+            return ReadReport(read.outcome, read.unusable, ChannelFields(read.channels));
         };
     });
     CLI::App* set = command->add_subcommand(

@@ -19,8 +19,8 @@ void AddCardCommand(CLI::App& app, CliAction& action) {
     DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
         return [](const FleetTarget& device) {
             const CardParamsRead read = ReadCardParams(EndpointOf(device));
-            return ReportOf(read.outcome,
-                            {{"count", OutputText(read.values.readCount)}, {"time", OutputText(read.values.readTime)}});
+            return ReadReport(read.outcome, read.unusable,
+                              {{"count", OutputText(read.values.readCount)}, {"time", OutputText(read.values.readTime)}});
         };
     });
     CLI::App* set = command->add_subcommand("set", "change both (0-255; sent as typed)");

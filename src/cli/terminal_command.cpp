@@ -50,8 +50,8 @@ std::string ValueOf(const ParamMap& values, const char* key) {
 DeviceReport GetGroup(const std::string& group, const DeviceEndpoint& endpoint) {
     if (group == "door") {
         const DoorAlarmRead read = ReadDoorAlarm(endpoint);
-        return ReportOf(read.outcome,
-                        {{"alarm", read.values.alarmOn ? "on" : "off"}, {"unlock", OutputText(read.values.unlockTime)}});
+        return ReadReport(read.outcome, read.unusable,
+                          {{"alarm", read.values.alarmOn ? "on" : "off"}, {"unlock", OutputText(read.values.unlockTime)}});
     }
     if (group == "address") {
         const AddressOutcome read = GetGateAddress(endpoint);
@@ -85,15 +85,13 @@ DeviceReport GetGroup(const std::string& group, const DeviceEndpoint& endpoint) 
     }
     if (group == "server") {
         const AttendServerRead read = ReadAttendServer(endpoint);
-        if (read.outcome.Succeeded() && !read.unusable.empty()) {
-            return DeviceReport::Failure(kFailedExitStatus, read.unusable);
-        }
-        return ReportOf(read.outcome, {{"selfrun", read.values.selfRun ? "1" : "0"},
-                                       {"ip", OutputText(read.values.ip)},
-                                       {"port", OutputText(read.values.port)}});
+        return ReadReport(read.outcome, read.unusable,
+                          {{"selfrun", read.values.selfRun ? "1" : "0"},
+                           {"ip", OutputText(read.values.ip)},
+                           {"port", OutputText(read.values.port)}});
     }
     const PhotoIpcServerRead read = ReadPhotoIpcServer(endpoint);
-    return ReportOf(read.outcome, {{"ip", OutputText(read.ip)}});
+    return ReadReport(read.outcome, read.unusable, {{"ip", OutputText(read.ip)}});
 }
 
 // What `terminal set server` was told; absent keys keep the terminal's value.

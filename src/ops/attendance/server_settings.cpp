@@ -30,6 +30,7 @@ PhotoIpcServerRead ReadPhotoIpcServer(const DeviceEndpoint& endpoint) {
     const Exchange exchange =
         SendTerminalCommand(endpoint, {}, kGetPhotoIpcServerCode, read.outcome);
     read.ip = ReplyValue(exchange.reply, "AttendClientIp");
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AttendClientIp"}, false);
     return read;
 }
 

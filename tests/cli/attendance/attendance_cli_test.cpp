@@ -182,6 +182,12 @@ TEST_F(AttendanceCli, EachFailureClassHasItsExitStatus) {
         {6, {"terminal", "get", "gate"}, 10},
         {6, {"terminal", "set", "mode", "mode=1.0"}, 10},
         {6, {"visitors", "search", "--version", "6.8.233"}, 10},
+        {6, {"terminal", "get", "door"}, 10},  // no made-up values after a refused read
+        {6, {"terminal", "get", "server"}, 10},
+        {6, {"terminal", "get", "photo-server"}, 10},
+        {6, {"card", "get"}, 10},
+        {6, {"bind-ipc", "get"}, 10},
+        {6, {"periods", "get"}, 10},
         {1, {"terminal", "set", "door", "alarm=off", "unlock=-1"}, 9},
         {1, {"card", "set", "--count", "999", "--time", "1"}, 9},
         {1, {"visitors", "search", "--version", "6.8.100"}, 9},
