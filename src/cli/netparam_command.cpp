@@ -1,5 +1,5 @@
-// ostrand-cli netparam get --ip IP --port PORT
-// ostrand-cli netparam set (--ip IP --port PORT | --target IP:PORT ... | --targets-from FILE)
+// ostrand-cli netparam get DEVICES
+// ostrand-cli netparam set DEVICES
 //     [--static-ip on|off] [--ipaddress A] [--gateway A] [--dns A] [--mac HEX]
 //     [--master TEXT | --no-master] [--master-port N] [--3g no|unicon|evdo]
 //
@@ -7,11 +7,11 @@
 // dialog's user would, and saves the page with the dialog's checks.
 
 #include <algorithm>
-#include <iostream>
 
 #include "cli/commands.h"
-#include "cli/net_cli_support.h"
+#include "cli/device_run.h"
 #include "ops/maintenance/network_params.h"
+#include "platform/message_sink.h"
 
 namespace ostrand::cli {
 namespace {
@@ -22,6 +22,8 @@ struct NetEdits {
 };
 
 const char* OnOffText(bool on) { return on ? "on" : "off"; }
+
+bool IsOn(const std::string& text) { return text == "on" || text == "1"; }
 
 const char* Open3gText(const NetPageFields& fields) {
     if (!fields.open3g) return "no";
@@ -71,7 +73,7 @@ bool Editable(bool enabled, const char* what) {
 // cannot be made on this device.
 bool ApplyEdits(NetPageFields& fields, const NetEdits& edits) {
     if (!edits.staticIp.empty()) {
-        const bool on = *OnOff(edits.staticIp);
+        const bool on = IsOn(edits.staticIp);
         if (on != fields.staticIp && !Editable(fields.staticIpEnabled, "静态IP开关")) return false;
         SetStaticIp(fields, on);
     }
@@ -111,42 +113,36 @@ bool ApplyEdits(NetPageFields& fields, const NetEdits& edits) {
     return true;
 }
 
-// Checks the option texts before any device is asked; nullopt after a message.
-std::optional<NetEdits> DeviceEdits(const NetEdits& utf8) {
+// Checks the option texts before any device is asked; a usage error names
+// the first that is wrong.
+NetEdits DeviceEdits(const NetEdits& utf8) {
     NetEdits edits = utf8;
-    if (!edits.staticIp.empty() && !OnOff(edits.staticIp)) {
-        std::cerr << "ostrand-cli: --static-ip takes on or off\n";
-        return std::nullopt;
-    }
     for (const auto& [text, name] : {std::pair{&edits.ip, "--ipaddress"}, std::pair{&edits.gateway, "--gateway"},
                                      std::pair{&edits.dns, "--dns"}}) {
         if (!text->empty() && !IsDottedQuad(*text)) {
-            std::cerr << "ostrand-cli: " << name << " takes a dotted IPv4 address, not \"" << *text << "\"\n";
-            return std::nullopt;
+            throw UsageError(std::string(name) + " takes a dotted IPv4 address, not \"" + *text + "\"");
         }
     }
     if (!edits.mac.empty() && !MacPairs(edits.mac)) {
-        std::cerr << "ostrand-cli: --mac takes twelve hexadecimal digits (pairs may be separated by : or -)\n";
-        return std::nullopt;
+        throw UsageError("--mac takes twelve hexadecimal digits (pairs may be separated by : or -)");
     }
-    if (!edits.master.empty() && edits.noMaster) {
-        std::cerr << "ostrand-cli: --master and --no-master exclude each other\n";
-        return std::nullopt;
-    }
-    auto master = DeviceText(edits.master, "--master");
-    auto port = DeviceText(edits.masterPort, "--master-port");
-    if (!master || !port) return std::nullopt;
-    edits.master = *master;
-    edits.masterPort = *port;
+    if (!edits.master.empty() && edits.noMaster) throw UsageError("--master and --no-master exclude each other");
+    edits.master = GbkArgument(edits.master, "--master");
+    edits.masterPort = GbkArgument(edits.masterPort, "--master-port");
     return edits;
+}
+
+DeviceReport NetReport(TransportResult result) {
+    DeviceReport report;
+    report.status = StatusOfTransport(result);
+    return report;
 }
 
 }  // namespace
 
 void AddNetparamCommand(CLI::App& app, CliAction& action) {
     struct Options {
-        NetDeviceOptions get;
-        NetDeviceOptions set;
+        DeviceOptions devices;
         NetEdits edits;
     };
     auto options = std::make_shared<Options>();
@@ -154,17 +150,15 @@ void AddNetparamCommand(CLI::App& app, CliAction& action) {
     group->require_subcommand(1);
 
     CLI::App* get = group->add_subcommand("get", "print the device's network page as KEY=VALUE lines");
-    AddNetReadOptions(*get, options->get);
-    get->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            return RunNetRead(options->get, settings, [](const FleetTarget& device) {
-                CommandTarget target(device.ip, device.port);
-                NetPageFields fields;
-                NetCliOutcome outcome;
-                outcome.status = LoadNetworkPage(target, fields);
-                if (outcome.status == kTransportOk) outcome.values = PageValues(fields);
-                return outcome;
-            });
+    DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
+        return [](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            NetPageFields fields;
+            DeviceReport report = NetReport(LoadNetworkPage(target, fields));
+            if (report.Succeeded()) {
+                for (const auto& [key, value] : PageValues(fields)) report.AddDeviceValue(key, value);
+            }
+            return report;
         };
     });
 
@@ -172,9 +166,10 @@ void AddNetparamCommand(CLI::App& app, CliAction& action) {
         "set",
         "change fields of the network page and save it; fields not named keep the device's values. "
         "Off port 80 only the master server, its port and the 3G mode can be changed.");
-    AddNetWriteOptions(*set, options->set);
+    AddDeviceOptions(*set, options->devices);
     NetEdits& e = options->edits;
-    set->add_option("--static-ip", e.staticIp, "on: fixed address; off: obtained automatically (port 80)");
+    set->add_option("--static-ip", e.staticIp, "on: fixed address; off: obtained automatically (port 80)")
+        ->check(CLI::IsMember({"on", "off", "1", "0"}));
     set->add_option("--ipaddress", e.ip, "IP address (port 80, static IP on; one device only)");
     set->add_option("--gateway", e.gateway, "gateway, in the IP address's segment (port 80, static IP on)");
     set->add_option("--dns", e.dns, "DNS server (port 80, static IP on)");
@@ -184,27 +179,23 @@ void AddNetparamCommand(CLI::App& app, CliAction& action) {
     set->add_flag("--no-master", e.noMaster, "no self-built master server (sends 0.0.0.0 and 8006)");
     set->add_option("--master-port", e.masterPort, "master server port (with a self-built master server)");
     set->add_option("--3g", e.open3g, "3G mode")->check(CLI::IsMember({"no", "unicon", "evdo"}));
-    set->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            const auto edits = DeviceEdits(options->edits);
-            if (!edits) return kBadValueExitStatus;
-            const std::string perDevice = !edits->ip.empty()    ? "--ipaddress"
-                                          : !edits->mac.empty() ? "--mac"
-                                                                : "";
-            return RunNetWrite(options->set, settings, perDevice, [edits](const FleetTarget& device) {
+    set->callback([options, set, &action] {
+        auto devices = std::make_shared<DeviceSelection>(SelectDevices(*set, options->devices));
+        const NetEdits edits = DeviceEdits(options->edits);
+        const char* perDevice = !edits.ip.empty() ? "--ipaddress" : !edits.mac.empty() ? "--mac" : nullptr;
+        if (perDevice != nullptr && devices->targets.size() > 1) {
+            throw UsageError(std::string(perDevice) + " is different for every device; give one device only");
+        }
+        action = [devices, edits](const CliSettings& settings) {
+            return RunDevices(settings, *devices, ChangesDevice(), [edits](const FleetTarget& device) {
                 CommandTarget target(device.ip, device.port);
                 NetPageFields fields;
-                NetCliOutcome outcome;
                 // Without the device's page nothing is saved: the page would
                 // send values the user never saw.
-                outcome.status = LoadNetworkPage(target, fields);
-                if (outcome.status != kTransportOk) return outcome;
-                if (!ApplyEdits(fields, *edits)) {
-                    outcome.status = kBadValueExitStatus;
-                    return outcome;
-                }
-                outcome.status = SaveNetworkPage(target, fields);
-                return outcome;
+                DeviceReport report = NetReport(LoadNetworkPage(target, fields));
+                if (!report.Succeeded()) return report;
+                if (!ApplyEdits(fields, edits)) return NetReport(kTransportBadParameter);
+                return NetReport(SaveNetworkPage(target, fields));
             });
         };
     });

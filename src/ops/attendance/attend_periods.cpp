@@ -118,6 +118,7 @@ PeriodsRead ReadPeriods(const DeviceEndpoint& endpoint) {
     PeriodsRead read;
     const Exchange exchange = SendTerminalCommand(endpoint, {}, kGetAttendPeriodsCode, read.outcome);
     read.table = PeriodsFromReply(exchange.reply);
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AttendType", "BeginTime", "EndTime"}, true);
     return read;
 }
 

@@ -63,6 +63,12 @@ PeriodChange ModifyPeriod(PeriodTable& table, int index, int type, PeriodTime be
 struct PeriodsRead {
     TerminalOutcome outcome;
     PeriodTable table;  // all invalid after a failed read
+    // Why the reply is not the terminal's table (UTF-8): a "result" other
+    // than "10000", or a reply without the three lists. Empty when it is the
+    // table, and after a failed exchange (the outcome tells). The dialog
+    // shows the table either way; a write that keeps the periods it does not
+    // change cannot start from it.
+    std::string unusable;
 };
 PeriodsRead ReadPeriods(const DeviceEndpoint& endpoint);
 TerminalOutcome WritePeriods(const DeviceEndpoint& endpoint, const PeriodTable& table);

@@ -27,6 +27,7 @@ CardParamsRead ReadCardParams(const DeviceEndpoint& endpoint) {
         SendTerminalCommand(endpoint, {{"handletype", "0"}}, kRemoteCardParamsCode, read.outcome);
     read.values.readCount = ReplyValue(exchange.reply, "readcount");
     read.values.readTime = ReplyValue(exchange.reply, "readtime");
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"readcount", "readtime"}, false);
     return read;
 }
 

@@ -21,6 +21,10 @@ std::string CardParamsRefusal(const CardParams& params);
 struct CardParamsRead {
     TerminalOutcome outcome;
     CardParams values;
+    // Why the reply does not give the values (UTF-8): a "result" other than
+    // "10000" where it has one, or a missing key. Empty when it gives them,
+    // and after a failed exchange (the outcome tells).
+    std::string unusable;
 };
 CardParamsRead ReadCardParams(const DeviceEndpoint& endpoint);
 TerminalOutcome WriteCardParams(const DeviceEndpoint& endpoint, const CardParams& params);

@@ -56,6 +56,7 @@ BindingsRead ReadBindings(const DeviceEndpoint& endpoint, CommandCode code) {
     BindingsRead read;
     const Exchange exchange = SendTerminalCommand(endpoint, {{"handtype", "0"}}, code, read.outcome);
     if (!exchange.Ok()) return read;
+    read.unusable = UnusableReplyText(exchange.reply, {"devicenos"}, false);
     const auto pieces = SplitFields(ReplyValue(exchange.reply, "devicenos"), '&');
     for (std::size_t i = 0; i < read.channels.size() && i < pieces.size(); ++i) {
         read.channels[i] = pieces[i];

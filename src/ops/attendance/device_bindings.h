@@ -34,6 +34,10 @@ std::string BindingFailureText(const ParamMap& reply);
 struct BindingsRead {
     TerminalOutcome outcome;
     std::array<std::string, kBindChannelSlots> channels;  // pieces 1..8 of "devicenos"
+    // Why the reply does not give the channels (UTF-8): a "result" other than
+    // "10000" where it has one, or no "devicenos". Empty when it gives them,
+    // and after a failed exchange (the outcome tells).
+    std::string unusable;
 };
 BindingsRead ReadBindings(const DeviceEndpoint& endpoint, CommandCode code);
 TerminalOutcome WriteBindings(const DeviceEndpoint& endpoint, CommandCode code,

@@ -8,6 +8,7 @@ AttendServerRead ReadAttendServer(const DeviceEndpoint& endpoint) {
     read.values.ip = ReplyValue(exchange.reply, "AttendIp");
     read.values.port = ReplyValue(exchange.reply, "AttendPort");
     read.values.selfRun = read.values.ip != kNoAttendServerIp;
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AttendIp", "AttendPort"}, false);
     return read;
 }
 
@@ -29,6 +30,7 @@ PhotoIpcServerRead ReadPhotoIpcServer(const DeviceEndpoint& endpoint) {
     const Exchange exchange =
         SendTerminalCommand(endpoint, {}, kGetPhotoIpcServerCode, read.outcome);
     read.ip = ReplyValue(exchange.reply, "AttendClientIp");
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AttendClientIp"}, false);
     return read;
 }
 

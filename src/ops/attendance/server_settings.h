@@ -25,6 +25,10 @@ struct AttendServer {
 struct AttendServerRead {
     TerminalOutcome outcome;
     AttendServer values;
+    // Why the reply does not give the server (UTF-8): a "result" other than
+    // "10000" where it has one, or no "AttendIp" or "AttendPort". Empty when it
+    // gives it, and after a failed exchange (the outcome tells).
+    std::string unusable;
 };
 AttendServerRead ReadAttendServer(const DeviceEndpoint& endpoint);
 // Refused when the IP text is longer than 30 bytes; otherwise sent, and the
@@ -34,6 +38,10 @@ TerminalOutcome WriteAttendServer(const DeviceEndpoint& endpoint, const AttendSe
 struct PhotoIpcServerRead {
     TerminalOutcome outcome;
     std::string ip;
+    // Why the reply does not give the values (UTF-8): a "result" other than
+    // "10000" where it has one, or a missing key. Empty when it gives them,
+    // and after a failed exchange (the outcome tells).
+    std::string unusable;
 };
 PhotoIpcServerRead ReadPhotoIpcServer(const DeviceEndpoint& endpoint);
 // Refused when empty; Done only on the device's "10000".

@@ -48,6 +48,22 @@ bool JudgeCodedReply(const Exchange& exchange, TerminalOutcome& outcome, const c
     return false;
 }
 
+std::string UnusableReplyText(const ParamMap& reply, std::initializer_list<const char*> keys,
+                              bool resultRequired) {
+    const auto result = reply.find("result");
+    if ((result != reply.end() || resultRequired) && (result == reply.end() || result->second != "10000")) {
+        std::string text = "终端拒绝了读取（result=" +
+                           (result == reply.end() ? std::string() : DeviceTextForDisplay(result->second)) + "）";
+        const std::string errmsg = ReplyValue(reply, "errmsg");
+        if (!errmsg.empty()) text += "：" + DeviceTextForDisplay(errmsg);
+        return text;
+    }
+    for (const char* key : keys) {
+        if (!reply.contains(key)) return std::string("终端的回复缺少") + key;
+    }
+    return {};
+}
+
 std::string DeviceTextForDisplay(const std::string& gbk) { return GbkToUtf8Lossy(gbk); }
 
 }  // namespace ostrand

@@ -4,6 +4,7 @@
 // operations here return what happened (texts, values, status) instead of
 // showing anything, so the dialogs and the command-line tool share them.
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,12 @@ bool ResultIsSuccess(const ParamMap& reply);
 // `successText` on success. Returns true on success.
 bool JudgeCodedReply(const Exchange& exchange, TerminalOutcome& outcome, const char* fallback,
                      const char* successText = nullptr);
+
+// Why a read's reply cannot stand for the device's page (UTF-8): its "result"
+// is not "10000" (absent counts only when `resultRequired`), with the device's
+// "errmsg" where it sent one, or one of `keys` is missing. Empty when it can.
+std::string UnusableReplyText(const ParamMap& reply, std::initializer_list<const char*> keys,
+                              bool resultRequired);
 
 // Device text (GBK) for a message or a widget.
 std::string DeviceTextForDisplay(const std::string& gbk);

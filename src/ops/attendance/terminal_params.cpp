@@ -52,6 +52,7 @@ DoorAlarmRead ReadDoorAlarm(const DeviceEndpoint& endpoint) {
     const Exchange exchange = SendTerminalCommand(endpoint, {}, kGetDoorAlarmCode, read.outcome);
     read.values.alarmOn = ReplyValue(exchange.reply, "AlarmType") != "0";
     read.values.unlockTime = ReplyValue(exchange.reply, "UnlockTime");
+    if (exchange.Ok()) read.unusable = UnusableReplyText(exchange.reply, {"AlarmType", "UnlockTime"}, false);
     return read;
 }
 

@@ -44,6 +44,10 @@ struct DoorAlarm {
 struct DoorAlarmRead {
     TerminalOutcome outcome;
     DoorAlarm values;  // a failed read gives alarm on and an empty time
+    // Why the reply does not give the values (UTF-8): a "result" other than
+    // "10000" where it has one, or a missing key. Empty when it gives them,
+    // and after a failed exchange (the outcome tells).
+    std::string unusable;
 };
 DoorAlarmRead ReadDoorAlarm(const DeviceEndpoint& endpoint);
 // Refused (0-254 message) or sent; the dialog closes after any send.

@@ -19,6 +19,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// A device text holding a line feed, a tab, an ESC sequence and "=".
+const std::string kHostile = "a\nb\tc\x1b[2J=d";
+// A whole fleet line for a device that does not exist.
+const std::string kFakeLine = "x\n9.9.9.9:60005\t成功\tok";
+
 class NetCli : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -36,6 +41,15 @@ protected:
                  {{"kind", "terminal"}, {"faults", {{"malformed", true}}}},
                  {{"kind", "terminal"}, {"faults", {{"dropConnection", true}}}},
                  {{"kind", "terminal"}},
+                 // 7: every text it sends tries to start lines and fields of its own.
+                 {{"kind", "terminal"},
+                  {"replies",
+                   {{"5027", {{"NtpServer0", kHostile}, {"NtpPort0", kFakeLine}}},
+                    {"getnetparam", {{"MasterPort", kHostile}}},
+                    {"7009", {{"result", "10001"}, {"errmsg", kFakeLine}}},
+                    {"7010", {{"result", "10001"}, {"errmsg", kHostile}}}}}},
+                 // 8: refuses every command.
+                 {{"kind", "terminal"}, {"faults", {{"result", "10001"}, {"errmsg", "拒绝"}}}},
              })}};
         std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
         simulator_ = StartFleet(dir_, ready_).release();
@@ -78,7 +92,7 @@ TEST_F(NetCli, NetparamSetOnACameraIsReadBack) {
     EXPECT_EQ(values["mac"], "02AA00112233");
     EXPECT_EQ(values["static-ip"], "on");
 
-    auto english = Cli({"netparam", "set", "--english", "--gateway", "10.9.9.9"}, At(1, 80));
+    auto english = Cli({"--english", "netparam", "set", "--gateway", "10.9.9.9"}, At(1, 80));
     EXPECT_EQ(english.exitCode, 9);
     EXPECT_EQ(english.err, "IP and GateWay in different network segment\nSave Fail\n");
 }
@@ -115,7 +129,9 @@ TEST_F(NetCli, NetparamRefusesBadValuesWithNothingSent) {
     EXPECT_NE(several.err.find("--ipaddress is different for every device"), std::string::npos) << several.err;
     auto neither = Cli({"netparam", "set", "--no-master"});
     EXPECT_EQ(neither.exitCode, 64);
-    EXPECT_NE(neither.err.find("name the device with --ip and --port"), std::string::npos) << neither.err;
+    EXPECT_NE(neither.err.find("--ip and --port"), std::string::npos) << neither.err;
+    auto noPort = Cli({"netparam", "set", "--no-master", "--ip", Ip(6)});
+    EXPECT_EQ(noPort.exitCode, 64) << noPort.err;
 }
 
 TEST_F(NetCli, SerialNtpAndSwitchesRoundTripOnSeveralDevices) {
@@ -134,7 +150,7 @@ TEST_F(NetCli, SerialNtpAndSwitchesRoundTripOnSeveralDevices) {
     EXPECT_NE(table.find("NtpServer0=10.0.0.5\nNtpServer1=\nNtpServer2=ntp.example.cn\n"), std::string::npos)
         << table;
     EXPECT_NE(table.find("NtpPort2=1123\n"), std::string::npos) << table;
-    EXPECT_EQ(Cli({"ntp", "set", "5=x"}, At(2)).exitCode, 9);
+    EXPECT_EQ(Cli({"ntp", "set", "5=x"}, At(2)).exitCode, 64);
     auto refused = Cli({"ntp", "set", "1=y"}, At(3));
     EXPECT_EQ(refused.exitCode, 10);
     EXPECT_EQ(refused.err, "设置失败\n");
@@ -145,7 +161,7 @@ TEST_F(NetCli, SerialNtpAndSwitchesRoundTripOnSeveralDevices) {
     auto locked = Cli({"switches", "set", "--debuglog", "on"}, At(3));
     EXPECT_EQ(locked.exitCode, 10);
     EXPECT_EQ(locked.err, "日志已锁定\n");
-    EXPECT_EQ(Cli({"switches", "set"}, At(2)).exitCode, 9);
+    EXPECT_EQ(Cli({"switches", "set"}, At(2)).exitCode, 64);
 }
 
 TEST_F(NetCli, GarbageAndSilenceGiveTheFailureTexts) {
@@ -155,16 +171,101 @@ TEST_F(NetCli, GarbageAndSilenceGiveTheFailureTexts) {
     auto garbageSet = Cli({"netparam", "set", "--no-master"}, At(4));
     EXPECT_EQ(garbageSet.exitCode, 8);
     auto dropped = Cli({"serial", "set", "0"}, At(5));
-    EXPECT_EQ(dropped.exitCode, 10);
+    EXPECT_EQ(dropped.exitCode, 5);
     EXPECT_NE(dropped.err.find("设置失败"), std::string::npos) << dropped.err;
     auto ntp = Cli({"--json", "ntp", "get"}, At(4));
-    EXPECT_EQ(ntp.exitCode, 10);
+    EXPECT_EQ(ntp.exitCode, 8);
     EXPECT_EQ(nlohmann::json::parse(ntp.out)["messages"], nlohmann::json::array({"xml data is Err"}));
-    auto fleet = Cli({"switches", "set", "--stream", "on", "--target", Ip(4) + ":60005", "--target",
+    auto fleet = Cli({"switches", "set", "--stream", "on", "--no-upgrade-check", "--target", Ip(4) + ":60005", "--target",
                       Ip(6) + ":60005", "--jobs", "2"});
-    EXPECT_EQ(fleet.exitCode, 10);
+    EXPECT_EQ(fleet.exitCode, 8);
     EXPECT_NE(fleet.out.find(Ip(4) + ":60005\t失败\txml data is Err; 设置失败!\n"), std::string::npos) << fleet.out;
     EXPECT_NE(fleet.out.find("2 devices: 1 succeeded, 1 failed"), std::string::npos) << fleet.out;
+    // The fleet form asks the kernel-upgrade state first; a device that cannot say is not changed.
+    auto checked = Cli({"switches", "set", "--stream", "on", "--target", Ip(4) + ":60005"});
+    EXPECT_EQ(checked.exitCode, 8);
+    EXPECT_NE(checked.out.find(Ip(4) + ":60005\t失败\t内核升级状态查询失败"), std::string::npos) << checked.out;
+}
+
+// Every failure class ends with its status of the one table, reads and
+// writes alike, on one device and in the fleet form.
+TEST_F(NetCli, EachFailureClassHasItsExitStatus) {
+    const std::string dead = Ip(60);  // nothing listens there: the connection is refused
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string ip;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {{"netparam", "get"}, dead, 1},
+        {{"netparam", "set", "--no-master"}, dead, 1},
+        {{"ntp", "get"}, dead, 1},
+        {{"ntp", "set", "1=a"}, dead, 1},
+        {{"serial", "get"}, dead, 1},
+        {{"serial", "set", "0"}, dead, 1},
+        {{"switches", "get"}, dead, 1},
+        {{"switches", "set", "--stream", "on"}, dead, 1},
+        {{"serial", "get"}, Ip(5), 5},       // the connection closes without a reply
+        {{"ntp", "set", "1=a"}, Ip(8), 10},  // the device refuses
+        {{"switches", "get"}, Ip(8), 10},
+        {{"serial", "set", "1"}, Ip(8), 10},
+        {{"netparam", "set", "--master", std::string(76, 'a')}, Ip(6), 9},  // the page's checks
+        {{"ntp", "set", "7=x"}, Ip(6), 64},
+        {{"ntp", "set", "1=a:b"}, Ip(6), 64},
+        {{"ntp", "set", "1=\xF0\x9F\x98\x80"}, Ip(6), 64},  // GBK cannot hold it
+        {{"switches", "set"}, Ip(6), 64},
+        {{"netparam", "set", "--static-ip", "maybe"}, Ip(6), 64},
+        {{"netparam", "set", "--dns", "1.2.3"}, Ip(6), 64},
+    };
+    for (const Case& c : cases) {
+        const auto single = Cli(c.arguments, {"--ip", c.ip, "--port", "60005"});
+        EXPECT_EQ(single.exitCode, c.status) << c.arguments[0] << " " << c.arguments[1] << " " << c.ip << "\n"
+                                             << single.out << single.err;
+        if (c.status == 64 || c.ip == Ip(6)) continue;
+        const auto fleet = Cli(c.arguments, {"--no-upgrade-check", "--target", c.ip + ":60005", "--target",
+                                             Ip(6) + ":60005"});
+        EXPECT_EQ(fleet.exitCode, c.status) << c.arguments[0] << " " << c.arguments[1] << "\n" << fleet.out;
+        EXPECT_NE(fleet.out.find(c.ip + ":60005\t失败\t"), std::string::npos) << fleet.out;
+        EXPECT_NE(fleet.out.find("2 devices: 1 succeeded, 1 failed\n"), std::string::npos) << fleet.out;
+    }
+}
+
+// What a device sends is one escaped field of one line, plain or in the
+// fleet form, and --json is one JSON document.
+TEST_F(NetCli, DeviceTextsForgeNoLines) {
+    const std::string hostile = "a\\nb\\tc\\x1b[2J=d";
+    const std::string fake = "x\\n9.9.9.9:60005\\t成功\\tok";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string expected;  // in the plain output of one device (stdout and stderr)
+    };
+    const std::vector<Case> cases{
+        {{"ntp", "get"}, "NtpServer0=" + hostile + "\n"},
+        {{"ntp", "get"}, "NtpPort0=" + fake + "\n"},
+        {{"netparam", "get"}, "master-port=" + hostile + "\n"},
+        {{"switches", "get"}, fake + "\n"},
+        {{"switches", "set", "--debuglog", "on"}, hostile + "\n"},
+    };
+    for (const Case& c : cases) {
+        const auto single = Cli(c.arguments, At(7));
+        const std::string all = single.out + single.err;
+        EXPECT_NE(all.find(c.expected), std::string::npos) << all;
+        EXPECT_EQ(all.find('\x1b'), std::string::npos) << all;
+        EXPECT_EQ(all.find("\n9.9.9.9"), std::string::npos) << all;
+        const auto fleet = Cli(c.arguments, {"--target", Ip(7) + ":60005", "--target", Ip(6) + ":60005"});
+        std::size_t lines = 0;
+        for (char ch : fleet.out) lines += ch == '\n' ? 1 : 0;
+        EXPECT_EQ(lines, 3u) << fleet.out;  // two devices and the summary
+        EXPECT_EQ(fleet.out.find('\x1b'), std::string::npos) << fleet.out;
+        for (const auto& form : {std::vector<std::string>{"--ip", Ip(7), "--port", "60005"},
+                                 std::vector<std::string>{"--target", Ip(7) + ":60005", "--target",
+                                                          Ip(6) + ":60005"}}) {
+            std::vector<std::string> json{"--json"};
+            json.insert(json.end(), c.arguments.begin(), c.arguments.end());
+            const auto run = Cli(json, form);
+            EXPECT_TRUE(nlohmann::json::accept(run.out)) << run.out;
+        }
+    }
 }
 
 }  // namespace
