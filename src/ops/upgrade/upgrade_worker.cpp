@@ -48,9 +48,11 @@ bool CommonStart(const UpgradePackage& package, const UpgradeDevice& device, Upg
     return CheckAllVersions(row, target, package.versions, package.kind);
 }
 
-void LogUploadFailure(const char* form, const UpgradeDevice& device, const HttpUploadOutcome& outcome) {
+void LogUploadFailure(const char* form, const UpgradeDevice& device, const HttpUploadOutcome& outcome,
+                      UpgradeRowSink& row) {
     WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "%s %s:%d failed: %s", form, device.ip.c_str(), device.port,
              outcome.detail.c_str());
+    row.Reason(outcome.detail);
 }
 
 void WriteUploadOutcome(RowWriter& write, const HttpUploadOutcome& outcome) {
@@ -186,7 +188,7 @@ void ApplicationUpgradeWorker(const UpgradePackage& package, const UpgradeDevice
         write(UpgradeStep::HttpUploadSucceeded);
         return;
     }
-    LogUploadFailure("formUploadFile", device, outcome);
+    LogUploadFailure("formUploadFile", device, outcome, row);
     WriteUploadOutcome(write, outcome);
 }
 
@@ -197,6 +199,7 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
     Clock& clock = CurrentClock();
     if (device.port == kTcpCommandPort) {
         if (!UploadOverTcp(package, device, write, "0")) return;
+        row.TransferEnded();
         write(UpgradeStep::KernelWriting, RowPhase::Running);
         clock.SleepFor(kKernelTcpWriteWait);
         write(UpgradeStep::KernelTcpDone);
@@ -209,10 +212,11 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
     const HttpUploadOutcome outcome =
         UploadKernelImageHttp(device.ip, device.port, package.fileName, image, write.Progress(image.size()));
     if (outcome.kind != HttpUploadOutcome::Kind::Ok) {
-        LogUploadFailure("formUploadImage", device, outcome);
+        LogUploadFailure("formUploadImage", device, outcome, row);
         WriteUploadOutcome(write, outcome);
         return;
     }
+    row.TransferEnded();
     write(UpgradeStep::KernelWriting, RowPhase::Running);
     if (device.port != kVideoCommandPort) {
         clock.SleepFor(kKernelOtherPortWriteWait);
@@ -230,6 +234,7 @@ void RunUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& device
     } catch (const std::exception& e) {
         WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "upgrade of %s:%d Unknow Exception occur!::%d (%s)",
                  device.ip.c_str(), device.port, errno, e.what());
+        row.Reason(e.what());
         RowWriter(row, package.kind)(UpgradeStep::WorkerFailed);
     } catch (...) {
         WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "upgrade of %s:%d Unknow Exception occur!::%d",
