@@ -262,7 +262,10 @@ void AddListCommand(CLI::App& command, CliAction& action, Listing listing, std::
             request.exportPerMac = several;
             request.turns = std::make_shared<FolderTurns>();
             if (options->csv) return PrintCsv(settings, request, devices->targets.front());
-            return RunDevices(settings, *devices, ListsRows(ColumnsOf(listing).columns),
+            // An export prints the files it wrote, not a list.
+            const CommandShape shape =
+                options->exportPath.empty() ? ListsRows(ColumnsOf(listing).columns) : ReadsDevice();
+            return RunDevices(settings, *devices, shape,
                               [request](const FleetTarget& target) { return RunList(request, target); });
         };
     });

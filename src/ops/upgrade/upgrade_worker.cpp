@@ -9,6 +9,7 @@
 #include "ops/upgrade/upload_sender.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "transport/failure_note.h"
 
 namespace ostrand {
 namespace {
@@ -39,7 +40,12 @@ bool CommonStart(const UpgradePackage& package, const UpgradeDevice& device, Upg
         return false;
     }
     write(UpgradeStep::Connecting);
+    TransportFailureWatch gateFailure;
     if (KernelUpgradeGate(target, device.ip, device.port) == KernelState::Busy) {
+        // The gate takes a device it cannot ask as busy; the reason says which it was.
+        if (gateFailure.Last() && *gateFailure.Last() != kTransportOk) {
+            row.Reason(std::string("getUpdateKernelStatus: ") + TransportResultText(*gateFailure.Last()));
+        }
         write(UpgradeStep::KernelBusy);
         return false;
     }
@@ -199,8 +205,8 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
     Clock& clock = CurrentClock();
     if (device.port == kTcpCommandPort) {
         if (!UploadOverTcp(package, device, write, "0")) return;
-        row.TransferEnded();
         write(UpgradeStep::KernelWriting, RowPhase::Running);
+        row.TransferEnded();
         clock.SleepFor(kKernelTcpWriteWait);
         write(UpgradeStep::KernelTcpDone);
         return;
@@ -216,8 +222,8 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
         WriteUploadOutcome(write, outcome);
         return;
     }
-    row.TransferEnded();
     write(UpgradeStep::KernelWriting, RowPhase::Running);
+    row.TransferEnded();
     if (device.port != kVideoCommandPort) {
         clock.SleepFor(kKernelOtherPortWriteWait);
         write(UpgradeStep::KernelWriting, RowPhase::Succeeded);

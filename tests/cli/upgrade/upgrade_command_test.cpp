@@ -82,7 +82,8 @@ TEST_F(UpgradeCommand, StatusLinesEndLinesWithReasonsRetriesAndOneJsonDocument) 
           terminal + "\t成功\t上传成功，设备即将重启，请稍后重新搜索设备",
           // The reason the worker logs is printed with the failure.
           refusing + "\t失败\t上传失败\treason=status 503",
-          unreachable + "\t失败\tIPC设备内核升级中,请等升级完成后在进行操作",
+          // The gate takes a device it cannot ask as busy; the reason tells which it was.
+          unreachable + "\t失败\tIPC设备内核升级中,请等升级完成后在进行操作\treason=getUpdateKernelStatus: 失败",
           std::string("3 devices: 1 succeeded, 2 failed")}) {
         EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line << "\n" << run.out;
     }
