@@ -1,32 +1,40 @@
-// ostrand-cli attendance users   --ip IP --port PORT --mac MAC [--data-dir DIR] [--csv | --export FILE]
-// ostrand-cli attendance records --ip IP --port PORT --mac MAC --from YYYY-MM-DD
-//                                --to YYYY-MM-DD [--card NO ...] [--data-dir DIR] [--csv | --export FILE]
+// ostrand-cli attendance users   DEVICES [--mac MAC] [--data-dir DIR] [--csv | --export FILE]
+// ostrand-cli attendance records DEVICES [--mac MAC] --from YYYY-MM-DD --to YYYY-MM-DD
+//                                [--card NO ...] [--data-dir DIR] [--csv | --export FILE]
 //
-// The user list and the clock-in records of a terminal, through the same
-// download cache and device folders as the attendance windows. Output: one
-// tab-separated line per item (control characters escaped), the global
-// --json, or --csv (UTF-8 with a header line; a cell that would start a
-// spreadsheet formula gets a leading quote). --export writes the items to
-// .xls workbooks as the windows' export buttons do (FILE_<time>.xls, a file
-// per 50000 rows) and prints the names of the files written.
-
-#include <nlohmann/json.hpp>
+// The user list and the clock-in records of terminals, through the same
+// download cache and device folders (one per MAC under --data-dir) as the
+// attendance windows. The rows are a list of the one printer (a header line,
+// then one line per item; --json one document). --csv prints one device's
+// list as UTF-8 CSV with a header line; a text cell that would start a
+// spreadsheet formula gets a leading quote. --export writes the items to .xls
+// workbooks as the windows' export buttons do (FILE_<time>.xls, a file per
+// 50000 rows; with several devices FILE_<MAC>_<time>.xls) and reports the
+// files written as values file1, file2, ...
 
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 
 #include "cli/commands.h"
+#include "cli/device_run.h"
+#include "cli/plain_field.h"
 #include "ops/attendance_data/attend_export.h"
 #include "ops/attendance_data/attend_query.h"
 #include "ops/shell/csv_field.h"
+#include "platform/code_page.h"
+#include "platform/message_sink.h"
+#include "transport/failure_note.h"
 
 namespace ostrand::cli {
 namespace {
 
+enum class Listing { Users, Records };
+
 struct AttendanceOptions {
-    TargetOptions target;
     std::string mac;
     std::string dataDir;
     bool csv = false;
@@ -36,7 +44,25 @@ struct AttendanceOptions {
     std::vector<std::string> cards;
 };
 
-enum class Format { Plain, Json, Csv };
+// The columns of each list: the printer's (plain header line, --json keys),
+// the CSV header (the workbooks' headers) and which CSV columns are the
+// tool's own numbers.
+struct ListColumns {
+    std::vector<std::string> columns;
+    std::vector<std::string> csvHeader;
+    std::vector<CsvColumn> csvKinds;
+};
+
+const ListColumns& ColumnsOf(Listing listing) {
+    static const ListColumns users{{"number", "cardNo", "name"},
+                                   {"序号", "卡号", "持卡人姓名"},
+                                   {CsvColumn::Number, CsvColumn::Text, CsvColumn::Text}};
+    static const ListColumns records{{"serial", "cardNo", "name", "status", "time"},
+                                     {"序号", "卡号", "持卡人", "出勤状态", "时间"},
+                                     {CsvColumn::Number, CsvColumn::Text, CsvColumn::Text, CsvColumn::Text,
+                                      CsvColumn::Text}};
+    return listing == Listing::Users ? users : records;
+}
 
 // Device text to UTF-8 for output. Card numbers and times are ASCII and pass
 // as they are; names and states repeat, so each is converted once.
@@ -55,159 +81,140 @@ private:
     std::map<std::string, std::string> converted_;
 };
 
-// Tab-separated lines stay one line per item whatever the device sent.
-std::string Escaped(const std::string& utf8) {
-    std::string out;
-    for (const char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (b < 0x20 || b == 0x7F) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\x";
-            out += kHex[b >> 4];
-            out += kHex[b & 0x0F];
-        } else out += c;
-    }
-    return out;
-}
-
-// Writes one item per call as it comes, so a million records are never held
-// a second time as output.
-class TablePrinter {
+// Devices that share a data folder (the same MAC) take turns, so one never
+// reads a file another is downloading into the folder.
+class FolderTurns {
 public:
-    TablePrinter(Format format, std::vector<std::string> header, const char* jsonKey,
-                 std::vector<std::string> jsonNames)
-        : format_(format), jsonNames_(std::move(jsonNames)) {
-        if (format_ == Format::Json) out_ << "{\"result\":0,\"" << jsonKey << "\":[";
-        else if (format_ == Format::Csv) Line(header);
-    }
-    ~TablePrinter() {
-        if (format_ == Format::Json) out_ << "]}\n";
-        out_.flush();
-    }
-    TablePrinter(const TablePrinter&) = delete;
-    TablePrinter& operator=(const TablePrinter&) = delete;
-
-    // The first cell is the item's number.
-    void Row(long long number, const std::vector<std::string>& cells) {
-        if (format_ != Format::Json) {
-            std::vector<std::string> line{std::to_string(number)};
-            line.insert(line.end(), cells.begin(), cells.end());
-            Line(line);
-            return;
+    std::unique_lock<std::mutex> Take(const std::string& mac) {
+        std::mutex* folder = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            auto& slot = folders_[mac];
+            if (!slot) slot = std::make_unique<std::mutex>();
+            folder = slot.get();
         }
-        nlohmann::ordered_json item;
-        item[jsonNames_[0]] = number;
-        for (std::size_t i = 0; i < cells.size(); ++i) item[jsonNames_[i + 1]] = cells[i];
-        out_ << (first_ ? "" : ",") << item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        first_ = false;
+        return std::unique_lock(*folder);
     }
 
 private:
-    void Line(const std::vector<std::string>& cells) {
-        const bool csv = format_ == Format::Csv;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i != 0) out_ << (csv ? "," : "\t");
-            out_ << (csv ? CsvField(cells[i]) : Escaped(cells[i]));
-        }
-        out_ << (csv ? "\r\n" : "\n");
-    }
-
-    Format format_;
-    std::vector<std::string> jsonNames_;
-    std::ostream& out_ = std::cout;
-    bool first_ = true;
+    std::mutex mutex_;
+    std::map<std::string, std::unique_ptr<std::mutex>> folders_;
 };
 
-// Shared start of both subcommands; nullopt after a message.
-std::optional<Format> FormatFor(const CliSettings& settings, const AttendanceOptions& options) {
-    if (settings.json && options.csv) {
-        std::cerr << "ostrand-cli: --json and --csv exclude each other\n";
-        return std::nullopt;
+// What one device's run needs besides the device.
+struct ListRequest {
+    Listing listing = Listing::Users;
+    const AttendanceOptions* options = nullptr;
+    std::string mac;               // GBK; empty: each device's scanned MAC
+    std::set<std::string> cards;   // GBK
+    AttendanceDataPlaces places;
+    bool exportPerMac = false;     // several devices: each export file names its MAC
+    std::shared_ptr<FolderTurns> turns;
+};
+
+// The files an export wrote as values (and one JSON array).
+void AddExportFiles(DeviceReport& report, const ExportResult& result) {
+    if (!result.ok) {
+        report.status = kFailedExitStatus;
+        return;
     }
-    if (options.csv && !options.exportPath.empty()) {
-        std::cerr << "ostrand-cli: --csv and --export exclude each other\n";
-        return std::nullopt;
+    auto files = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < result.files.size(); ++i) {
+        report.values.emplace_back("file" + std::to_string(i + 1), result.files[i].string());
+        files.push_back(result.files[i].string());
     }
-    return settings.json ? Format::Json : options.csv ? Format::Csv : Format::Plain;
+    report.extra["files"] = std::move(files);
 }
 
-AttendanceDataPlaces PlacesFor(const AttendanceOptions& options) {
-    if (options.dataDir.empty()) return AttendanceDataPlaces::Default();
-    return AttendanceDataPlaces{std::filesystem::path(options.dataDir)};
+std::filesystem::path ExportPathFor(const ListRequest& request, const std::string& mac) {
+    std::string path = request.options->exportPath;
+    if (request.exportPerMac) path += "_" + mac;  // a device MAC: twelve hexadecimal digits
+    return path;
 }
 
-std::optional<AttendanceDevice> DeviceFor(const AttendanceOptions& options) {
-    auto mac = DeviceText(options.mac, "MAC");
-    if (!mac) return std::nullopt;
-    return AttendanceDevice{{options.target.ip, static_cast<std::uint16_t>(options.target.port)}, *mac};
-}
-
-// The parts an export wrote; its message has gone to stderr already.
-int PrintExport(const CliSettings& settings, const ExportResult& result) {
-    if (!result.ok) return kFailedExitStatus;
-    if (settings.json) {
-        nlohmann::json files = nlohmann::json::array();
-        for (const auto& file : result.files) files.push_back(file.string());
-        std::cout << nlohmann::json{{"result", 0}, {"files", files}}.dump(-1, ' ', false,
-                                                                        nlohmann::json::error_handler_t::replace)
-                  << "\n";
-    } else {
-        for (const auto& file : result.files) std::cout << file.string() << "\n";
+DeviceReport RunList(const ListRequest& request, const FleetTarget& target) {
+    const std::string mac = !request.mac.empty() ? request.mac : Utf8ToGbkLossy(target.mac);
+    // A MAC that names no folder is refused by the operation (its message)
+    // before anything is sent.
+    const int failure = IsDeviceMacText(mac) ? kFailedExitStatus : kBadValueExitStatus;
+    const auto turn = request.turns->Take(mac);
+    const AttendanceDevice device{{target.ip, static_cast<std::uint16_t>(target.port)}, mac};
+    DeviceReport report;
+    const auto users = OpenAttendanceData(device, request.places);
+    if (!users) {
+        report.status = failure;
+        return report;
     }
-    return 0;
-}
-
-int RunUsers(const CliSettings& settings, const AttendanceOptions& options) {
-    const auto format = FormatFor(settings, options);
-    const auto device = DeviceFor(options);
-    if (!format || !device) return kFailedExitStatus;
-    const auto users = OpenAttendanceData(*device, PlacesFor(options));
-    if (!users) return kFailedExitStatus;
-    if (!options.exportPath.empty()) return PrintExport(settings, ExportUserList(options.exportPath, *users));
-    TablePrinter printer(*format, {"序号", "卡号", "持卡人姓名"}, "users", {"number", "cardNo", "name"});
     OutputTexts text;
-    for (const UserFileRecord& user : *users) printer.Row(user.number, {text(user.cardNo), text(user.name)});
-    return 0;
-}
-
-int RunRecords(const CliSettings& settings, const AttendanceOptions& options) {
-    const auto format = FormatFor(settings, options);
-    const auto device = DeviceFor(options);
-    if (!format || !device) return kFailedExitStatus;
-    std::set<std::string> cards;
-    for (const std::string& card : options.cards) {
-        auto gbk = DeviceText(card, "card number");
-        if (!gbk) return kFailedExitStatus;
-        cards.insert(std::move(*gbk));
+    if (request.listing == Listing::Users) {
+        if (!request.options->exportPath.empty()) {
+            AddExportFiles(report, ExportUserList(ExportPathFor(request, mac), *users));
+            return report;
+        }
+        report.rows.reserve(users->size());
+        for (const UserFileRecord& user : *users) {
+            report.rows.push_back({std::to_string(user.number), text(user.cardNo), text(user.name)});
+        }
+        return report;
     }
-    const AttendanceDataPlaces places = PlacesFor(options);
-    const auto users = OpenAttendanceData(*device, places);
-    if (!users) return kFailedExitStatus;
     std::vector<UserEntry> chosen;
     for (const UserFileRecord& user : *users) {
-        if (cards.empty() || cards.contains(user.cardNo)) chosen.push_back({user.number, user.cardNo, user.name});
-    }
-    const auto groups = QueryAttendRows(*device, std::move(chosen), options.from, options.to, places);
-    if (!groups) return kFailedExitStatus;
-    if (!options.exportPath.empty()) {
-        if (groups->empty()) return kFailedExitStatus;  // "nothing found" has been shown
-        return PrintExport(settings, ExportAttendRows(options.exportPath, *groups));
-    }
-
-    TablePrinter printer(*format, {"序号", "卡号", "持卡人", "出勤状态", "时间"}, "records",
-                         {"serial", "cardNo", "name", "status", "time"});
-    long long serial = 0;
-    OutputTexts text;
-    for (const auto& [card, group] : *groups) {
-        for (const AttendRow& row : group) {
-            printer.Row(++serial, {text(row.cardNo), text(row.name), text(row.status), text(row.time)});
+        if (request.cards.empty() || request.cards.contains(user.cardNo)) {
+            chosen.push_back({user.number, user.cardNo, user.name});
         }
     }
-    return 0;
+    const auto groups =
+        QueryAttendRows(device, std::move(chosen), request.options->from, request.options->to, request.places);
+    if (!groups) {
+        report.status = kFailedExitStatus;
+        return report;
+    }
+    // Nothing found is an answer ("对不起，没有找到符合条件的记录!" is shown), not a
+    // failure, with or without --export; no empty workbook is written.
+    if (groups->empty()) return report;
+    if (!request.options->exportPath.empty()) {
+        AddExportFiles(report, ExportAttendRows(ExportPathFor(request, mac), *groups));
+        return report;
+    }
+    long long serial = 0;
+    for (const auto& [card, group] : *groups) {
+        for (const AttendRow& row : group) {
+            report.rows.push_back(
+                {std::to_string(++serial), text(row.cardNo), text(row.name), text(row.status), text(row.time)});
+        }
+    }
+    return report;
+}
+
+// --csv: the one device's list as CSV on stdout, the texts shown on stderr.
+int PrintCsv(const CliSettings& settings, const ListRequest& request, const FleetTarget& target) {
+    RecordingMessageSink shown;
+    DeviceReport report;
+    std::optional<TransportResult> transport;
+    {
+        ScopedMessageSink collect(shown);
+        TransportFailureWatch failures;
+        try {
+            report = RunList(request, target);
+        } catch (const std::exception& e) {
+            report = DeviceReport::Failure(kFailedExitStatus, e.what());
+        }
+        transport = failures.Last();
+    }
+    if (report.status == kFailedExitStatus && transport && *transport != kTransportOk) {
+        report.status = StatusOfTransport(*transport);
+    }
+    const ListColumns& columns = ColumnsOf(request.listing);
+    if (report.Succeeded()) {
+        if (settings.header) std::cout << CsvLine(columns.csvHeader);
+        for (const auto& row : report.rows) std::cout << CsvLine(row, columns.csvKinds);
+        std::cout.flush();
+    }
+    std::vector<std::string> messages = shown.Texts();
+    messages.insert(messages.end(), report.messages.begin(), report.messages.end());
+    if (messages.empty() && !report.Succeeded()) messages.push_back(SummaryText(report));
+    for (const std::string& message : messages) std::cerr << PlainField(message) << '\n';
+    return report.status;
 }
 
 // "YYYY-MM-DD" with a month 01-12 and a day 01-31: the filter compares texts,
@@ -222,40 +229,65 @@ std::string CheckDate(const std::string& text) {
     return {};
 }
 
-void AddCommonOptions(CLI::App& command, AttendanceOptions& options) {
-    AddTargetOptions(command, options.target);
-    command.add_option("--mac", options.mac, "the device's MAC, twelve hexadecimal digits (the data folder's name)")
-        ->required();
-    command.add_option("--data-dir", options.dataDir,
+void AddListCommand(CLI::App& command, CliAction& action, Listing listing, std::shared_ptr<AttendanceOptions> options) {
+    auto deviceOptions = std::make_shared<DeviceOptions>();
+    AddDeviceOptions(command, *deviceOptions);
+    command.add_option("--mac", options->mac,
+                       "the device's MAC, twelve hexadecimal digits (its data folder's name); default: the "
+                       "\"MacAddress\" of each --targets-from row");
+    command.add_option("--data-dir", options->dataDir,
                        "folder holding Timer.ini and the per-device folders (default: the program's folder)");
-    command.add_flag("--csv", options.csv, "print CSV (UTF-8) with a header line");
-    command.add_option("--export", options.exportPath,
-                       "write .xls workbooks FILE_<time>.xls (50000 rows each) instead of printing");
+    command.add_flag("--csv", options->csv, "print one device's list as CSV (UTF-8) with a header line");
+    command.add_option("--export", options->exportPath,
+                       "write .xls workbooks FILE_<time>.xls (50000 rows each; FILE_<MAC>_<time>.xls with several "
+                       "devices) and print their names");
+    CLI::App* self = &command;
+    command.callback([self, deviceOptions, options, listing, &action] {
+        auto devices = std::make_shared<DeviceSelection>(SelectDevices(*self, *deviceOptions));
+        action = [devices, options, listing](const CliSettings& settings) {
+            if (settings.json && options->csv) throw UsageError("--json and --csv exclude each other");
+            if (options->csv && !options->exportPath.empty()) throw UsageError("--csv and --export exclude each other");
+            const bool several = devices->fleet || devices->targets.size() != 1;
+            if (options->csv && several) throw UsageError("--csv prints the list of one device (--ip and --port)");
+            if (several && !options->mac.empty() && devices->targets.size() > 1) {
+                throw UsageError("--mac names one device's folder; with several devices each uses its scanned MAC");
+            }
+            ListRequest request;
+            request.listing = listing;
+            request.options = options.get();
+            request.mac = options->mac.empty() ? std::string() : GbkArgument(options->mac, "MAC");
+            for (const std::string& card : options->cards) request.cards.insert(GbkArgument(card, "card number"));
+            request.places = options->dataDir.empty() ? AttendanceDataPlaces::Default()
+                                                      : AttendanceDataPlaces{std::filesystem::path(options->dataDir)};
+            request.exportPerMac = several;
+            request.turns = std::make_shared<FolderTurns>();
+            if (options->csv) return PrintCsv(settings, request, devices->targets.front());
+            // An export prints the files it wrote, not a list.
+            const CommandShape shape =
+                options->exportPath.empty() ? ListsRows(ColumnsOf(listing).columns) : ReadsDevice();
+            return RunDevices(settings, *devices, shape,
+                              [request](const FleetTarget& target) { return RunList(request, target); });
+        };
+    });
 }
 
 }  // namespace
 
 void AddAttendanceDataCommand(CLI::App& app, CliAction& action) {
-    CLI::App* command = app.add_subcommand("attendance", "user list and clock-in records of an attendance terminal");
+    CLI::App* command = app.add_subcommand("attendance", "user list and clock-in records of attendance terminals");
     command->require_subcommand(1);
 
     auto users = std::make_shared<AttendanceOptions>();
-    CLI::App* usersCommand = command->add_subcommand("users", "the terminal's card holders");
-    AddCommonOptions(*usersCommand, *users);
-    usersCommand->callback([users, &action] {
-        action = [users](const CliSettings& settings) { return RunUsers(settings, *users); };
-    });
+    CLI::App* usersCommand = command->add_subcommand("users", "the terminals' card holders");
+    AddListCommand(*usersCommand, action, Listing::Users, users);
 
     auto records = std::make_shared<AttendanceOptions>();
-    CLI::App* recordsCommand =
-        command->add_subcommand("records", "clock-in records in a date range, by card number, latest first");
-    AddCommonOptions(*recordsCommand, *records);
+    CLI::App* recordsCommand = command->add_subcommand(
+        "records", "clock-in records in a date range, by card number, latest first (nothing found: exit 0)");
     recordsCommand->add_option("--from", records->from, "first date, YYYY-MM-DD")->required()->check(CheckDate);
     recordsCommand->add_option("--to", records->to, "last date, YYYY-MM-DD")->required()->check(CheckDate);
     recordsCommand->add_option("--card", records->cards, "only these card numbers (default: every user)");
-    recordsCommand->callback([records, &action] {
-        action = [records](const CliSettings& settings) { return RunRecords(settings, *records); };
-    });
+    AddListCommand(*recordsCommand, action, Listing::Records, records);
 }
 
 }  // namespace ostrand::cli

@@ -1,10 +1,9 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
-#include "cli/plain_field.h"
+#include "cli/output_printer.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -16,34 +15,32 @@
 namespace ostrand {
 namespace {
 
-// "failed: HTTP exchange, export or download" in the tool's exit statuses.
-constexpr int kExportFailedExitStatus = 10;
+std::vector<std::vector<std::string>> ScanRows(const DeviceList& list) {
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(list.RowCount(), 0)));
+    for (int row = 0; row < list.RowCount(); ++row) {
+        std::vector<std::string> cells;
+        cells.reserve(kDeviceColumnCount);
+        for (int column = 0; column < kDeviceColumnCount; ++column) {
+            cells.push_back(GbkToUtf8Lossy(list.Cell(row, column)));
+        }
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
 
 }  // namespace
 
-std::string RowsAsText(const DeviceList& list) {
-    std::string text;
-    for (int row = 0; row < list.RowCount(); ++row) {
-        for (int column = 0; column < kDeviceColumnCount; ++column) {
-            if (column > 0) text.push_back('\t');
-            text += cli::PlainField(GbkToUtf8Lossy(list.Cell(row, column)));
-        }
-        text.push_back('\n');
-    }
-    return text;
+std::vector<std::string> ScanColumns() {
+    const auto& headers = DeviceColumnHeaders(HeaderSet::English);
+    return {headers.begin(), headers.end()};
 }
 
-std::string RowsAsJson(const DeviceList& list) {
-    const auto& headers = DeviceColumnHeaders(HeaderSet::English);
-    auto rows = nlohmann::ordered_json::array();
-    for (int row = 0; row < list.RowCount(); ++row) {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (int column = 0; column < kDeviceColumnCount; ++column)
-            object[std::string(headers[static_cast<std::size_t>(column)])] = GbkToUtf8Lossy(list.Cell(row, column));
-        rows.push_back(std::move(object));
-    }
-    return rows.dump(2) + "\n";
+std::string RowsAsText(const DeviceList& list, bool header) {
+    return cli::TableText(ScanColumns(), ScanRows(list), header);
 }
+
+std::string RowsAsJson(const DeviceList& list) { return cli::TableJson(ScanColumns(), ScanRows(list)); }
 
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err) {
     DiscoveryConfig config;
@@ -89,14 +86,14 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
     RunSearch(session, *table);
     DeviceList list;
     list.FillDeviceList(*table, table->count);
-    out << (options.json ? RowsAsJson(list) : RowsAsText(list));
+    out << (options.json ? RowsAsJson(list) : RowsAsText(list, options.header));
     out.flush();
     if (!options.xlsPath.empty()) {
         const std::string failure = SaveListSheet(BuildListSheet(list, DeviceColumnHeaders(HeaderSet::English)),
                                                   options.xlsPath, ListFileFormat::Workbook);
         if (!failure.empty()) {
             err << "ostrand-cli scan: " << failure << " (" << options.xlsPath << ")\n";
-            return kExportFailedExitStatus;
+            return cli::kFailedExitStatus;  // the export failed
         }
     }
     return 0;
@@ -109,8 +106,8 @@ namespace ostrand::cli {
 void AddScanCommand(CLI::App& app, CliAction& action) {
     auto options = std::make_shared<ScanCommandOptions>();
     auto* scan = app.add_subcommand(
-        "scan", "search the LAN like the Search button and print the device list (19 columns, tab-separated; "
-                "with --json one array of objects)");
+        "scan", "search the LAN like the Search button and print the device list (a header line, then 19 "
+                "tab-separated columns; with --json one array of objects keyed by the headers)");
     scan->add_option("--flags", options->flags, "\"SimpleScan\" bits (default: the settings file's)");
     scan->add_option("--wait-ms", options->waitMs, "quiet wait of a scan pass in ms (default: \"ScanTimeOut\")");
     // Bad addresses are usage errors, refused while the command line is read.
@@ -134,6 +131,7 @@ void AddScanCommand(CLI::App& app, CliAction& action) {
         action = [options](const CliSettings& settings) {
             ScanCommandOptions run = *options;
             run.json = settings.json;
+            run.header = settings.header;
             return RunScanCommand(run, std::cout, std::cerr);
         };
     });

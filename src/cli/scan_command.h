@@ -21,6 +21,7 @@ struct ScanCommandOptions {
     std::vector<std::string> destinations;  // scan destinations "a.b.c.d:port"
     std::string hdsDestination;             // "a.b.c.d:port"; the HDS group when empty
     bool json = false;                      // the tool's global --json
+    bool header = true;                     // the header line of plain output (--no-header leaves it out)
     bool trace = false;                     // diagnostic lines to stderr
     std::string xlsPath;                    // also write the rows to this workbook when set
 };
@@ -30,11 +31,15 @@ struct ScanCommandOptions {
 // on a bad argument (nothing sent), 10 when the workbook cannot be written.
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
 
-// The 19 cells of every row in UTF-8, separated by tabs, one row per line;
-// control characters inside a cell are escaped (cli::PlainField).
-std::string RowsAsText(const DeviceList& list);
-// One JSON array with an object per row keyed by the English column headers
-// (the Chinese one where a column has no English header).
+// The 19 column headers of the printed list: the English ones, the Chinese
+// one where a column has no English header.
+std::vector<std::string> ScanColumns();
+
+// The header line (the 19 column headers) when `header`, then the 19 cells of
+// every row in UTF-8, separated by tabs, one row per line; control characters
+// inside a cell are escaped (cli::PlainField).
+std::string RowsAsText(const DeviceList& list, bool header = true);
+// One JSON array with an object per row keyed by the column headers.
 std::string RowsAsJson(const DeviceList& list);
 
 }  // namespace ostrand

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <sstream>
 
 #include "sim_devices.h"
@@ -52,7 +53,12 @@ TEST_F(ScanCommandTest, PrintsTheNineteenCellsOfEveryRowInUtf8) {
         if (!line.empty() && line.back() == '\t') cells.emplace_back();
         rows.push_back(cells);
     }
-    ASSERT_EQ(rows.size(), 2u);
+    // The header line first (the headers --json keys rows by), then one line per row.
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], ScanColumns());
+    EXPECT_EQ(rows[0][0], "Num");
+    EXPECT_EQ(rows[0][18], "Http Port");
+    rows.erase(rows.begin());
     ASSERT_EQ(rows[0].size(), 19u);
     EXPECT_EQ(rows[0][0], "1");
     EXPECT_EQ(rows[0][1], "否");
@@ -63,6 +69,14 @@ TEST_F(ScanCommandTest, PrintsTheNineteenCellsOfEveryRowInUtf8) {
     EXPECT_EQ(rows[1][1], "是(考勤机)");
     EXPECT_EQ(rows[1][2], "门禁");
     EXPECT_EQ(rows[1][18], "60005");
+}
+
+TEST_F(ScanCommandTest, NoHeaderLeavesOnlyTheRows) {
+    options.header = false;
+    ASSERT_EQ(RunScanCommand(options, out, err), 0) << err.str();
+    const std::string text = out.str();
+    EXPECT_EQ(text.rfind("1\t", 0), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
 TEST_F(ScanCommandTest, JsonIsKeyedByTheEnglishHeaders) {

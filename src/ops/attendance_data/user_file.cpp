@@ -72,7 +72,7 @@ bool ReadUserFile(std::string_view mac, std::vector<UserFileRecord>& users,
         bytes.append(block, static_cast<std::size_t>(file.gcount()));
     }
     if (bytes.empty()) {
-        std::cout << "读取版本号失败！" << std::endl;
+        std::cerr << "读取版本号失败！" << std::endl;
         return false;
     }
     if (bytes.size() > kUserVersionSize) ParseUserRecords(std::string_view(bytes).substr(kUserVersionSize), users);

@@ -12,7 +12,7 @@ namespace ostrand {
 // Appends the records of the device's user file to `users` in file order,
 // skipping records without a card number and turning UTF-8 names into GBK.
 // False (after "打开userinfo文件失败!", or the line "读取版本号失败！" on the
-// standard output for an empty file) when the file cannot be opened or holds
+// standard error for an empty file) when the file cannot be opened or holds
 // no version; true otherwise, also when it holds no records. A file of any
 // length or content is read safely: a short last record is completed from the
 // bytes of the record before it.

@@ -1,19 +1,53 @@
 #include "ops/upgrade/upgrade_run.h"
 
-#include <atomic>
 #include <memory>
+#include <system_error>
 
 namespace ostrand {
 
+// The places of a bounded batch: a row takes one before its worker starts
+// and gives it back when its transfer has ended (or its worker has).
+class UpgradeRun::Slots {
+public:
+    explicit Slots(std::size_t count) : free_(count) {}
+    void Take() {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [this] { return free_ > 0; });
+        --free_;
+    }
+    void Give() {
+        {
+            std::lock_guard lock(mutex_);
+            ++free_;
+        }
+        freed_.notify_one();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    std::size_t free_;
+};
+
 class UpgradeRun::RowSink final : public UpgradeRowSink {
 public:
-    RowSink(UpgradeRun& run, std::size_t row) : run_(run), row_(row) {}
+    RowSink(UpgradeRun& run, std::size_t row, Slots* slots) : run_(run), row_(row), slots_(slots) {}
+    ~RowSink() override { TransferEnded(); }
+    RowSink(const RowSink&) = delete;
+    RowSink& operator=(const RowSink&) = delete;
     void Status(const std::string& text, RowPhase phase) override { run_.Record(row_, text, phase); }
     void Progress(std::uint64_t sent, std::uint64_t total) override { run_.RecordProgress(row_, sent, total); }
+    void Reason(const std::string& text) override { run_.observer_.OnReason(row_, text); }
+    void TransferEnded() override {
+        if (slots_ == nullptr) return;
+        slots_->Give();
+        slots_ = nullptr;
+    }
 
 private:
     UpgradeRun& run_;
     std::size_t row_;
+    Slots* slots_;  // the place this row holds; null once given back
 };
 
 UpgradeRun::UpgradeRun(UpgradeKind kind, UpgradeVersions versions, std::filesystem::path path,
@@ -50,21 +84,23 @@ bool UpgradeRun::Start(std::vector<std::size_t> rows) {
     package->fileName = path_.filename().string();
     package->image = image_;
 
-    const std::size_t threads = parallel_ == 0 ? rows.size() : std::min(parallel_, rows.size());
-    auto next = std::make_shared<std::atomic<std::size_t>>(0);
-    auto batch = std::make_shared<std::vector<std::size_t>>(std::move(rows));
-    std::vector<std::thread> workers;
-    workers.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t) {
-        workers.emplace_back([this, package, next, batch] {
-            for (std::size_t i = (*next)++; i < batch->size(); i = (*next)++) {
-                const std::size_t row = (*batch)[i];
-                RowSink sink(*this, row);
-                RunUpgradeWorker(*package, devices_[row], sink);
+    auto slots = parallel_ == 0 ? nullptr : std::make_shared<Slots>(parallel_);
+    watcher_ = std::thread([this, package, slots, batch = std::move(rows)] {
+        std::vector<std::thread> workers;
+        workers.reserve(batch.size());
+        for (const std::size_t row : batch) {
+            if (slots) slots->Take();
+            try {
+                workers.emplace_back([this, package, slots, row] {
+                    RowSink sink(*this, row, slots.get());
+                    RunUpgradeWorker(*package, devices_[row], sink);
+                });
+            } catch (const std::system_error&) {
+                // No thread for this row: it fails instead of the batch.
+                if (slots) slots->Give();
+                Record(row, UpgradeStepText(UpgradeStep::WorkerFailed, package->kind), RowPhase::Failed);
             }
-        });
-    }
-    watcher_ = std::thread([this, workers = std::move(workers)]() mutable {
+        }
         for (std::thread& worker : workers) worker.join();
         {
             std::lock_guard lock(mutex_);

@@ -1,7 +1,9 @@
 #pragma once
-// An upgrade of many devices at once: one worker per device row (or a bounded
-// pool of them), plus a watcher that reports when every worker of the batch
-// has ended. Rows whose result is a failure can be run again as a new batch.
+// An upgrade of many devices at once: one worker per device row, plus a
+// watcher that starts them and reports when every worker of the batch has
+// ended. A bound on workers at once bounds the image transfers: a worker that
+// has sent its image and only waits for the device's kernel write frees its
+// place for the next row. Rows whose result is a failure can be run again as a new batch.
 // The image is read once per batch that needs it and shared by the workers.
 
 #include <condition_variable>
@@ -25,6 +27,8 @@ public:
     virtual void OnStatus(std::size_t row, const std::string& text, RowPhase phase) = 0;
     virtual void OnProgress(std::size_t row, std::uint64_t sent, std::uint64_t total) = 0;
     virtual void OnBatchEnded() = 0;
+    // Why the status written next failed (the reason the log has), if known.
+    virtual void OnReason(std::size_t /*row*/, const std::string& /*text*/) {}
 };
 
 struct UpgradeRowState {
@@ -36,8 +40,8 @@ struct UpgradeRowState {
 
 class UpgradeRun {
 public:
-    // `parallel` 0: one worker thread per row of the batch; otherwise at most
-    // that many at once.
+    // `parallel` 0: every row of the batch at once; otherwise at most that many
+    // transfers at once (kernel writes are waited for beside them).
     UpgradeRun(UpgradeKind kind, UpgradeVersions versions, std::filesystem::path path,
                std::vector<UpgradeDevice> devices, UpgradeObserver& observer, std::size_t parallel = 0);
     // Waits for the batch in progress: no worker outlives the run.
@@ -61,6 +65,7 @@ public:
 
 private:
     class RowSink;
+    class Slots;
     void Record(std::size_t row, const std::string& text, RowPhase phase);
     void RecordProgress(std::size_t row, std::uint64_t sent, std::uint64_t total);
 

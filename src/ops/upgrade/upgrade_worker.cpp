@@ -9,6 +9,7 @@
 #include "ops/upgrade/upload_sender.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "transport/failure_note.h"
 
 namespace ostrand {
 namespace {
@@ -39,7 +40,12 @@ bool CommonStart(const UpgradePackage& package, const UpgradeDevice& device, Upg
         return false;
     }
     write(UpgradeStep::Connecting);
+    TransportFailureWatch gateFailure;
     if (KernelUpgradeGate(target, device.ip, device.port) == KernelState::Busy) {
+        // The gate takes a device it cannot ask as busy; the reason says which it was.
+        if (gateFailure.Last() && *gateFailure.Last() != kTransportOk) {
+            row.Reason(std::string("getUpdateKernelStatus: ") + TransportResultText(*gateFailure.Last()));
+        }
         write(UpgradeStep::KernelBusy);
         return false;
     }
@@ -48,9 +54,11 @@ bool CommonStart(const UpgradePackage& package, const UpgradeDevice& device, Upg
     return CheckAllVersions(row, target, package.versions, package.kind);
 }
 
-void LogUploadFailure(const char* form, const UpgradeDevice& device, const HttpUploadOutcome& outcome) {
+void LogUploadFailure(const char* form, const UpgradeDevice& device, const HttpUploadOutcome& outcome,
+                      UpgradeRowSink& row) {
     WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "%s %s:%d failed: %s", form, device.ip.c_str(), device.port,
              outcome.detail.c_str());
+    row.Reason(outcome.detail);
 }
 
 void WriteUploadOutcome(RowWriter& write, const HttpUploadOutcome& outcome) {
@@ -186,7 +194,7 @@ void ApplicationUpgradeWorker(const UpgradePackage& package, const UpgradeDevice
         write(UpgradeStep::HttpUploadSucceeded);
         return;
     }
-    LogUploadFailure("formUploadFile", device, outcome);
+    LogUploadFailure("formUploadFile", device, outcome, row);
     WriteUploadOutcome(write, outcome);
 }
 
@@ -198,6 +206,7 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
     if (device.port == kTcpCommandPort) {
         if (!UploadOverTcp(package, device, write, "0")) return;
         write(UpgradeStep::KernelWriting, RowPhase::Running);
+        row.TransferEnded();
         clock.SleepFor(kKernelTcpWriteWait);
         write(UpgradeStep::KernelTcpDone);
         return;
@@ -209,11 +218,12 @@ void KernelUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& dev
     const HttpUploadOutcome outcome =
         UploadKernelImageHttp(device.ip, device.port, package.fileName, image, write.Progress(image.size()));
     if (outcome.kind != HttpUploadOutcome::Kind::Ok) {
-        LogUploadFailure("formUploadImage", device, outcome);
+        LogUploadFailure("formUploadImage", device, outcome, row);
         WriteUploadOutcome(write, outcome);
         return;
     }
     write(UpgradeStep::KernelWriting, RowPhase::Running);
+    row.TransferEnded();
     if (device.port != kVideoCommandPort) {
         clock.SleepFor(kKernelOtherPortWriteWait);
         write(UpgradeStep::KernelWriting, RowPhase::Succeeded);
@@ -230,6 +240,7 @@ void RunUpgradeWorker(const UpgradePackage& package, const UpgradeDevice& device
     } catch (const std::exception& e) {
         WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "upgrade of %s:%d Unknow Exception occur!::%d (%s)",
                  device.ip.c_str(), device.port, errno, e.what());
+        row.Reason(e.what());
         RowWriter(row, package.kind)(UpgradeStep::WorkerFailed);
     } catch (...) {
         WriteLog(OSTRAND_LOG_UPDATE_RATE, __LINE__, "upgrade of %s:%d Unknow Exception occur!::%d",

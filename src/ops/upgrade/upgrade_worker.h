@@ -44,6 +44,12 @@ public:
     virtual ~UpgradeRowSink() = default;
     virtual void Status(const std::string& text, RowPhase phase) = 0;
     virtual void Progress(std::uint64_t sent, std::uint64_t total) = 0;
+    // Why the step written next failed, as the log has it ("status 500",
+    // "cannot connect to ..."); written just before that step.
+    virtual void Reason(const std::string& /*text*/) {}
+    // The image has left: what follows only waits for the device (a kernel
+    // write), so a bound on transfers at once may let the next device start.
+    virtual void TransferEnded() {}
 };
 
 // "checkallversion": true when the device takes the image; otherwise the

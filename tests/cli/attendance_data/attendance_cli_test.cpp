@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +27,22 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+struct CsvCase {
+    std::int32_t number;
+    const char* card;
+    const char* name;
+    const char* line;  // the CSV line of the user
+};
+// The number column is the tool's own: never guarded. A card number or a name
+// is guarded only when a spreadsheet would evaluate it as a formula.
+constexpr CsvCase kCsvCases[] = {
+    {-7, "+8613800000000", "-7", "-7,+8613800000000,-7\r\n"},
+    {3, "-5", "+1.5", "3,-5,+1.5\r\n"},
+    {4, "=1+2", "@SUM(A1)", "4,'=1+2,'@SUM(A1)\r\n"},
+    {5, "+1-2", "-cmd|' /C calc'!A0", "5,'+1-2,'-cmd|' /C calc'!A0\r\n"},
+    {6, "9", "=A1,B1", "6,9,\"'=A1,B1\"\r\n"},
+};
+
 // A user record whose name carries the characters the output formats must escape.
 std::string UserRecord(std::int32_t number, const std::string& card, const std::string& name) {
     std::string record(100, '\0');
@@ -46,6 +63,11 @@ protected:
         fs::create_directories(dir_);
         std::ofstream(dir_ / "users.bin", std::ios::binary)
             << std::string("\1\0\0\0", 4) + UserRecord(1, "7", "a\tb,\"c\"") + UserRecord(2, "8", "x\x01y");
+        // Cells a spreadsheet would evaluate, and numbers it would only read.
+        std::string guarded = std::string("\1\0\0\0", 4);
+        for (const CsvCase& c : kCsvCases) guarded += UserRecord(c.number, c.card, c.name);
+        std::ofstream(dir_ / "guarded.bin", std::ios::binary) << guarded;
+        std::ofstream(dir_ / "empty.bin", std::ios::binary) << "";
 
         const nlohmann::json fleet = {
             {"base", block_ + "21"},
@@ -57,6 +79,8 @@ protected:
                  {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "users.bin").string()}}}}}},
                  {{"kind", "terminal"},
                   {"state", {{"attendance_data", {{"users", 2}, {"records", 5}, {"failRecords", true}}}}}},
+                 {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "guarded.bin").string()}}}}}},
+                 {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "empty.bin").string()}}}}}},
              })}};
         std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
         simulator_ = StartFleet(dir_, ready_).release();
@@ -86,11 +110,12 @@ TEST_F(AttendanceDataCli, UsersInThreeFormats) {
     const auto plain = Cli(1, "00A1B2C3D4E1", {"attendance", "users"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     const auto lines = Lines(plain.out);
-    ASSERT_EQ(lines.size(), 10u);  // two of twelve have no card number
-    EXPECT_EQ(lines[0], "1\t1\t张伟伟");
-    EXPECT_EQ(lines[1], "2\t2\t王伟");  // a GBK name, printed in UTF-8
+    ASSERT_EQ(lines.size(), 11u);  // the header line; two of twelve users have no card number
+    EXPECT_EQ(lines[0], "number\tcardNo\tname");
+    EXPECT_EQ(lines[1], "1\t1\t张伟伟");
+    EXPECT_EQ(lines[2], "2\t2\t王伟");  // a GBK name, printed in UTF-8
 
-    const auto escaped = Cli(2, "00A1B2C3D4E2", {"attendance", "users"});
+    const auto escaped = Cli(2, "00A1B2C3D4E2", {"--no-header", "attendance", "users"});
     ASSERT_EQ(escaped.exitCode, 0) << escaped.err;
     EXPECT_EQ(escaped.out, "1\t7\ta\\tb,\"c\"\n2\t8\tx\\x01y\n");
 
@@ -101,11 +126,46 @@ TEST_F(AttendanceDataCli, UsersInThreeFormats) {
     const auto json = Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const auto document = nlohmann::json::parse(json.out);
-    EXPECT_EQ(document.at("users").size(), 2u);
-    EXPECT_EQ(document.at("users")[0].at("number"), 1);
-    EXPECT_EQ(document.at("users")[0].at("name"), "a\tb,\"c\"");
+    EXPECT_EQ(document.at("rows").size(), 2u);
+    EXPECT_EQ(document.at("rows")[0].at("number"), "1");
+    EXPECT_EQ(document.at("rows")[0].at("name"), "a\tb,\"c\"");
 
-    EXPECT_EQ(Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users", "--csv"}).exitCode, 10);
+    EXPECT_EQ(Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users", "--csv"}).exitCode, 64);
+}
+
+TEST_F(AttendanceDataCli, CsvGuardsOnlyTextCellsThatAreFormulas) {
+    const auto csv = Cli(4, "00A1B2C3D4E4", {"attendance", "users", "--csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    std::string expected = "序号,卡号,持卡人姓名\r\n";
+    for (const CsvCase& c : kCsvCases) expected += c.line;
+    EXPECT_EQ(csv.out, expected);
+}
+
+// Whatever a device's run ends with, --json prints exactly one JSON document.
+TEST_F(AttendanceDataCli, JsonIsAlwaysOneDocument) {
+    struct Case {
+        int device;
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* message;  // one of the texts inside the document
+    };
+    const std::vector<std::string> noRecords = {"attendance", "records", "--from", "2030-01-01", "--to", "2030-01-02"};
+    const Case cases[] = {
+        {5, {"attendance", "users"}, 10, "读取用户信息文件异常!"},  // an empty user file
+        {1, noRecords, 0, "对不起，没有找到符合条件的记录!"},
+        {3, {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02"}, 10, "下载打卡记录文件失败!"},
+        {9, {"attendance", "users"}, 1, "下载用户信息文件失败!"},  // nobody there
+    };
+    for (const Case& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.begin(), "--json");
+        const auto run = Cli(c.device, "00A1B2C3D4E" + std::to_string(c.device), arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.device << run.err;
+        const auto document = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(document.is_object()) << c.device << ": " << run.out;
+        const auto& messages = document.at("messages");
+        EXPECT_NE(std::find(messages.begin(), messages.end(), c.message), messages.end()) << document.dump();
+    }
 }
 
 TEST_F(AttendanceDataCli, RecordsByCardLatestFirst) {
@@ -115,6 +175,7 @@ TEST_F(AttendanceDataCli, RecordsByCardLatestFirst) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     // Card "11" sorts before "9"; user 10 has no card; each card latest first.
     EXPECT_EQ(result.out,
+              "serial\tcardNo\tname\tstatus\ttime\n"
               "1\t11\t徐伟\t签退\t2024-03-02 14:00:00\n"
               "2\t11\t徐伟\t签退\t2024-03-02 02:00:00\n"
               "3\t11\t徐伟\t签退\t2024-03-01 14:00:00\n"
@@ -129,19 +190,48 @@ TEST_F(AttendanceDataCli, RecordsByCardLatestFirst) {
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     EXPECT_EQ(Lines(csv.out).front(), "序号,卡号,持卡人,出勤状态,时间\r");
 
+    // Nothing found is an answer: exit 0, the header line and the dialog's text.
     const auto none = Cli(1, "00A1B2C3D4E1", {"attendance", "records", "--from", "2030-01-01", "--to", "2030-01-02"});
     EXPECT_EQ(none.exitCode, 0);
-    EXPECT_EQ(none.out, "");
-    EXPECT_NE(none.err.find("对不起，没有找到符合条件的记录!"), std::string::npos);
+    EXPECT_EQ(none.out, "serial\tcardNo\tname\tstatus\ttime\n对不起，没有找到符合条件的记录!\n");
 }
 
-TEST_F(AttendanceDataCli, FailuresExitWithTen) {
+TEST_F(AttendanceDataCli, FailuresExitWithTheirStatus) {
     const auto failed = Cli(3, "00A1B2C3D4E3", {"attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02"});
     EXPECT_EQ(failed.exitCode, 10);
     EXPECT_NE(failed.err.find("下载打卡记录文件失败!"), std::string::npos);
 
     const auto badDate = Cli(1, "00A1B2C3D4E1", {"attendance", "records", "--from", "2024-3-1", "--to", "2024-03-02"});
-    EXPECT_NE(badDate.exitCode, 0);
+    EXPECT_EQ(badDate.exitCode, 64);
+}
+
+// Several terminals at once: each in its own folder under --data-dir, named
+// by the MAC of its row; a dead one fails on its own line.
+TEST_F(AttendanceDataCli, FleetFormListsEveryDevicesRowsUnderItsAddress) {
+    const nlohmann::json scan = nlohmann::json::array({
+        {{"IPAddress", block_ + "22"}, {"Http Port", "60005"}, {"MacAddress", "00A1B2C3D4F2"}},
+        {{"IPAddress", block_ + "29"}, {"Http Port", "60005"}, {"MacAddress", "00A1B2C3D4F9"}},
+    });
+    std::ofstream(dir_ / "targets.json") << scan.dump();
+    const fs::path data = dir_ / "fleet_data";
+    const auto run = RunProcess({OSTRAND_CLI_PATH, "attendance", "users", "--targets-from",
+                                 (dir_ / "targets.json").string(), "--data-dir", data.string()},
+                                30s);
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    const std::string good = block_ + "22:60005";
+    for (const std::string& line : {good + "\t成功\t成功", std::string("address\tnumber\tcardNo\tname"),
+                                    good + "\t1\t7\ta\\tb,\"c\"", good + "\t2\t8\tx\\x01y",
+                                    block_ + "29:60005\t失败\tConnect Server Fail; Connect Server Fail，Export Fail; "
+                                                        "下载用户信息文件失败!",
+                                    std::string("2 devices: 1 succeeded, 1 failed")}) {
+        EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line << "\n" << run.out;
+    }
+    EXPECT_TRUE(fs::exists(data / "00A1B2C3D4F2" / "userinfo"));
+    // --mac names one folder: it cannot serve several devices.
+    EXPECT_EQ(RunProcess({OSTRAND_CLI_PATH, "attendance", "users", "--targets-from", (dir_ / "targets.json").string(),
+                          "--mac", "00A1B2C3D4F2", "--data-dir", data.string()})
+                  .exitCode,
+              64);
 }
 
 }  // namespace

@@ -74,16 +74,21 @@ protected:
 TEST_F(AttendanceExportCli, UsersAndRecordsToWorkbooks) {
     const auto users = Cli({"attendance", "users", "--export", (dir_ / "out" / "users").string()});
     ASSERT_EQ(users.exitCode, 0) << users.err;
-    const std::string usersFile = users.out.substr(0, users.out.find('\n'));
+    // The file written as a value, then the dialog's text.
+    ASSERT_EQ(users.out.rfind("file1=", 0), 0u) << users.out;
+    const std::string usersFile = users.out.substr(6, users.out.find('\n') - 6);
     EXPECT_EQ(usersFile.rfind((dir_ / "out" / "users_").string(), 0), 0u) << usersFile;
-    EXPECT_EQ(users.err, "向" + usersFile + "写入数据成功!\n");
+    EXPECT_EQ(users.out, "file1=" + usersFile + "\n向" + usersFile + "写入数据成功!\n");
+    EXPECT_EQ(users.err, "");
     EXPECT_EQ(Read(usersFile), "13 1.0|1|张伟伟\n");
 
     const auto records = Cli({"--json", "attendance", "records", "--from", "2024-03-01", "--to", "2024-03-02",
                               "--card", "11", "--export", (dir_ / "out" / "records.xls").string()});
     ASSERT_EQ(records.exitCode, 0) << records.err;
-    const auto files = nlohmann::json::parse(records.out).at("files");
+    const auto document = nlohmann::json::parse(records.out);
+    const auto files = document.at("files");
     ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(document.at("values").at("file1"), files[0]);
     EXPECT_EQ(Read(files[0].get<std::string>()), "5 1.0|11|徐伟|签退|2024-03-02 14:00:00\n");
 }
 
@@ -93,12 +98,13 @@ TEST_F(AttendanceExportCli, RefusalsWriteNothing) {
     EXPECT_EQ(gone.err, "向Excel写入数据失败!\n");
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 
+    // Nothing found is an answer (exit 0, as without --export); no workbook is written.
     const auto none = Cli({"attendance", "records", "--from", "2030-01-01", "--to", "2030-01-02", "--export",
                            (dir_ / "out" / "none").string()});
-    EXPECT_EQ(none.exitCode, 10);
-    EXPECT_EQ(none.err, "对不起，没有找到符合条件的记录!\n");
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "对不起，没有找到符合条件的记录!\n");
 
-    EXPECT_EQ(Cli({"attendance", "users", "--csv", "--export", (dir_ / "out" / "x").string()}).exitCode, 10);
+    EXPECT_EQ(Cli({"attendance", "users", "--csv", "--export", (dir_ / "out" / "x").string()}).exitCode, 64);
     for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
         EXPECT_EQ(entry.path().filename().string().rfind("none", 0), std::string::npos);
         EXPECT_EQ(entry.path().filename().string().rfind("x_", 0), std::string::npos);

@@ -125,8 +125,10 @@ TEST(ListSheet, CsvQuotesSeparatorsAndDisarmsFormulas) {
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\nlines", "\"two\nlines\""},
         {"=1+2", "'=1+2"},
-        {"+1", "'+1"},
-        {"-1", "'-1"},
+        {"+1", "+1"},  // plain numbers are read as numbers, never run
+        {"-1", "-1"},
+        {"+1+cmd", "'+1+cmd"},
+        {"-1.5.2", "'-1.5.2"},
         {"@SUM(A1)", "'@SUM(A1)"},
         {"=A1,B1", "\"'=A1,B1\""},
         {"1-2", "1-2"},
