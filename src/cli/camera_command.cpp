@@ -1,20 +1,19 @@
-// ostrand-cli camera get --ip IP --port PORT [--channel N]
-// ostrand-cli camera set --ip IP --port PORT [--channel N] NAME [VALUE]
-// ostrand-cli camera status --ip IP --port PORT
-// ostrand-cli camera snapshot --ip IP [--port VIDEOPORT] [--channel N] [--wait S] FILE.jpg
+// ostrand-cli camera get DEVICES [--channel N]
+// ostrand-cli camera set DEVICES [--channel N] NAME [VALUE]
+// ostrand-cli camera status DEVICES
+// ostrand-cli camera snapshot DEVICES [--video-port PORT] [--channel N] [--wait S] FILE.jpg
 // The preview dialog's image and encoding parameters, read and written with
 // the same operations and rules as the dialog; and one picture of a channel's
 // live stream, saved as a JPEG file.
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <functional>
-#include <iostream>
 #include <map>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/commands.h"
+#include "cli/device_run.h"
 #include "ops/video/camera_tuning.h"
 #include "ops/video/device_status.h"
 #include "ops/video/mjpeg_reader.h"
@@ -46,12 +45,12 @@ std::optional<int> IntegerValue(const std::string& text, int low, int high) {
     return value;
 }
 
-// The shown values as device text, for PrintOutcome.
-ParamMap ShownValues(const CameraParams& shown, Language language) {
+// The shown values (UTF-8) in the dialog's order.
+Fields ShownValues(const CameraParams& shown, Language language) {
     static constexpr std::array<const char*, video::kColourControlCount> kColourNames = {
         "lightness", "contrast", "saturation", "hue", "sharpness"};
-    ParamMap values;
-    const auto put = [&](const char* key, const std::string& utf8) { values[key] = Utf8ToGbkLossy(utf8); };
+    Fields values;
+    const auto put = [&](const char* key, std::string utf8) { values.emplace_back(key, std::move(utf8)); };
     put("resolution", video::kResolutionTexts[static_cast<std::size_t>(shown.resolution)]);
     put("video-mode", video::VideoModeText(shown.videoMode, language));
     put("frequency", video::PowerFrequencyCode(shown.frequency));
@@ -65,12 +64,13 @@ ParamMap ShownValues(const CameraParams& shown, Language language) {
     put("manual-awb", OnOff(shown.manualAwb));
     put("day", std::to_string(shown.day));
     put("night", std::to_string(shown.night));
-    put("bit-rate", shown.bitRate);
-    put("frame-rate", shown.frameRate);
-    put("key-frame", shown.keyFrame);
+    // The edits hold the camera's texts.
+    put("bit-rate", OutputText(shown.bitRate));
+    put("frame-rate", OutputText(shown.frameRate));
+    put("key-frame", OutputText(shown.keyFrame));
     put("auto-rate", OnOff(shown.autoRate));
     put("audio", OnOff(shown.audio));
-    put("switch-threshold", shown.switchThreshold);
+    put("switch-threshold", OutputText(shown.switchThreshold));
     return values;
 }
 
@@ -82,40 +82,26 @@ std::string OutcomeStatus(const video::CommandOutcome& outcome) {
     return it == outcome.reply.end() ? "10000" : OutputText(it->second);
 }
 
-// Every command the change sent: "COMMAND KEY=VALUE ... -> RESULT" lines, or
-// one JSON object with the list.
-int PrintSent(const CliSettings& settings, const WriteResult& write, const std::string& message) {
+// What a change sent: one row per command (its name, its request, and
+// "skipped", the transport's result or the camera's "result").
+const std::vector<std::string> kSentColumns = {"command", "request", "result"};
+
+// The report of the commands of one action: the first failure decides the
+// status, its text (the transport's, or the camera's "errmsg") is the summary.
+DeviceReport WriteReport(const WriteResult& write) {
+    DeviceReport report;
     const TransportResult result = write.FirstFailure();
-    const std::string text =
-        result != kTransportOk ? write.FailureText() : message.empty() ? TransportResultText(result) : message;
-    if (settings.json) {
-        nlohmann::ordered_json sent = nlohmann::ordered_json::array();
-        for (const video::CommandOutcome& outcome : write.sent) {
-            nlohmann::ordered_json request = nlohmann::ordered_json::object();
-            for (const auto& [key, value] : outcome.request) request[OutputText(key)] = OutputText(value);
-            nlohmann::ordered_json reply = nlohmann::ordered_json::object();
-            for (const auto& [key, value] : outcome.reply) reply[OutputText(key)] = OutputText(value);
-            sent.push_back({{"command", outcome.command}, {"request", std::move(request)},
-                            {"result", outcome.result}, {"skipped", outcome.skipped}, {"reply", std::move(reply)}});
+    report.status = StatusOfTransport(result);
+    if (result != kTransportOk) report.text = write.FailureText();
+    for (const video::CommandOutcome& outcome : write.sent) {
+        std::string request;
+        for (const auto& [key, value] : outcome.request) {
+            if (!request.empty()) request += ' ';
+            request += OutputText(key) + "=" + OutputText(value);
         }
-        nlohmann::ordered_json document;
-        document["result"] = result;
-        document["text"] = text;
-        document["sent"] = std::move(sent);
-        std::cout << document.dump() << "\n";
-    } else {
-        for (const video::CommandOutcome& outcome : write.sent) {
-            std::cout << outcome.command;
-            for (const auto& [key, value] : outcome.request) {
-                std::cout << " " << OutputText(key) << "=" << OutputText(value);
-            }
-            std::cout << " -> " << OutcomeStatus(outcome) << "\n";
-        }
-        if (!message.empty() && result == kTransportOk) std::cout << message << "\n";
+        report.rows.push_back({outcome.command, std::move(request), OutcomeStatus(outcome)});
     }
-    std::cout.flush();
-    if (result != kTransportOk && !settings.json) std::cerr << "ostrand-cli: " << text << "\n";
-    return result;
+    return report;
 }
 
 // A change that depends on values the camera holds: the read, then (only when
@@ -126,26 +112,21 @@ WriteResult ReadThenSet(WriteResult read, const std::function<WriteResult()>& se
     return read;
 }
 
-int BadValue(const std::string& name, const std::string& value, const char* accepted) {
-    std::cerr << "ostrand-cli: camera set " << name << ": \"" << value << "\" is not " << accepted << "\n";
-    return kTransportBadParameter;
+[[noreturn]] void BadValue(const std::string& name, const std::string& value, const char* accepted) {
+    throw UsageError("camera set " + name + ": \"" + value + "\" is not " + accepted);
 }
 
-struct SetOptions {
-    TargetOptions target;
-    int channel = 0;
-    std::string name;
-    std::string value;
-};
+// One changed control of one camera.
+using Change = std::function<DeviceReport(CameraTuning&)>;
 
-// One changed control; returns the exit status.
-int RunSet(const CliSettings& settings, const SetOptions& options) {
-    CommandTarget target(options.target.ip, options.target.port);
-    CameraTuning tuning(target, options.channel);
-    const std::string& name = options.name;
-    const std::string& value = options.value;
-    const Language language = Language::Chinese;
+Change Writes(std::function<WriteResult(CameraTuning&)> write) {
+    return [write = std::move(write)](CameraTuning& tuning) { return WriteReport(write(tuning)); };
+}
 
+// The change NAME VALUE asks for; throws UsageError for an unknown NAME or a
+// VALUE the control cannot take. The edits' range checks are the dialog's and
+// refuse per device (exit status 9).
+Change ParseChange(const std::string& name, const std::string& value) {
     static const std::map<std::string, video::ColourControl> kColours = {
         {"lightness", video::ColourControl::Lightness}, {"contrast", video::ColourControl::Contrast},
         {"saturation", video::ColourControl::Saturation}, {"hue", video::ColourControl::Hue},
@@ -160,79 +141,84 @@ int RunSet(const CliSettings& settings, const SetOptions& options) {
         {"manual-exposure", &CameraTuning::SetManualExposure}, {"manual-awb", &CameraTuning::SetManualAwb},
         {"auto-rate", &CameraTuning::SetAutoRate}, {"audio", &CameraTuning::SetAudio}};
 
-    if (name == "defaults") return PrintSent(settings, tuning.RestoreDefaults(), {});
-    if (value.empty()) return BadValue(name, value, "given (a value is needed)");
+    if (name == "defaults") return Writes([](CameraTuning& tuning) { return tuning.RestoreDefaults(); });
+    if (value.empty()) BadValue(name, value, "given (a value is needed)");
 
     if (auto it = kColours.find(name); it != kColours.end()) {
         const auto percent = IntegerValue(value, 0, 100);
-        if (!percent) return BadValue(name, value, "a percentage 0..100");
-        return PrintSent(settings, tuning.SetColour(it->second, *percent), {});
+        if (!percent) BadValue(name, value, "a percentage 0..100");
+        return Writes([control = it->second, percent = *percent](CameraTuning& tuning) {
+            return tuning.SetColour(control, percent);
+        });
     }
     if (auto it = kGains.find(name); it != kGains.end()) {
         const auto position = IntegerValue(value, 0, 100);
-        if (!position) return BadValue(name, value, "a gain position 0..100");
-        return PrintSent(settings, tuning.SetGain(it->second, *position), {});
+        if (!position) BadValue(name, value, "a gain position 0..100");
+        return Writes([gain = it->second, position = *position](CameraTuning& tuning) {
+            return tuning.SetGain(gain, position);
+        });
     }
     if (auto it = kEdits.find(name); it != kEdits.end()) {
-        const video::EditResult edit = tuning.SetEdit(it->second, value, language);
-        if (!edit.check.accepted) {
-            std::cerr << "ostrand-cli: " << edit.message << "\n";
-            return kTransportBadParameter;
-        }
-        return PrintSent(settings, edit.write, edit.message);
+        return [field = it->second, value](CameraTuning& tuning) {
+            const video::EditResult edit = tuning.SetEdit(field, value, UiLanguage());
+            if (!edit.check.accepted) return DeviceReport::Failure(kBadValueExitStatus, edit.message);
+            DeviceReport report = WriteReport(edit.write);
+            report.Show(edit.message);
+            return report;
+        };
     }
     if (auto it = kSwitches.find(name); it != kSwitches.end()) {
         const auto on = SwitchValue(value);
-        if (!on) return BadValue(name, value, "on or off");
-        return PrintSent(settings, (tuning.*(it->second))(*on), {});
+        if (!on) BadValue(name, value, "on or off");
+        return Writes([setter = it->second, on = *on](CameraTuning& tuning) { return (tuning.*setter)(on); });
     }
     if (name == "resolution") {
-        if (value == "VGA" || value == "4" || value == video::kResolutionTexts[0]) {
-            return PrintSent(settings, tuning.SetResolution(video::Resolution::Vga), {});
-        }
+        std::optional<video::Resolution> resolution;
+        if (value == "VGA" || value == "4" || value == video::kResolutionTexts[0]) resolution = video::Resolution::Vga;
         if (value == "720P" || value == "12" || value == video::kResolutionTexts[1]) {
-            return PrintSent(settings, tuning.SetResolution(video::Resolution::Hd720), {});
+            resolution = video::Resolution::Hd720;
         }
-        return BadValue(name, value, "VGA or 720P");
+        if (!resolution) BadValue(name, value, "VGA or 720P");
+        return Writes([resolution = *resolution](CameraTuning& tuning) { return tuning.SetResolution(resolution); });
     }
     if (name == "video-mode") {
         const auto entry = video::VideoModeFromText(value);
-        if (!entry) return BadValue(name, value, "a video mode (0..6 or its name)");
+        if (!entry) BadValue(name, value, "a video mode (0..6 or its name)");
         // The mode goes out with the camera's resolution, so that is read first.
-        const auto set = [&] { return tuning.SetVideoMode(*entry); };
-        return PrintSent(settings, ReadThenSet(tuning.ReadVideoValues(), set), {});
+        return Writes([entry = *entry](CameraTuning& tuning) {
+            return ReadThenSet(tuning.ReadVideoValues(), [&] { return tuning.SetVideoMode(entry); });
+        });
     }
     if (name == "frequency") {
         const auto frequency = video::PowerFrequencyFromReply(value);
-        if (!frequency) return BadValue(name, value, "50 or 60");
-        return PrintSent(settings, tuning.SetPowerFrequency(*frequency), {});
+        if (!frequency) BadValue(name, value, "50 or 60");
+        return Writes([frequency = *frequency](CameraTuning& tuning) { return tuning.SetPowerFrequency(frequency); });
     }
     if (name == "awb-mode") {
         const auto entry = video::AwbModeFromText(value);
-        if (!entry) return BadValue(name, value, "a white balance mode (2..6 or its name)");
-        return PrintSent(settings, tuning.SetAwbMode(*entry), {});
+        if (!entry) BadValue(name, value, "a white balance mode (2..6 or its name)");
+        return Writes([entry = *entry](CameraTuning& tuning) { return tuning.SetAwbMode(entry); });
     }
     if (name == "exposure") {
         const auto exposure = IntegerValue(value, 100, 50000);
-        if (!exposure) return BadValue(name, value, "an exposure 100..50000");
-        return PrintSent(settings, tuning.SetExposure(*exposure), {});
+        if (!exposure) BadValue(name, value, "an exposure 100..50000");
+        return Writes([exposure = *exposure](CameraTuning& tuning) { return tuning.SetExposure(exposure); });
     }
     if (name == "day" || name == "night") {
         const auto threshold = IntegerValue(value, 0, video::kThresholdMax);
-        if (!threshold) return BadValue(name, value, "a threshold 0..500");
+        if (!threshold) BadValue(name, value, "a threshold 0..500");
         // The other threshold decides the spacing, so the camera's pair is read first.
-        return PrintSent(settings, ReadThenSet(tuning.ReadThresholdValues(), [&] {
-                             return name == "day" ? tuning.SetDayThreshold(*threshold)
-                                                  : tuning.SetNightThreshold(*threshold);
-                         }), {});
+        return Writes([day = name == "day", threshold = *threshold](CameraTuning& tuning) {
+            return ReadThenSet(tuning.ReadThresholdValues(), [&] {
+                return day ? tuning.SetDayThreshold(threshold) : tuning.SetNightThreshold(threshold);
+            });
+        });
     }
-    std::cerr << "ostrand-cli: camera set: unknown NAME \"" << name << "\"\n";
-    return kTransportBadParameter;
+    throw UsageError("camera set: unknown NAME \"" + name + "\"");
 }
 
 struct SnapshotOptions {
-    std::string ip;
-    int port = video::kVideoStreamPort;
+    int videoPort = video::kVideoStreamPort;
     int channel = 0;
     double waitSeconds = 10;
     std::string file;
@@ -251,101 +237,124 @@ int SnapshotStatus(video::MjpegFailure failure) {
     }
 }
 
-int RunSnapshot(const CliSettings& settings, const SnapshotOptions& options) {
+// The picture of one device of several: "_<ip>" before the extension
+// (shot.jpg -> shot_10.0.0.5.jpg), so every camera gets a file of its own.
+std::filesystem::path FileFor(const std::filesystem::path& file, const FleetTarget& device) {
+    std::filesystem::path name = file.stem();
+    name += "_" + device.ip;
+    name += file.extension();
+    return file.parent_path() / name;
+}
+
+DeviceReport Snapshot(const SnapshotOptions& options, const FleetTarget& device, const std::filesystem::path& file) {
     video::MjpegLimits limits;
     limits.overallWait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
     limits.connectWait = std::min(limits.connectWait, limits.overallWait);
     const video::MjpegFrame frame = video::ReadMjpegFrame(
-        options.ip, static_cast<std::uint16_t>(options.port), video::VideoStreamPath(options.channel), limits);
-    if (!frame.Ok()) return PrintOutcome(settings, SnapshotStatus(frame.failure), frame.text, {});
+        device.ip, static_cast<std::uint16_t>(options.videoPort), video::VideoStreamPath(options.channel), limits);
+    if (!frame.Ok()) return DeviceReport::Failure(SnapshotStatus(frame.failure), frame.text);
     // Written beside the target and renamed into place: a failure leaves no half picture.
-    std::optional<OutputFile> out = OutputFile::Open(options.file);
+    std::optional<OutputFile> out = OutputFile::Open(file);
     const bool saved = out && out->Write(frame.jpeg) && out->Commit();
-    if (!saved) {
-        return PrintOutcome(settings, kTransportFailed, "无法写入文件 " + options.file, {});
-    }
-    const ParamMap reply = {{"file", Utf8ToGbkLossy(options.file)}, {"bytes", std::to_string(frame.jpeg.size())}};
-    return PrintOutcome(settings, kTransportOk, TransportResultText(kTransportOk), reply);
+    if (!saved) return DeviceReport::Failure(kFailedExitStatus, "无法写入文件 " + file.string());
+    DeviceReport report;
+    report.values = {{"file", file.string()}, {"bytes", std::to_string(frame.jpeg.size())}};
+    return report;
 }
 
 }  // namespace
 
 void AddCameraCommand(CLI::App& app, CliAction& action) {
-    CLI::App* camera = app.add_subcommand("camera", "a camera's image and encoding parameters of one channel");
+    CLI::App* camera = app.add_subcommand("camera", "cameras' image and encoding parameters of one channel");
     camera->require_subcommand(1);
 
-    struct GetOptions {
-        TargetOptions target;
-        int channel = 0;
-    };
-    auto get = std::make_shared<GetOptions>();
+    auto getChannel = std::make_shared<int>(0);
     CLI::App* getCommand = camera->add_subcommand("get", "read every parameter as the preview dialog shows it");
-    AddTargetOptions(*getCommand, get->target);
-    getCommand->add_option("--channel", get->channel, "video channel (default 0)")->check(CLI::Range(0, 255));
-    getCommand->callback([get, &action] {
-        action = [get](const CliSettings& settings) {
-            CommandTarget target(get->target.ip, get->target.port);
-            CameraTuning tuning(target, get->channel);
+    getCommand->add_option("--channel", *getChannel, "video channel (default 0)")->check(CLI::Range(0, 255));
+    DeviceCommand(*getCommand, action, ReadsDevice(), [getChannel](const CliSettings&) -> DeviceJob {
+        return [channel = *getChannel](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            CameraTuning tuning(target, channel);
             const WriteResult read = tuning.ReadAll(video::ReadOrder::Opening);
+            DeviceReport report;
             const TransportResult result = read.FirstFailure();
-            const std::string text = result == kTransportOk ? TransportResultText(result) : read.FailureText();
+            report.status = StatusOfTransport(result);
+            if (result != kTransportOk) report.text = read.FailureText();
             // A camera that answered nothing has no values to show, only the failure.
             const bool answered = std::any_of(read.sent.begin(), read.sent.end(),
                                               [](const video::CommandOutcome& o) { return o.Succeeded(); });
-            return PrintOutcome(settings, result, text,
-                                answered ? ShownValues(tuning.Shown(), Language::Chinese) : ParamMap{});
+            if (answered) report.values = ShownValues(tuning.Shown(), UiLanguage());
+            return report;
         };
     });
 
-    auto status = std::make_shared<TargetOptions>();
     CLI::App* statusCommand =
         camera->add_subcommand("status", "one status check: SD card, reset button, alarm inputs 1 and 2");
-    AddTargetOptions(*statusCommand, *status);
-    statusCommand->callback([status, &action] {
-        action = [status](const CliSettings& settings) {
-            CommandTarget target(status->ip, status->port);
-            const video::StatusPoll poll = video::PollDeviceStatus(target, Language::Chinese);
-            video::WriteResult write{{poll.outcome}};
-            const TransportResult result = write.FirstFailure();
-            const std::string text = result == kTransportOk ? TransportResultText(result) : write.FailureText();
-            const ParamMap shown = {{"sd", Utf8ToGbkLossy(poll.texts.sdCard)},
-                                    {"reset", Utf8ToGbkLossy(poll.texts.resetButton)},
-                                    {"alarm1", Utf8ToGbkLossy(poll.texts.alarm1)},
-                                    {"alarm2", Utf8ToGbkLossy(poll.texts.alarm2)}};
-            return PrintOutcome(settings, result, text, shown);
+    DeviceCommand(*statusCommand, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
+        return [](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            const video::StatusPoll poll = video::PollDeviceStatus(target, UiLanguage());
+            DeviceReport report = WriteReport(video::WriteResult{{poll.outcome}});
+            report.rows.clear();
+            if (report.Succeeded()) {
+                report.values = {{"sd", poll.texts.sdCard},
+                                 {"reset", poll.texts.resetButton},
+                                 {"alarm1", poll.texts.alarm1},
+                                 {"alarm2", poll.texts.alarm2}};
+            }
+            return report;
         };
     });
 
+    struct SetOptions {
+        int channel = 0;
+        std::string name;
+        std::string value;
+    };
     auto set = std::make_shared<SetOptions>();
     CLI::App* setCommand = camera->add_subcommand(
         "set",
         "change one parameter: resolution VGA|720P, video-mode 0..6|NAME, frequency 50|60, "
         "lightness|contrast|saturation|hue|sharpness 0..100, exposure 100..50000, manual-exposure on|off, "
         "awb-r|awb-g|awb-b 0..100, awb-mode 2..6|NAME, manual-awb on|off, day|night 0..500, "
-        "bit-rate 1..2000, frame-rate 1..30, key-frame 30..128, auto-rate on|off, audio on|off, defaults");
-    AddTargetOptions(*setCommand, set->target);
+        "bit-rate 1..2000, frame-rate 1..30, key-frame 30..128, auto-rate on|off, audio on|off, defaults; "
+        "prints one row per command sent");
     setCommand->add_option("--channel", set->channel, "video channel (default 0)")->check(CLI::Range(0, 255));
     setCommand->add_option("NAME", set->name, "the parameter")->required();
     setCommand->add_option("VALUE", set->value, "its new value (none for defaults)");
-    setCommand->callback([set, &action] {
-        action = [set](const CliSettings& settings) { return RunSet(settings, *set); };
+    DeviceCommand(*setCommand, action, ListsRows(kSentColumns, true), [set](const CliSettings&) -> DeviceJob {
+        Change change = ParseChange(set->name, set->value);
+        return [change = std::move(change), channel = set->channel](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            CameraTuning tuning(target, channel);
+            return change(tuning);
+        };
     });
 
     auto snapshot = std::make_shared<SnapshotOptions>();
     CLI::App* snapshotCommand = camera->add_subcommand(
-        "snapshot", "save one picture of a channel's live stream (motion JPEG on the video port) as a JPEG file");
-    snapshotCommand->add_option("--ip", snapshot->ip, "camera address (dotted IPv4)")
-        ->required()
-        ->check(CLI::ValidIPV4);
-    snapshotCommand->add_option("--port", snapshot->port, "the camera's video port (default 9886)")
+        "snapshot", "save one picture of a channel's live stream (motion JPEG on the video port) as a JPEG file; "
+                    "several devices: one file each, \"_<ip>\" before the extension");
+    snapshotCommand->add_option("--video-port", snapshot->videoPort, "the cameras' video port (default 9886)")
         ->check(CLI::Range(1, 65535));
     snapshotCommand->add_option("--channel", snapshot->channel, "video channel (default 0)")
         ->check(CLI::Range(0, 255));
     snapshotCommand->add_option("--wait", snapshot->waitSeconds, "seconds to wait for a whole picture (default 10)")
         ->check(CLI::Range(0.1, 600.0));
     snapshotCommand->add_option("FILE", snapshot->file, "the JPEG file to write")->required();
-    snapshotCommand->callback([snapshot, &action] {
-        action = [snapshot](const CliSettings& settings) { return RunSnapshot(settings, *snapshot); };
+    // The file name depends on the form (one device or several), so the
+    // runner is called directly.
+    auto devices = std::make_shared<DeviceOptions>();
+    AddDeviceOptions(*snapshotCommand, *devices);
+    snapshotCommand->callback([snapshot, devices, snapshotCommand, &action] {
+        auto selection = std::make_shared<DeviceSelection>(SelectDevices(*snapshotCommand, *devices));
+        action = [snapshot, selection](const CliSettings& settings) {
+            const bool fleet = selection->fleet;
+            return RunDevices(settings, *selection, ReadsDevice(), [snapshot, fleet](const FleetTarget& device) {
+                const std::filesystem::path file(snapshot->file);
+                return Snapshot(*snapshot, device, fleet ? FileFor(file, device) : file);
+            });
+        };
     });
 }
 

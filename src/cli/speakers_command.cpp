@@ -1,153 +1,178 @@
-// ostrand-cli speakers list|set|volume|band|test: the wireless speaker page
-// of the speaker configuration without its window.
+// ostrand-cli speakers list|set|volume|band|test DEVICES: the wireless
+// speaker page of the speaker configuration without its window.
+//
+// A terminal's version chooses between classes and places (a build above 236
+// lists places). It is a value of each device: --version when given, else the
+// version column of the device's scan row; nothing is recorded process-wide,
+// so terminals of different builds can be worked on at once.
 
 #include "cli/commands.h"
-
-#include <nlohmann/json.hpp>
-
-#include <iostream>
-
+#include "cli/device_run.h"
 #include "ops/peripherals/speaker_config.h"
-#include "ops/shell/speaker_build.h"
 
 namespace ostrand::cli {
 namespace {
 
-struct SpeakerTarget {
-    TargetOptions target;
-    std::string version;  // the list's version column: chooses classes or places
+// The columns of `speakers list`; the place page's class columns stay empty
+// for a terminal that lists classes.
+const std::vector<std::string> kSpeakerColumns = {"id", "name", "speakers", "classId", "className"};
+
+struct SpeakerOptions {
+    std::string version;  // empty: the scan row's version
 };
 
-void AddSpeakerTarget(CLI::App& command, SpeakerTarget& target) {
-    AddTargetOptions(command, target.target);
-    command.add_option("--version", target.version,
-                       "the terminal's version text (a build of 237 or more lists places); default: classes");
+void AddVersionOption(CLI::App& command, SpeakerOptions& options) {
+    command.add_option("--version", options.version,
+                       "the terminals' version text (a build above 236 lists places); default: each device's "
+                       "scan row, else classes");
 }
 
-DeviceEndpoint Endpoint(const SpeakerTarget& target) {
-    RecordSpeakerVersion(target.version);
-    return {target.target.ip, static_cast<std::uint16_t>(target.target.port)};
+bool PlacesFor(const SpeakerOptions& options, const FleetTarget& device) {
+    return PlaceModeOf(options.version.empty() ? device.version : options.version);
 }
 
-int PrintPage(const SpeakerPage& page, bool places, const CliSettings& settings) {
-    if (settings.json) {
-        auto rows = nlohmann::ordered_json::array();
-        for (const auto& row : page.rows) {
-            nlohmann::ordered_json object{{"id", OutputText(row.id)},
-                                          {"name", OutputText(row.name)},
-                                          {"speakers", OutputText(row.speakers)}};
-            if (places) {
-                object["classId"] = OutputText(row.classId);
-                object["className"] = OutputText(row.className);
-            }
-            rows.push_back(std::move(object));
-        }
-        nlohmann::ordered_json document{{"places", places},     {"rows", rows},
-                                        {"volume", page.volume}, {"testAvailable", page.testAvailable},
-                                        {"testOn", page.testOn}, {"testSpeaker", page.testSpeaker}};
-        document["radioBand"] = page.radioBandAvailable ? nlohmann::ordered_json(page.radioBand) : nullptr;
-        std::cout << document.dump(2) << "\n";
-    } else {
-        for (std::size_t k = 0; k < page.rows.size(); ++k) {
-            const auto& row = page.rows[k];
-            std::cout << k + 1 << "\t" << OutputText(row.id) << "\t" << OutputText(row.name) << "\t"
-                      << OutputText(row.speakers);
-            if (places) std::cout << "\t" << OutputText(row.classId) << "\t" << OutputText(row.className);
-            std::cout << "\n";
-        }
+DeviceEndpoint Endpoint(const FleetTarget& device) { return {device.ip, static_cast<std::uint16_t>(device.port)}; }
+
+// A call whose channel failed: the channel's messages (put first by the
+// runner) say why, and its noted result becomes the status.
+DeviceReport ChannelFailed() {
+    DeviceReport report;
+    report.status = kFailedExitStatus;
+    return report;
+}
+
+// A setting sent without reading its reply: the channel must still have delivered it.
+DeviceReport SettingSent(bool delivered, std::string key, std::string value) {
+    if (!delivered) return ChannelFailed();
+    DeviceReport report;
+    report.values.emplace_back(std::move(key), std::move(value));
+    return report;
+}
+
+DeviceReport PageReport(const SpeakerPage& page, bool places) {
+    DeviceReport report;
+    report.values.emplace_back("places", places ? "1" : "0");
+    report.AddDeviceValue("volume", page.volumeText);
+    if (page.testAvailable) {
+        report.values.emplace_back("test", page.testOn ? "on" : "off");
+        report.values.emplace_back("test-speaker", std::to_string(page.testSpeaker));
     }
-    std::cout.flush();
-    return 0;
+    if (page.radioBandAvailable) report.values.emplace_back("band", std::to_string(page.radioBand));
+    for (const SpeakerClassRow& row : page.rows) {
+        report.rows.push_back({OutputText(row.id), OutputText(row.name), OutputText(row.speakers),
+                               OutputText(row.classId), OutputText(row.className)});
+    }
+    return report;
 }
 
 }  // namespace
 
 void AddSpeakersCommand(CLI::App& app, CliAction& action) {
-    CLI::App* speakers = app.add_subcommand("speakers", "wireless speakers of a terminal (5040)");
+    CLI::App* speakers = app.add_subcommand("speakers", "wireless speakers of terminals (5040)");
     speakers->require_subcommand(1);
 
-    auto list = std::make_shared<SpeakerTarget>();
+    auto list = std::make_shared<SpeakerOptions>();
     CLI::App* listCommand = speakers->add_subcommand("list", "classes (or places) with their speaker numbers");
-    AddSpeakerTarget(*listCommand, *list);
-    listCommand->callback([list, &action] {
-        action = [list](const CliSettings& settings) {
-            auto terminal = Endpoint(*list);
-            const bool places = PlaceMode();
+    AddVersionOption(*listCommand, *list);
+    DeviceCommand(*listCommand, action, ListsRows(kSpeakerColumns), [list](const CliSettings&) -> DeviceJob {
+        return [list](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            const bool places = PlacesFor(*list, device);
             const auto page = LoadSpeakerPage(terminal, places);
-            if (!page) return kFailedExitStatus;
-            return PrintPage(*page, places, settings);
+            if (!page) return ChannelFailed();
+            return PageReport(*page, places);
         };
     });
 
     struct SetOptions {
-        SpeakerTarget target;
+        SpeakerOptions speaker;
         std::string id, numbers;
     };
     auto set = std::make_shared<SetOptions>();
     CLI::App* setCommand = speakers->add_subcommand("set", "the speaker numbers of a class or place, e.g. 1,2,3");
-    AddSpeakerTarget(*setCommand, set->target);
+    AddVersionOption(*setCommand, set->speaker);
     setCommand->add_option("--id", set->id, "class (or place) id")->required();
     setCommand->add_option("--numbers", set->numbers, "speaker numbers joined by \",\"")->required();
-    setCommand->callback([set, &action] {
-        action = [set](const CliSettings& settings) {
-            auto terminal = Endpoint(set->target);
-            const auto outcome = SetClassSpeakers(terminal, PlaceMode(), set->id, set->numbers);
-            return PrintOutcome(settings, outcome.ok ? 0 : kFailedExitStatus, outcome.message,
-                                outcome.ok ? ParamMap{{"audiono", set->numbers}} : ParamMap{});
+    DeviceCommand(*setCommand, action, ChangesDevice(), [set](const CliSettings&) -> DeviceJob {
+        const std::string id = GbkArgument(set->id, "class id");
+        const std::string numbers = GbkArgument(set->numbers, "speaker numbers");
+        return [set, id, numbers](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            const auto outcome = SetClassSpeakers(terminal, PlacesFor(set->speaker, device), id, numbers);
+            if (outcome.refused) return DeviceReport::Failure(kBadValueExitStatus, outcome.message);
+            if (!outcome.ok) return DeviceReport::Failure(kFailedExitStatus, outcome.message);
+            DeviceReport report;
+            report.Show(outcome.message);
+            report.AddDeviceValue("audiono", numbers);
+            return report;
         };
     });
 
     struct VolumeOptions {
-        SpeakerTarget target;
-        int speaker = 0;
+        SpeakerOptions speaker;
+        int speakerNumber = 0;
         std::optional<int> volume;
     };
     auto volume = std::make_shared<VolumeOptions>();
     CLI::App* volumeCommand = speakers->add_subcommand("volume", "read (or with --set change) a speaker's volume");
-    AddSpeakerTarget(*volumeCommand, volume->target);
-    volumeCommand->add_option("--speaker", volume->speaker, "speaker number")->required()->check(CLI::Range(0, 254));
+    AddVersionOption(*volumeCommand, volume->speaker);
+    volumeCommand->add_option("--speaker", volume->speakerNumber, "speaker number")
+        ->required()
+        ->check(CLI::Range(0, kSpeakerChoices - 1));
     volumeCommand->add_option("--set", volume->volume, "new volume")->check(CLI::Range(0, kMaxVolume));
-    volumeCommand->callback([volume, &action] {
-        action = [volume](const CliSettings& settings) {
-            auto terminal = Endpoint(volume->target);
-            if (volume->volume) SetSpeakerVolume(terminal, volume->speaker, *volume->volume);
-            const auto read = GetSpeakerVolume(terminal, volume->speaker);
-            if (!read) return PrintOutcome(settings, kFailedExitStatus, "获取失败", {});
-            return PrintOutcome(settings, 0, {}, {{"volume", read->text}});
+    // Only with --set is it a change (the fleet form's upgrade check comes first).
+    auto devices = std::make_shared<DeviceOptions>();
+    AddDeviceOptions(*volumeCommand, *devices);
+    volumeCommand->callback([volume, devices, volumeCommand, &action] {
+        auto selection = std::make_shared<DeviceSelection>(SelectDevices(*volumeCommand, *devices));
+        action = [volume, selection](const CliSettings& settings) {
+            const CommandShape shape = volume->volume ? ChangesDevice() : ReadsDevice();
+            return RunDevices(settings, *selection, shape, [volume](const FleetTarget& device) {
+                DeviceEndpoint terminal = Endpoint(device);
+                if (volume->volume && !SetSpeakerVolume(terminal, volume->speakerNumber, *volume->volume)) {
+                    return ChannelFailed();
+                }
+                const auto read = GetSpeakerVolume(terminal, volume->speakerNumber);
+                if (!read) return DeviceReport::Failure(kFailedExitStatus, "获取失败");
+                DeviceReport report;
+                report.AddDeviceValue("volume", read->text);
+                return report;
+            });
         };
     });
 
     struct BandOptions {
-        SpeakerTarget target;
+        SpeakerOptions speaker;
         int band = 0;
     };
     auto band = std::make_shared<BandOptions>();
     CLI::App* bandCommand = speakers->add_subcommand("band", "set the transmitter module's radio band");
-    AddSpeakerTarget(*bandCommand, band->target);
+    AddVersionOption(*bandCommand, band->speaker);
     bandCommand->add_option("--set", band->band, "radio band")->required()->check(CLI::Range(0, kMaxRadioBand));
-    bandCommand->callback([band, &action] {
-        action = [band](const CliSettings& settings) {
-            auto terminal = Endpoint(band->target);
-            SetRadioBand(terminal, band->band);
-            return PrintOutcome(settings, 0, {}, {{"audiofreq", std::to_string(band->band)}});
+    DeviceCommand(*bandCommand, action, ChangesDevice(), [band](const CliSettings&) -> DeviceJob {
+        return [band](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            return SettingSent(SetRadioBand(terminal, band->band), "audiofreq", std::to_string(band->band));
         };
     });
 
     struct TestOptions {
-        SpeakerTarget target;
-        int speaker = 0;
+        SpeakerOptions speaker;
+        int speakerNumber = 0;
         bool off = false;
     };
     auto test = std::make_shared<TestOptions>();
     CLI::App* testCommand = speakers->add_subcommand("test", "start (or with --off stop) a speaker test");
-    AddSpeakerTarget(*testCommand, test->target);
-    testCommand->add_option("--speaker", test->speaker, "test speaker number")->required()->check(CLI::Range(0, 255));
+    AddVersionOption(*testCommand, test->speaker);
+    testCommand->add_option("--speaker", test->speakerNumber, "test speaker number")
+        ->required()
+        ->check(CLI::Range(0, kTestSpeakerChoices - 1));
     testCommand->add_flag("--off", test->off, "stop the test");
-    testCommand->callback([test, &action] {
-        action = [test](const CliSettings& settings) {
-            auto terminal = Endpoint(test->target);
-            SetSpeakerTest(terminal, test->speaker, !test->off);
-            return PrintOutcome(settings, 0, {}, {{"audiotestsw", test->off ? "0" : "1"}});
+    DeviceCommand(*testCommand, action, ChangesDevice(), [test](const CliSettings&) -> DeviceJob {
+        return [test](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            return SettingSent(SetSpeakerTest(terminal, test->speakerNumber, !test->off), "audiotestsw",
+                               test->off ? "0" : "1");
         };
     });
 }

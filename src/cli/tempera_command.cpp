@@ -3,10 +3,11 @@
 
 #include "cli/commands.h"
 
-#include <nlohmann/json.hpp>
-
 #include <iostream>
 
+#include "cli/device_run.h"
+#include "cli/output_printer.h"
+#include "cli/plain_field.h"
 #include "ops/peripherals/tempera_binding.h"
 #include "ops/peripherals/tempera_probe.h"
 #include "platform/code_page.h"
@@ -22,20 +23,27 @@ struct ProbeOptions {
     std::optional<std::int32_t> strict;
 };
 
+// The dialog's list columns and the fields the answer has besides them.
+const std::vector<std::string> kProbeColumns = {"index", "ip", "model", "sn", "port", "type", "mac"};
+
+// The destinations of --dest (first probe, then second), checked when the
+// command line is read.
+void CheckDestinations(const ProbeOptions& options) {
+    if (options.destinations.empty()) return;
+    if (options.destinations.size() != 2) {
+        throw UsageError("tempera probe: give --dest twice (the first and the second probe)");
+    }
+    for (const std::string& text : options.destinations) {
+        if (!ParseUdpEndpoint(text)) throw UsageError("tempera probe: --dest needs ADDRESS:PORT, not \"" + text + "\"");
+    }
+}
+
 int RunProbeCommand(const ProbeOptions& options, const CliSettings& settings) {
     auto config = TemperaProbeConfig::FromProfile();
     if (!options.bind.empty()) config.bindAddress = options.bind;
     if (!options.destinations.empty()) {
-        if (options.destinations.size() != 2) {
-            std::cerr << "ostrand-cli tempera probe: --dest is given twice (first and second probe)\n";
-            return kTransportBadParameter;
-        }
         const auto first = ParseUdpEndpoint(options.destinations[0]);
         const auto second = ParseUdpEndpoint(options.destinations[1]);
-        if (!first || !second) {
-            std::cerr << "ostrand-cli tempera probe: --dest needs ADDRESS:PORT\n";
-            return kTransportBadParameter;
-        }
         // Aimed elsewhere than the group: any free local port, no group.
         config.first.destination = *first;
         config.second.destination = *second;
@@ -48,35 +56,30 @@ int RunProbeCommand(const ProbeOptions& options, const CliSettings& settings) {
         config.scanTimeOut = [wait] { return wait; };
     }
     const auto strict = options.strict ? *options.strict : ReadStrictModelFlag();
-    const auto found =
-        SearchTemperaDevices(config, strict, [](std::string_view text) { std::cerr << text << "\n"; });
-    if (settings.json) {
-        auto rows = nlohmann::ordered_json::array();
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            const auto& record = found[i];
-            rows.push_back({{"index", i},
-                            {"ip", OutputText(record.ipv4)},
-                            {"model", OutputText(record.model)},
-                            {"sn", OutputText(record.serial)},
-                            {"port", OutputText(record.servicePort)},
-                            {"type", OutputText(record.deviceType)},
-                            {"mac", OutputText(record.mac)}});
-        }
-        std::cout << rows.dump(2) << "\n";
-    } else {
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            const auto& record = found[i];
-            std::cout << i << "\t" << OutputText(record.ipv4) << "\t" << OutputText(record.model) << "\t"
-                      << OutputText(record.serial) << "\t" << OutputText(record.servicePort) << "\n";
-        }
+    const auto found = SearchTemperaDevices(config, strict, [](std::string_view text) {
+        std::cerr << PlainField(text) << "\n";
+    });
+    // Every cell is the device's own text: the printer escapes it, so no
+    // answer can add a row or a column.
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto& record = found[i];
+        rows.push_back({std::to_string(i), OutputText(record.ipv4), OutputText(record.model),
+                        OutputText(record.serial), OutputText(record.servicePort), OutputText(record.deviceType),
+                        OutputText(record.mac)});
     }
+    std::cout << (settings.json ? TableJson(kProbeColumns, rows) : TableText(kProbeColumns, rows, settings.header));
     std::cout.flush();
     return 0;
 }
 
-DeviceEndpoint Endpoint(const TargetOptions& target) {
-    return {target.ip, static_cast<std::uint16_t>(target.port)};
-}
+DeviceEndpoint Endpoint(const FleetTarget& device) { return {device.ip, static_cast<std::uint16_t>(device.port)}; }
+
+// The address change goes to a temperature device, not a terminal: the fleet
+// form does not ask it for a kernel upgrade state (the dialog asks nothing
+// either, and such a device does not know the command).
+const CommandShape kAddressChange{false, {}};
 
 }  // namespace
 
@@ -96,61 +99,76 @@ void AddTemperaCommand(CLI::App& app, CliAction& action) {
     probeCommand->add_option("--wait-ms", probe->waitMs, "wait for answers in ms (default: \"ScanTimeOut\")");
     probeCommand->add_option("--strict", probe->strict, "strict-model flag (default: \"TemperaStrickV2\")");
     probeCommand->callback([probe, &action] {
+        CheckDestinations(*probe);
         action = [probe](const CliSettings& settings) { return RunProbeCommand(*probe, settings); };
     });
 
-    auto getTarget = std::make_shared<TargetOptions>();
-    CLI::App* get = tempera->add_subcommand("get", "the temperature device bound to a terminal (7008)");
-    AddTargetOptions(*get, *getTarget);
-    get->callback([getTarget, &action] {
-        action = [getTarget](const CliSettings& settings) {
-            auto terminal = Endpoint(*getTarget);
-            const auto bound = GetBoundTempera(terminal);
-            return PrintOutcome(settings, bound.ok ? 0 : kFailedExitStatus, bound.status, {{"IP", bound.ip}});
+    CLI::App* get = tempera->add_subcommand("get", "the temperature device bound to each terminal (7008)");
+    DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
+        return [](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            const BoundTempera bound = GetBoundTempera(terminal);
+            DeviceReport report;
+            report.status = bound.ok ? 0 : kFailedExitStatus;
+            report.Show(bound.status);
+            if (bound.ok) report.AddDeviceValue("IP", bound.ip);
+            return report;
         };
     });
 
     struct BindOptions {
-        TargetOptions target;
         std::string ip, user, password;
     };
     auto bind = std::make_shared<BindOptions>();
     CLI::App* bindCommand =
-        tempera->add_subcommand("bind", "bind a temperature device to a terminal (an empty --tempera-ip unbinds)");
-    AddTargetOptions(*bindCommand, bind->target);
+        tempera->add_subcommand("bind", "bind a temperature device to terminals (an empty --tempera-ip unbinds)");
     bindCommand->add_option("--tempera-ip", bind->ip, "the temperature device's address")->required();
     bindCommand->add_option("--user", bind->user, "its user name");
     bindCommand->add_option("--password", bind->password, "its password");
-    bindCommand->callback([bind, &action] {
-        action = [bind](const CliSettings& settings) {
-            const auto user = DeviceText(bind->user, "user name");
-            const auto password = DeviceText(bind->password, "password");
-            if (!user || !password) return kTransportBadParameter;
-            auto terminal = Endpoint(bind->target);
-            const auto outcome = BindTemperaDevice(terminal, bind->ip, *user, *password);
-            return PrintOutcome(settings, outcome.ok ? 0 : kFailedExitStatus, outcome.status,
-                                outcome.ok ? ParamMap{{"IP", outcome.bound.ip}} : ParamMap{});
+    DeviceCommand(*bindCommand, action, ChangesDevice(), [bind](const CliSettings&) -> DeviceJob {
+        const std::string user = GbkArgument(bind->user, "user name");
+        const std::string password = GbkArgument(bind->password, "password");
+        const std::string ip = GbkArgument(bind->ip, "temperature device address");
+        return [ip, user, password](const FleetTarget& device) {
+            DeviceEndpoint terminal = Endpoint(device);
+            const TemperaBindOutcome outcome = BindTemperaDevice(terminal, ip, user, password);
+            DeviceReport report;
+            report.status = outcome.ok ? 0 : kFailedExitStatus;
+            // The bind's text, then what the read after it showed.
+            report.Show(outcome.status);
+            if (outcome.ok) {
+                if (!outcome.bound.ok) report.Show(outcome.bound.status);
+                report.AddDeviceValue("IP", outcome.bound.ip);
+            }
+            return report;
         };
     });
 
     struct SetIpOptions {
-        TargetOptions target;
         std::string newIp;
     };
     auto setIp = std::make_shared<SetIpOptions>();
     CLI::App* setIpCommand = tempera->add_subcommand(
-        "set-ip", "change a temperature device's address (--ip/--port: the device and its SvcPort; no "
-                  "--new-ip: DHCP)");
-    AddTargetOptions(*setIpCommand, setIp->target);
+        "set-ip", "change temperature devices' addresses (--ip/--port or --target: the device and its SvcPort; "
+                  "no --new-ip: DHCP)");
     setIpCommand->add_option("--new-ip", setIp->newIp, "the new address (empty: DHCP)");
-    setIpCommand->callback([setIp, &action] {
-        action = [setIp](const CliSettings& settings) {
-            auto device = Endpoint(setIp->target);
-            const auto outcome = SetTemperaIp(device, setIp->newIp);
-            const int status = outcome.transport != kTransportOk ? outcome.transport
-                               : outcome.ok                      ? 0
-                                                                 : kFailedExitStatus;
-            return PrintOutcome(settings, status, outcome.status, outcome.reply);
+    DeviceCommand(*setIpCommand, action, kAddressChange, [setIp](const CliSettings&) -> DeviceJob {
+        const std::string newIp = GbkArgument(setIp->newIp, "new address");
+        return [newIp](const FleetTarget& target) {
+            DeviceEndpoint device = Endpoint(target);
+            const TemperaIpOutcome outcome = SetTemperaIp(device, newIp);
+            DeviceReport report;
+            if (outcome.transport != kTransportOk) {
+                report.status = StatusOfTransport(outcome.transport);
+            } else if (outcome.reply.empty()) {
+                // The flat exchange does not wait twice: a silent device leaves the reply empty.
+                report.status = kReceiveFailedExitStatus;
+            } else {
+                report.status = outcome.ok ? 0 : kFailedExitStatus;
+            }
+            report.Show(outcome.status);
+            report.AddReply(outcome.reply);
+            return report;
         };
     });
 }

@@ -11,9 +11,9 @@ std::string Entry(const ParamMap& map, const char* key) {
     return found == map.end() ? std::string() : found->second;
 }
 
-void SendIgnoringReply(DeviceEndpoint& terminal, const ParamMap& request) {
+bool SendIgnoringReply(DeviceEndpoint& terminal, const ParamMap& request) {
     ParamMap reply;
-    SendXmlCommand(terminal, request, reply, kSpeakerCode);
+    return SendXmlCommand(terminal, request, reply, kSpeakerCode);
 }
 
 }  // namespace
@@ -33,23 +33,23 @@ std::optional<SpeakerVolume> GetSpeakerVolume(DeviceEndpoint& terminal, int spea
     return SpeakerVolume{AtoiValue(text), text};
 }
 
-void SetSpeakerVolume(DeviceEndpoint& terminal, int speaker, int volume) {
-    SendIgnoringReply(terminal,
-                      {{"handtype", "2"}, {"volaudiono", std::to_string(speaker)}, {"volume", std::to_string(volume)}});
+bool SetSpeakerVolume(DeviceEndpoint& terminal, int speaker, int volume) {
+    return SendIgnoringReply(terminal,
+                             {{"handtype", "2"}, {"volaudiono", std::to_string(speaker)}, {"volume", std::to_string(volume)}});
 }
 
-void SetRadioBand(DeviceEndpoint& terminal, int band) {
-    SendIgnoringReply(terminal, {{"handtype", "4"}, {"audiofreq", std::to_string(band)}});
+bool SetRadioBand(DeviceEndpoint& terminal, int band) {
+    return SendIgnoringReply(terminal, {{"handtype", "4"}, {"audiofreq", std::to_string(band)}});
 }
 
-void SetSpeakerTest(DeviceEndpoint& terminal, int speaker, bool on) {
-    SendIgnoringReply(terminal,
-                      {{"handtype", "5"}, {"volaudiono", std::to_string(speaker)}, {"audiotestsw", on ? "1" : "0"}});
+bool SetSpeakerTest(DeviceEndpoint& terminal, int speaker, bool on) {
+    return SendIgnoringReply(terminal,
+                             {{"handtype", "5"}, {"volaudiono", std::to_string(speaker)}, {"audiotestsw", on ? "1" : "0"}});
 }
 
 ClassSpeakersOutcome SetClassSpeakers(DeviceEndpoint& terminal, bool placeMode, const std::string& id,
                                       const std::string& speakers) {
-    if (auto refusal = CheckSpeakerText(speakers)) return {false, std::move(*refusal)};
+    if (auto refusal = CheckSpeakerText(speakers)) return {false, std::move(*refusal), true};
     ParamMap request{{"audiono", speakers}};
     if (placeMode) {
         request["handtype"] = "7";

@@ -22,14 +22,17 @@ struct SpeakerVolume {
 };
 // handtype "3"; nullopt unless the terminal answered "10000".
 std::optional<SpeakerVolume> GetSpeakerVolume(DeviceEndpoint& terminal, int speaker);
-// handtypes "2", "4" and "5": sent without reading the reply.
-void SetSpeakerVolume(DeviceEndpoint& terminal, int speaker, int volume);
-void SetRadioBand(DeviceEndpoint& terminal, int band);
-void SetSpeakerTest(DeviceEndpoint& terminal, int speaker, bool on);
+// handtypes "2", "4" and "5": the reply's keys are not read, but the
+// exchange must have worked: false when the channel failed (its message box
+// has been shown).
+bool SetSpeakerVolume(DeviceEndpoint& terminal, int speaker, int volume);
+bool SetRadioBand(DeviceEndpoint& terminal, int band);
+bool SetSpeakerTest(DeviceEndpoint& terminal, int speaker, bool on);
 
 struct ClassSpeakersOutcome {
     bool ok = false;
     std::string message;  // UTF-8, shown in a message box
+    bool refused = false; // the text's checks refused it: nothing was sent
 };
 // Checks the text, then handtype "7" ("classroomid") with places or "1"
 // ("classid"), "audiono" as typed.

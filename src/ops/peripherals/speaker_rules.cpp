@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "devices/device_list.h"
 #include "ops/attendance/list_fields.h"
 #include "ops/shell/speaker_build.h"
 #include "platform/code_page.h"
@@ -25,6 +26,7 @@ std::vector<std::string> List(const ParamMap& reply, const char* key, bool fromU
 }
 
 constexpr double kFirstAmplifierBuild = 226;
+constexpr std::int32_t kLastOldClassPageBuild = 236;
 
 // The decimal value of a digits-only piece, held at 256 once it passes 255 so
 // long pieces cannot overflow.
@@ -37,6 +39,11 @@ int SpeakerNumber(std::string_view digits) {
 }  // namespace
 
 bool PlaceMode() { return CurrentSpeakerBuild().newClassPage; }
+
+bool PlaceModeOf(std::string_view versionText) {
+    const auto dot = versionText.rfind('.');
+    return dot != std::string_view::npos && CellInt(versionText.substr(dot + 1)) > kLastOldClassPageBuild;
+}
 
 SpeakerPage SpeakerPageFromReply(const ParamMap& reply, bool placeMode) {
     SpeakerPage page;

@@ -24,6 +24,10 @@ inline constexpr int kMaxRadioBand = 15;
 // True when the terminal's build (recorded when the dialog opens) lists places
 // with their classes rather than classes alone.
 bool PlaceMode();
+// The same for one terminal's version text, whatever was recorded: the
+// decimal number after its last "." above 236 (no "." gives classes). The
+// command line works on many terminals at once, each with its own version.
+bool PlaceModeOf(std::string_view versionText);
 
 // One row of the class (or place) list. `classId`/`className` are the place
 // page's extra columns.

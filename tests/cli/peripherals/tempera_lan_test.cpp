@@ -88,12 +88,12 @@ TEST(TemperaLan, ProbeBindAndAddressChangeInsideTheVirtualLan) {
 
     const auto bind = ReadJson(dir / "bind.json");
     EXPECT_EQ(bind["result"], 0);
-    EXPECT_EQ(bind["text"], "绑定成功");
-    EXPECT_EQ(bind["reply"]["IP"], "10.77.1.2");
+    EXPECT_EQ(bind["messages"], nlohmann::json::array({"绑定成功"}));
+    EXPECT_EQ(bind["values"]["IP"], "10.77.1.2");
 
     const auto setIp = ReadJson(dir / "setip.json");
     EXPECT_EQ(setIp["result"], 0);
-    EXPECT_EQ(setIp["text"], "操作成功，请稍候重新搜索...");
+    EXPECT_EQ(setIp["messages"], nlohmann::json::array({"操作成功，请稍候重新搜索..."}));
 
     const auto second = ReadJson(dir / "probe2.json");
     ASSERT_EQ(second.size(), 2u) << second.dump();

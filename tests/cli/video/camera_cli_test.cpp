@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <fstream>
 #include <thread>
 
@@ -39,8 +41,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(ready_); }
 
     static ProcessResult Cli(std::vector<std::string> arguments) {
-        // The subcommand words first, then the target.
-        const std::size_t words = arguments.front() == "--json" ? 3 : 2;
+        // The global options and the subcommand words first, then the target.
+        const auto options = std::find_if(arguments.begin(), arguments.end(),
+                                          [](const std::string& a) { return !a.starts_with("--"); });
+        const std::size_t words = static_cast<std::size_t>(options - arguments.begin()) + 2;
         arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(words), {"--ip", ip_, "--port", "18080"});
         arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
         return RunProcess(arguments, 30s);
@@ -48,7 +52,7 @@ protected:
     static nlohmann::json CameraValues(const char* channel) {
         const auto get = Cli({"--json", "camera", "get", "--channel", channel});
         EXPECT_EQ(get.exitCode, 0) << get.err;
-        return nlohmann::json::parse(get.out).at("reply");
+        return nlohmann::json::parse(get.out).at("values");
     }
 
     static inline std::string ip_;
@@ -62,18 +66,19 @@ TEST_F(CameraCli, SetThenGetRoundTripsThroughTheCamerasEncoding) {
 
     const auto set = Cli({"camera", "set", "--channel", "1", "lightness", "70"});
     ASSERT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_EQ(set.out, "setcolorparm channel=1 setcolortype=lightness setvalue=70 -> 10000\n");
+    // One row per command sent: the command, its request, the camera's result.
+    EXPECT_EQ(set.out, "command\trequest\tresult\nsetcolorparm\tchannel=1 setcolortype=lightness setvalue=70\t10000\n");
     ASSERT_EQ(Cli({"camera", "set", "--channel", "1", "awb-mode", "晴天模式"}).exitCode, 0);
     ASSERT_EQ(Cli({"camera", "set", "--channel", "1", "night", "80"}).exitCode, 0);
     const auto day = Cli({"camera", "set", "--channel", "1", "day", "100"});
-    EXPECT_NE(day.out.find("sentype=0 setvalue=140 -> 10000"), std::string::npos) << day.out;
+    EXPECT_NE(day.out.find("sentype=0 setvalue=140\t10000\n"), std::string::npos) << day.out;
 
     ASSERT_EQ(Cli({"camera", "set", "--channel", "1", "resolution", "720P"}).exitCode, 0);
     const auto mode = Cli({"camera", "set", "--channel", "1", "video-mode", "ECBR"});
-    EXPECT_NE(mode.out.find("setvideoparam channel=1 videoMode=4 vsize=12 -> 10000"), std::string::npos)
+    EXPECT_NE(mode.out.find("setvideoparam\tchannel=1 videoMode=4 vsize=12\t10000\n"), std::string::npos)
         << mode.out;
 
-    const auto refused = Cli({"camera", "set", "--channel", "1", "bit-rate", "2001"});
+    const auto refused = Cli({"--no-header", "camera", "set", "--channel", "1", "bit-rate", "2001"});
     EXPECT_EQ(refused.exitCode, 9);
     EXPECT_EQ(refused.out, "");
     EXPECT_NE(refused.err.find("输入的值小于1， 或大于2000， 请重新输入"), std::string::npos);
@@ -90,7 +95,7 @@ TEST_F(CameraCli, SetThenGetRoundTripsThroughTheCamerasEncoding) {
 
     const auto status = Cli({"camera", "status"});
     ASSERT_EQ(status.exitCode, 0) << status.err;
-    EXPECT_EQ(status.out, "alarm1=UP\nalarm2=UP\nreset=UP\nsd=已插入\n");
+    EXPECT_EQ(status.out, "sd=已插入\nreset=UP\nalarm1=UP\nalarm2=UP\n");
 
     const auto noChannel = Cli({"camera", "set", "--channel", "2", "audio", "on"});
     EXPECT_EQ(noChannel.exitCode, 10);
@@ -101,7 +106,7 @@ TEST_F(CameraCli, PtzMoveTurnsTheSimulatedHead) {
     const auto pan = [] {
         const auto read = Cli({"--json", "get", "getptzparam"});
         EXPECT_EQ(read.exitCode, 0) << read.err;
-        return std::stod(nlohmann::json::parse(read.out).at("reply").at("pan").get<std::string>());
+        return std::stod(nlohmann::json::parse(read.out).at("values").at("pan").get<std::string>());
     };
     ASSERT_EQ(Cli({"ptz", "preset", "add", "17"}).exitCode, 0);
     const double before = pan();
@@ -118,6 +123,55 @@ TEST_F(CameraCli, PtzMoveTurnsTheSimulatedHead) {
     EXPECT_EQ(missing.exitCode, 10);
     EXPECT_NE(missing.err.find("preset not set"), std::string::npos);
     EXPECT_NE(Cli({"ptz", "cruise", "17"}).exitCode, 0);  // tracks are 1..16
+}
+
+TEST_F(CameraCli, SeveralCamerasGiveALineEachAndUsageErrorsSendNothing) {
+    // Nothing listens on the second address: its connection is refused, a
+    // failed HTTP exchange (status 10).
+    const std::string dead = ProcessAddressBlock() + "250:18080";
+    const struct {
+        std::vector<std::string> arguments;
+        const char* value;  // a field of the answering camera's line
+    } fleets[] = {
+        {{"camera", "get", "--channel", "1"}, "\tresolution="},
+        {{"camera", "status"}, "\tsd=已插入"},
+        {{"camera", "set", "audio", "on"}, "\t成功"},
+        {{"ptz", "stop"}, "\tresult=10000"},
+    };
+    for (const auto& f : fleets) {
+        std::vector<std::string> arguments = {OSTRAND_CLI_PATH};
+        arguments.insert(arguments.end(), f.arguments.begin(), f.arguments.end());
+        arguments.insert(arguments.end(), {"--target", ip_ + ":18080", "--target", dead});
+        const auto run = RunProcess(arguments, 30s);
+        EXPECT_EQ(run.exitCode, 10) << f.arguments[1] << run.out << run.err;
+        std::vector<std::string> lines;
+        std::istringstream in(run.out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        const auto answered = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.starts_with(ip_ + ":18080\t成功\t");
+        });
+        ASSERT_NE(answered, lines.end()) << f.arguments[1] << run.out;
+        EXPECT_NE(answered->find(f.value), std::string::npos) << *answered;
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& l) { return l.starts_with(dead + "\t失败\t"); }),
+                  1)
+            << run.out;
+        EXPECT_EQ(lines.back(), "2 devices: 1 succeeded, 1 failed") << f.arguments[1];
+    }
+    const struct {
+        std::vector<std::string> arguments;
+        const char* text;
+    } usage[] = {
+        {{"camera", "set", "lightness", "bright"}, "not a percentage"},
+        {{"camera", "set", "volume", "3"}, "unknown NAME"},
+        {{"camera", "set", "audio"}, "a value is needed"},
+    };
+    for (const auto& u : usage) {
+        const auto run = Cli(u.arguments);
+        EXPECT_EQ(run.exitCode, 64) << u.arguments[2] << run.err;
+        EXPECT_EQ(run.out, "") << u.arguments[2];
+        EXPECT_NE(run.err.find(u.text), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace

@@ -46,11 +46,12 @@ TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
         int exitCode;
         const char* error;  // part of stderr
     } cases[] = {
-        {{"--ip", block + "221", "--channel", "1"}, 0, ""},
-        {{"--ip", block + "221", "--channel", "2"}, 10, "摄像机拒绝了视频流请求（HTTP 404）"},
-        {{"--ip", block + "222", "--port", "19888", "--wait", "0.5"}, 5, "读取视频流超时：0.5 秒内没有收到完整的一帧"},
-        {{"--ip", block + "223"}, 8, "视频帧的 JPEG 图像不完整"},
-        {{"--ip", block + "222"}, 1, "无法连接到摄像机的视频流"},  // its video port is elsewhere
+        {{"--ip", block + "221", "--port", "18080", "--channel", "1"}, 0, ""},
+        {{"--ip", block + "221", "--port", "18080", "--channel", "2"}, 10, "摄像机拒绝了视频流请求（HTTP 404）"},
+        {{"--ip", block + "222", "--port", "18080", "--video-port", "19888", "--wait", "0.5"}, 5,
+         "读取视频流超时：0.5 秒内没有收到完整的一帧"},
+        {{"--ip", block + "223", "--port", "18080"}, 8, "视频帧的 JPEG 图像不完整"},
+        {{"--ip", block + "222", "--port", "18080"}, 1, "无法连接到摄像机的视频流"},  // its video port is elsewhere
     };
     for (const auto& c : cases) {
         const fs::path file = dir / "picture.jpg";
@@ -71,6 +72,19 @@ TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
             EXPECT_EQ(run.out, "") << where;
         }
     }
+
+    // Several cameras: one file each, named after its address; a camera that
+    // fails leaves no file.
+    const fs::path shot = dir / "shot.jpg";
+    const ProcessResult several = RunProcess({OSTRAND_CLI_PATH, "camera", "snapshot", "--target", block + "221:18080",
+                                            "--target", block + "223:18080", shot.string()},
+                                           20s);
+    EXPECT_EQ(several.exitCode, 8) << several.out << several.err;
+    const std::string first = Contents(dir / ("shot_" + block + "221.jpg"));
+    EXPECT_TRUE(first.starts_with("\xFF\xD8") && first.ends_with("\xFF\xD9"));
+    EXPECT_FALSE(fs::exists(dir / ("shot_" + block + "223.jpg")));
+    EXPECT_FALSE(fs::exists(shot));
+    EXPECT_NE(several.out.find("2 devices: 1 succeeded, 1 failed"), std::string::npos) << several.out;
     fs::remove_all(dir);
 }
 
