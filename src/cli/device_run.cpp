@@ -113,7 +113,8 @@ void AddDeviceOptions(CLI::App& command, DeviceOptions& options) {
         ->check(CLI::ValidIPV4);
     command.add_option("--port", options.port, "device command port (60005: TCP channel)")
         ->check(CLI::Range(1, 65535));
-    command.add_option("--target", options.targets, "a device IP:PORT (repeatable)");
+    // One IP:PORT per --target, so the subcommand's own arguments may follow it.
+    command.add_option("--target", options.targets, "a device IP:PORT (repeatable)")->allow_extra_args(false);
     command.add_option("--targets-from", options.targetsFrom,
                        "the devices of `ostrand-cli scan --json` output (a file, a pipe or /dev/stdin)");
     command.add_option("--jobs", options.jobs,

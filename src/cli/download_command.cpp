@@ -1,37 +1,31 @@
-// ostrand-cli download --ip IP --port PORT --type N FILE
+// ostrand-cli download DEVICES --type N FILE
+// In the fleet form each device's file is FILE with "_<ip>_<port>" before its extension.
 
 #include "cli/commands.h"
-#include "cli/file_outcome.h"
+#include "cli/device_files.h"
 #include "transport/file_channel.h"
 
 namespace ostrand::cli {
 
 void AddDownloadCommand(CLI::App& app, CliAction& action) {
-    struct Options {
-        TargetOptions target;
-        int type = 0;
-        std::string file;
-    };
-    auto options = std::make_shared<Options>();
+    auto type = std::make_shared<int>(0);
+    auto file = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
-        "download",
-        "download a device file (HTTP log archive, or the TCP export on port 60005)");
-    AddTargetOptions(*command, options->target);
-    command->add_option("--type", options->type, "export type used on port 60005")
-        ->required()
-        ->check(CLI::Range(0, 255));
-    command->add_option("FILE", options->file, "local file to write")->required();
-    command->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            CommandTarget target(options->target.ip, options->target.port);
-            const std::filesystem::path path(options->file);
-            const bool ok =
-                DownloadDeviceFile(target, path, static_cast<std::uint8_t>(options->type));
-            return PrintFileOutcome(settings, ok, kFailedExitStatus,
-                                    TransportResultText(kTransportFailed), path,
-                                    TransportResultText(kTransportOk));
-        };
-    });
+        "download", "download a device file (HTTP log archive, or the TCP export on port 60005)");
+    command->add_option("--type", *type, "export type used on port 60005")->required()->check(CLI::Range(0, 255));
+    command->add_option("FILE", *file, "local file to write (one per device: FILE_<ip>_<port>.ext)")->required();
+    DeviceCommandOfSelection(
+        *command, action, ReadsDevice(),
+        [type, file](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
+            return [type = static_cast<std::uint8_t>(*type), file = std::filesystem::path(*file),
+                    perDevice = devices.fleet](const FleetTarget& device) {
+                const std::filesystem::path path = perDevice ? FileOfDevice(file, device) : file;
+                CommandTarget target(device.ip, device.port);
+                // The channel shows why a download failed.
+                if (!DownloadDeviceFile(target, path, type)) return FailedTransfer();
+                return FileReport(path);
+            };
+        });
 }
 
 }  // namespace ostrand::cli

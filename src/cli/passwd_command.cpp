@@ -1,44 +1,46 @@
-// ostrand-cli passwd --ip IP --port PORT | --target IP:PORT ... [--version TEXT] OLD NEW
+// ostrand-cli passwd DEVICES [--version TEXT] OLD NEW
 
 #include "cli/commands.h"
-#include "cli/maintenance_cli.h"
+#include "cli/device_run.h"
 #include "ops/maintenance/password.h"
+#include "platform/app_state.h"
+#include "platform/code_page.h"
 
 namespace ostrand::cli {
 
 void AddPasswdCommand(CLI::App& app, CliAction& action) {
     struct Options {
-        DeviceOptions device;
         std::string version;
         std::string oldPassword;
         std::string newPassword;
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
-        "passwd", "change device passwords (ModifyPasswd; sent as salted MD5 unless --version says plain)");
-    AddDeviceOptions(*command, options->device, true);
-    command->add_option("--version", options->version,
-                        "the device's version text as the list shows it; it chooses plain or hashed (default)");
+        "passwd", "change device passwords (ModifyPasswd; sent as salted MD5 unless the version says plain)");
+    auto* version = command->add_option(
+        "--version", options->version,
+        "the device's version text as the list shows it; it chooses plain or hashed (default: the version of "
+        "each --targets-from row, else hashed)");
     command->add_option("OLD", options->oldPassword, "the current password (UTF-8)")->required();
     command->add_option("NEW", options->newPassword, "the new password, also sent as the repeated one")->required();
-    command->callback([options, command, &action] {
-        CheckDeviceOptions(*command, options->device);
-        action = [options](const CliSettings& settings) {
-            for (const std::string* password : {&options->oldPassword, &options->newPassword}) {
-                if (Utf8CharacterCount(*password) > kMaxPasswordChars) {
-                    return RefuseInput(settings, "密码最多32个字符，未发送");
-                }
+    DeviceCommand(*command, action, ChangesDevice(), [options, version](const CliSettings&) -> DeviceJob {
+        const std::string oldPassword = GbkArgument(options->oldPassword, "old password");
+        const std::string newPassword = GbkArgument(options->newPassword, "new password");
+        std::optional<PasswordMode> givenMode;
+        if (version->count() > 0) givenMode = PasswordModeForVersion(GbkArgument(options->version, "version text"));
+        // The password edits take no more characters than this.
+        const bool tooLong = Utf8CharacterCount(options->oldPassword) > kMaxPasswordChars ||
+                             Utf8CharacterCount(options->newPassword) > kMaxPasswordChars;
+        return [oldPassword, newPassword, givenMode, tooLong](const FleetTarget& device) {
+            if (tooLong) {
+                return DeviceReport::Failure(kBadValueExitStatus,
+                                             Tr("密码最多32个字符，未发送", "A password holds at most 32 characters; "
+                                                                            "nothing was sent"));
             }
-            const auto oldPassword = DeviceText(options->oldPassword, "old password");
-            const auto newPassword = DeviceText(options->newPassword, "new password");
-            const auto version = DeviceText(options->version, "version text");
-            if (!oldPassword || !newPassword || !version) {
-                return RefuseInput(settings, "密码或版本号含有GBK无法表示的字符，未发送");
-            }
-            const PasswordMode mode = PasswordModeForVersion(*version);
-            return RunMaintenance(settings, options->device, [&](CommandTarget& target) {
-                return ChangePassword(target, mode, *oldPassword, *newPassword, *newPassword);
-            });
+            const PasswordMode mode =
+                givenMode ? *givenMode : PasswordModeForVersion(Utf8ToGbkLossy(device.version));
+            CommandTarget target(device.ip, device.port);
+            return ReportOf(ChangePassword(target, mode, oldPassword, newPassword, newPassword));
         };
     });
 }

@@ -1,32 +1,28 @@
-// ostrand-cli post --ip IP --port PORT NAME [KEY=VALUE ...]
+// ostrand-cli post DEVICES NAME [KEY=VALUE ...]
 
 #include "cli/commands.h"
+#include "cli/device_run.h"
 #include "transport/form_channel.h"
 
 namespace ostrand::cli {
 
 void AddPostCommand(CLI::App& app, CliAction& action) {
-    struct Options {
-        TargetOptions target;
-        std::string name;
-        std::vector<std::string> assignments;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand(
-        "post", "write with a form command (POST /goform/NAME; TCP code on port 60005)");
-    AddTargetOptions(*command, options->target);
-    command->add_option("NAME", options->name, "command name, e.g. setnetparam")->required();
-    command->add_option("KEY=VALUE", options->assignments, "request parameters");
-    command->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            auto name = DeviceText(options->name, "command name");
-            auto request = ParseAssignments(options->assignments);
-            if (!name || !request) return kUsageExitStatus;
-            CommandTarget target(options->target.ip, options->target.port);
+    auto name = std::make_shared<std::string>();
+    auto assignments = std::make_shared<std::vector<std::string>>();
+    CLI::App* command =
+        app.add_subcommand("post", "write with a form command (POST /goform/NAME; TCP code on port 60005)");
+    command->add_option("NAME", *name, "command name, e.g. setnetparam")->required();
+    command->add_option("KEY=VALUE", *assignments, "request parameters");
+    DeviceCommand(*command, action, ChangesDevice(), [name, assignments](const CliSettings&) -> DeviceJob {
+        const std::string gbkName = GbkArgument(*name, "command name");
+        const ParamMap request = Assignments(*assignments);
+        return [gbkName, request](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            ParamMap sent = request;  // the channel adds its fixed entry
             ParamMap reply;
             std::string detail;  // the HTTP layer's own description of a failure
-            const TransportResult result = PostFormCommandCoded(target, *name, *request, reply, &detail);
-            return PrintOutcome(settings, result, OutcomeText(result, detail), reply);
+            const TransportResult result = PostFormCommandCoded(target, gbkName, sent, reply, &detail);
+            return FormReply(result, detail, reply);
         };
     });
 }

@@ -1,28 +1,20 @@
-// ostrand-cli rename --ip IP --port PORT | --target IP:PORT ... NEW_NAME
+// ostrand-cli rename DEVICES NEW_NAME
 
 #include "cli/commands.h"
-#include "cli/maintenance_cli.h"
+#include "cli/device_run.h"
 #include "ops/maintenance/device_name.h"
 
 namespace ostrand::cli {
 
 void AddRenameCommand(CLI::App& app, CliAction& action) {
-    struct Options {
-        DeviceOptions device;
-        std::string name;
-    };
-    auto options = std::make_shared<Options>();
+    auto name = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
         "rename", "change device names (modifyDevDevMaskMessage; 1..30 bytes in GBK, none of , < > ? * | \\ / :)");
-    AddDeviceOptions(*command, options->device, true);
-    command->add_option("NEW_NAME", options->name, "the new name (UTF-8)")->required();
-    command->callback([options, command, &action] {
-        CheckDeviceOptions(*command, options->device);
-        action = [options](const CliSettings& settings) {
-            const auto name = DeviceText(options->name, "new name");
-            if (!name) return RefuseInput(settings, "新设备名含有GBK无法表示的字符，未发送");
-            return RunMaintenance(settings, options->device,
-                                  [&](CommandTarget& target) { return RenameDevice(target, *name); });
+    command->add_option("NEW_NAME", *name, "the new name (UTF-8)")->required();
+    DeviceCommand(*command, action, ChangesDevice(), [name](const CliSettings&) -> DeviceJob {
+        return [gbkName = GbkArgument(*name, "new name")](const FleetTarget& device) {
+            CommandTarget target(device.ip, device.port);
+            return ReportOf(RenameDevice(target, gbkName));
         };
     });
 }

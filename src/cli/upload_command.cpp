@@ -1,15 +1,28 @@
-// ostrand-cli upload --ip IP --port PORT FILE [--remote NAME] [--image]
-// ostrand-cli upload --tcp --update-type T --ip IP --port PORT FILE
+// ostrand-cli upload DEVICES FILE [--remote NAME] [--image]
+// ostrand-cli upload --tcp --update-type T DEVICES FILE
 
 #include "cli/commands.h"
-#include "cli/file_outcome.h"
+#include "cli/device_files.h"
 #include "transport/file_channel.h"
 
 namespace ostrand::cli {
+namespace {
+
+// Only a regular file has a size to announce and an end: a device node or a
+// pipe would be read without bound. Throws UsageError naming the path.
+void RequireRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) throw UsageError("FILE \"" + path.string() + "\" does not exist");
+    if (!std::filesystem::is_regular_file(status)) {
+        throw UsageError("FILE \"" + path.string() + "\" is not a regular file; only regular files are uploaded");
+    }
+}
+
+}  // namespace
 
 void AddUploadCommand(CLI::App& app, CliAction& action) {
     struct Options {
-        TargetOptions target;
         std::string file;
         std::string remote;
         bool image = false;
@@ -19,42 +32,34 @@ void AddUploadCommand(CLI::App& app, CliAction& action) {
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "upload", "upload a file (HTTP formUploadFile / formUploadImage, or TCP header and packets)");
-    AddTargetOptions(*command, options->target);
-    command->add_option("FILE", options->file, "local file to send")
-        ->required()
-        ->check(CLI::ExistingFile);
-    auto* remote = command->add_option("--remote", options->remote,
-                                       "file name on the device (default: FILE's name)");
-    auto* image = command->add_flag("--image", options->image,
-                                     "send as tagged image chunks (formUploadImage)");
-    auto* tcp = command->add_flag("--tcp", options->tcp,
-                                  "announce with command 5012 and send packets on the TCP channel");
-    auto* updateType = command->add_option("--update-type", options->updateType,
-                                           "\"updatetype\" of the TCP upload header");
+    command->add_option("FILE", options->file, "local regular file to send")->required();
+    auto* remote = command->add_option("--remote", options->remote, "file name on the device (default: FILE's name)");
+    auto* image = command->add_flag("--image", options->image, "send as tagged image chunks (formUploadImage)");
+    auto* tcp =
+        command->add_flag("--tcp", options->tcp, "announce with command 5012 and send packets on the TCP channel");
+    auto* updateType =
+        command->add_option("--update-type", options->updateType, "\"updatetype\" of the TCP upload header");
     tcp->excludes(image)->excludes(remote)->needs(updateType);
     updateType->needs(tcp);
-    command->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            const std::filesystem::path path(options->file);
-            if (options->tcp) {
-                auto type = DeviceText(options->updateType, "update type");
-                if (!type) return kUsageExitStatus;
-                DeviceEndpoint endpoint{options->target.ip,
-                                        static_cast<std::uint16_t>(options->target.port)};
-                UploadResult result = SendUploadHeader(endpoint, path, *type);
+    DeviceCommand(*command, action, ChangesDevice(), [options](const CliSettings&) -> DeviceJob {
+        const std::filesystem::path path(options->file);
+        RequireRegularFile(path);
+        if (options->tcp) {
+            return [path, type = GbkArgument(options->updateType, "update type")](const FleetTarget& device) {
+                DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+                UploadResult result = SendUploadHeader(endpoint, path, type);
                 if (result == kUploadOk) result = SendUploadPackets(endpoint, path);
-                const std::string text =
-                    result == kUploadOk ? TransportResultText(kTransportOk) : UploadResultText(result);
-                return PrintFileOutcome(settings, result == kUploadOk, result, text, path, text);
-            }
-            auto remoteName = DeviceText(
-                options->remote.empty() ? path.filename().string() : options->remote, "remote name");
-            if (!remoteName) return kUsageExitStatus;
-            const bool ok = options->image
-                                ? UploadImageHttp(options->target.ip, options->target.port, path, *remoteName)
-                                : UploadFileHttp(options->target.ip, options->target.port, path, *remoteName);
-            return PrintFileOutcome(settings, ok, kUploadRefused, UploadResultText(kUploadRefused),
-                                    path, TransportResultText(kTransportOk));
+                if (result == kUploadOk) return FileReport(path);
+                return DeviceReport::Failure(result, UploadResultText(result));
+            };
+        }
+        const std::string remoteName =
+            GbkArgument(options->remote.empty() ? path.filename().string() : options->remote, "remote name");
+        return [path, remoteName, image = options->image](const FleetTarget& device) {
+            const bool ok = image ? UploadImageHttp(device.ip, device.port, path, remoteName)
+                                  : UploadFileHttp(device.ip, device.port, path, remoteName);
+            if (ok) return FileReport(path);
+            return DeviceReport::Failure(kUploadRefused, UploadResultText(kUploadRefused));
         };
     });
 }

@@ -1,33 +1,25 @@
-// ostrand-cli xml --ip IP --port PORT --code N [KEY=VALUE ...]
+// ostrand-cli xml DEVICES --code N [KEY=VALUE ...]
 
 #include "cli/commands.h"
+#include "cli/device_run.h"
 #include "transport/form_channel.h"
 #include "transport/tcp_channel.h"
 
 namespace ostrand::cli {
 
 void AddXmlCommand(CLI::App& app, CliAction& action) {
-    struct Options {
-        TargetOptions target;
-        CommandCode code = 0;
-        std::vector<std::string> assignments;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* command =
-        app.add_subcommand("xml", "send a command document on the framed TCP channel");
-    AddTargetOptions(*command, options->target);
-    command->add_option("--code", options->code, "command code, e.g. 5019")->required();
-    command->add_option("KEY=VALUE", options->assignments, "request parameters");
-    command->callback([options, &action] {
-        action = [options](const CliSettings& settings) {
-            auto request = ParseAssignments(options->assignments);
-            if (!request) return kUsageExitStatus;
-            DeviceEndpoint endpoint{options->target.ip,
-                                    static_cast<std::uint16_t>(options->target.port)};
+    auto code = std::make_shared<CommandCode>(0);
+    auto assignments = std::make_shared<std::vector<std::string>>();
+    CLI::App* command = app.add_subcommand("xml", "send a command document on the framed TCP channel");
+    command->add_option("--code", *code, "command code, e.g. 5019")->required();
+    command->add_option("KEY=VALUE", *assignments, "request parameters");
+    DeviceCommand(*command, action, ReadsDevice(), [code, assignments](const CliSettings&) -> DeviceJob {
+        const ParamMap request = Assignments(*assignments);
+        return [request, code = *code](const FleetTarget& device) {
+            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
             ParamMap reply;
-            const TransportResult result =
-                SendXmlCommandCoded(endpoint, *request, reply, options->code);
-            return PrintOutcome(settings, result, TransportResultText(result), reply);
+            const TransportResult result = SendXmlCommandCoded(endpoint, request, reply, code);
+            return FormReply(result, {}, reply);
         };
     });
 }

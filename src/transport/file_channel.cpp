@@ -1,5 +1,7 @@
 #include "transport/file_channel.h"
 
+#include "transport/failure_note.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -477,11 +479,13 @@ const char* UploadResultText(UploadResult result) {
 bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localPath, std::uint8_t exportType) {
     auto socket = ConnectWithRetry(endpoint);
     if (!socket) {
+        NoteTransportFailure(kTransportConnectFailed);
         ShowMessage("Connect Server Fail，Export Fail");
         return false;
     }
     const TransportTimeouts timeouts = CurrentTransportTimeouts();
     if (!socket->SendAll(BuildExportRequest(exportType), timeouts.fileReceiveWait)) {
+        NoteTransportFailure(kTransportSendFailed);
         ShowMessage("Send Data Fail，Export Fail");
         return false;
     }
@@ -493,6 +497,8 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
     const ReceiveStatus status = ReceiveWithWait(*socket, bytes.data(), bytes.size(), received);
     bytes.resize(received);
     if (status == ReceiveStatus::Data) CompleteFrame(*socket, bytes, kExportReceiveSize, timeouts.replyRestWait);
+    // No begin reply at all is a receive failure; a reply of the wrong shape is not.
+    if (status != ReceiveStatus::Data) NoteTransportFailure(kTransportReceiveFailed);
     const auto begin = CheckExportBegin(bytes, exportType);
     if (!begin) return false;
     if (begin->status == kExportStatusBusy) {
