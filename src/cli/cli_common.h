@@ -48,5 +48,3 @@ std::string OutputText(const std::string& gbk);
 std::string GbkArgument(const std::string& utf8, const char* what);
 
 }  // namespace ostrand::cli
-
-#include "cli/legacy_cli.h"

@@ -1,3 +1,0 @@
-#pragma once
-// TEMPORARY: see legacy_cli.h.
-#include "cli/cli_common.h"
