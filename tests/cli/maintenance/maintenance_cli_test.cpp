@@ -281,6 +281,7 @@ TEST_F(MaintenanceCli, EveryFailureClassHasItsExitStatus) {
     cases.push_back({9, 1, "18082", {"post", "bad name"}});
     cases.push_back({9, 1, "18082", {"set-id", "123", "QZ-1"}});
     cases.push_back({9, 1, "18082", {"passwd", "a", std::string(33, 'p')}});
+    cases.push_back({9, 1, "18082", {"upload", upload, "--remote", "a b"}});
     // Text GBK cannot hold, and other usage errors: nothing is sent either.
     for (auto arguments : std::vector<std::vector<std::string>>{
              {"post", "x" + emoji},
