@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_files.h"
+#include "transport/failure_note.h"
 #include "transport/file_channel.h"
 
 namespace ostrand::cli {
@@ -56,10 +57,14 @@ void AddUploadCommand(CLI::App& app, CliAction& action) {
         const std::string remoteName =
             GbkArgument(options->remote.empty() ? path.filename().string() : options->remote, "remote name");
         return [path, remoteName, image = options->image](const FleetTarget& device) {
+            TransportFailureWatch failures;
             const bool ok = image ? UploadImageHttp(device.ip, device.port, path, remoteName)
                                   : UploadFileHttp(device.ip, device.port, path, remoteName);
             if (ok) return FileReport(path);
-            return DeviceReport::Failure(kUploadRefused, UploadResultText(kUploadRefused));
+            // The channel refuses a remote name it cannot put in the request, before sending.
+            const UploadResult result =
+                failures.Last() == kTransportBadParameter ? kUploadBadParameter : kUploadRefused;
+            return DeviceReport::Failure(result, UploadResultText(result));
         };
     });
 }

@@ -58,17 +58,21 @@ std::optional<std::uint64_t> FileSize(const std::filesystem::path& path) {
 // "/goform/<form>?filename=<name>" in UTF-8; refused with a message when the
 // name cannot be converted or the target is too long.
 std::optional<std::string> UploadTarget(const char* form, std::string_view remoteName) {
+    // Each refusal is noted as one of a request not sent.
     if (!IsSafeRequestName(remoteName)) {
+        NoteTransportFailure(kTransportBadParameter);
         ShowMessage(TransportResultText(kTransportBadParameter));
         return std::nullopt;
     }
     auto utf8Name = GbkToUtf8(remoteName);
     if (!utf8Name) {
+        NoteTransportFailure(kTransportBadParameter);
         ShowMessage(Tr("文件名含有无法转换的字符，上传失败", "The file name cannot be converted; the upload failed"));
         return std::nullopt;
     }
     std::string target = std::string("/goform/") + form + "?filename=" + *utf8Name;
     if (target.size() > kUploadTargetLimit) {
+        NoteTransportFailure(kTransportBadParameter);
         ShowMessage(Tr("文件名过长，上传失败", "The file name is too long; the upload failed"));
         return std::nullopt;
     }

@@ -112,8 +112,8 @@ TEST_F(CliRoundTrip, Utf8InGbkOnTheWireUtf8Out) {
     const auto document = nlohmann::json::parse(get.out);
     EXPECT_EQ(document.at("result"), 0);
     EXPECT_EQ(document.at("text"), "成功");
-    EXPECT_EQ(document.at("reply").at("devname"), "前台=1");
-    EXPECT_EQ(document.at("reply").at("ipaddress"), Ip(2));
+    EXPECT_EQ(document.at("values").at("devname"), "前台=1");
+    EXPECT_EQ(document.at("values").at("ipaddress"), Ip(2));
 }
 
 TEST_F(CliRoundTrip, XmlAndFlatCommands) {
@@ -133,6 +133,18 @@ TEST_F(CliRoundTrip, FilesTravelBothWays) {
     ASSERT_EQ(exportRun.exitCode, 0) << exportRun.err;
     EXPECT_EQ(sim::test::FileBytes(exported), exportSource_);
     EXPECT_NE(exportRun.out.find("bytes=300000\n"), std::string::npos);
+
+    // Several devices: one file each, named by the device's address; none for a device not reached.
+    const auto fleetRun = Cli({"export", "--target", Ip(1) + ":60005", "--target", Ip(3) + ":60005", "--type", "4",
+                               (dir_ / "fleet.bin").string()});
+    EXPECT_EQ(fleetRun.exitCode, 1) << fleetRun.out;
+    const fs::path fromOne = dir_ / ("fleet_" + Ip(1) + "_60005.bin");
+    EXPECT_EQ(sim::test::FileBytes(fromOne), exportSource_);
+    EXPECT_NE(fleetRun.out.find(Ip(1) + ":60005\t成功\t成功\tfile=" + fromOne.string() + "\tbytes=300000\n"),
+              std::string::npos)
+        << fleetRun.out;
+    EXPECT_FALSE(fs::exists(dir_ / ("fleet_" + Ip(3) + "_60005.bin")));
+    EXPECT_FALSE(fs::exists(dir_ / "fleet.bin"));
 
     const fs::path log = dir_ / "log.tar.gz";
     const auto download = Cli({"download", "--ip", Ip(2), "--port", "18080", "--type", "2", log.string()});
@@ -212,7 +224,7 @@ TEST_F(CliRoundTrip, DeviceTextWithLineFeedsIsOneEscapedFieldAndExactInJson) {
 
     const auto json = Cli({"--json", "xml", "--ip", Ip(1), "--port", "60005", "--code", "5020"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
-    const auto reply = nlohmann::json::parse(json.out).at("reply");
+    const auto reply = nlohmann::json::parse(json.out).at("values");
     EXPECT_EQ(reply.at("note"), kForgedNote);
 }
 
