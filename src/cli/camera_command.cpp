@@ -17,7 +17,6 @@
 #include "ops/video/camera_tuning.h"
 #include "ops/video/device_status.h"
 #include "ops/video/mjpeg_reader.h"
-#include "platform/code_page.h"
 #include "transport/output_file.h"
 
 namespace ostrand::cli {

@@ -10,8 +10,6 @@
 #include "cli/plain_field.h"
 #include "ops/peripherals/tempera_binding.h"
 #include "ops/peripherals/tempera_probe.h"
-#include "platform/code_page.h"
-#include "transport/form_channel.h"
 
 namespace ostrand::cli {
 namespace {
@@ -89,8 +87,8 @@ void AddTemperaCommand(CLI::App& app, CliAction& action) {
 
     auto probe = std::make_shared<ProbeOptions>();
     CLI::App* probeCommand = tempera->add_subcommand(
-        "probe", "search like the dialog (both probes, \"TemperaStrickV2\", \"ScanTimeOut\"); one row per device: "
-                 "number, IP, model, SN, port (with --json one array of objects)");
+        "probe", "search like the dialog (both probes, \"TemperaStrickV2\", \"ScanTimeOut\"): a header line, then "
+                 "one row per device: index, ip, model, sn, port, type, mac (with --json one array of objects)");
     probeCommand->add_option("--bind", probe->bind, "local address to probe from (default 0.0.0.0)")
         ->check(CLI::ValidIPV4);
     probeCommand->add_option("--dest", probe->destinations,
