@@ -32,7 +32,7 @@ struct ExitStatusRow {
 
 inline constexpr ExitStatusRow kExitStatusTable[] = {
     {0, "success"},
-    {1, "no connection to the device"},
+    {1, "no connection to the device (TCP channels)"},
     {2, "TCP upload: the local file cannot be opened"},
     {3, "TCP upload: the local file is not usable"},
     {4, "sending failed"},
@@ -41,7 +41,7 @@ inline constexpr ExitStatusRow kExitStatusTable[] = {
     {7, "upload refused (HTTP uploads, TCP packets)"},
     {8, "the reply could not be decoded"},
     {9, "bad value: refused by the tool's checks before it was sent"},
-    {10, "failed: the device refused, or an HTTP exchange, export or download failed"},
+    {10, "failed: the device refused, or an HTTP exchange (its connection included), export or download failed"},
     {64, "usage error: unknown option, missing or malformed argument, a value GBK cannot hold; nothing was sent"},
 };
 

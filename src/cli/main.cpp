@@ -82,9 +82,14 @@ void PrintUsageError(const CLI::App& app, const std::string& what, bool json) {
     const CLI::App* command = ChosenCommand(app);
     if (command == &app) {
         std::cerr << "Run ostrand-cli --help for the subcommands.\n";
-    } else {
-        std::cerr << command->help();
+        return;
     }
+    // The help of a subcommand names only itself ("Usage: set ..."): say whose it is.
+    std::string path;
+    for (const CLI::App* part = command; part != nullptr && part != &app; part = part->get_parent()) {
+        path = part->get_name() + (path.empty() ? "" : " " + path);
+    }
+    std::cerr << "ostrand-cli " << path << ":\n" << command->help();
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ nlohmann::ordered_json OutputPrinter::DeviceJson(const FleetTarget& target, cons
 
 void OutputPrinter::PrintRows(const std::string& prefix, const DeviceReport& report) {
     if (shape_.columns.empty()) return;
+    // A device that failed before it listed anything prints no list at all.
+    if (report.rows.empty() && !report.Succeeded()) return;
     if (style_.header && !headerPrinted_) {
         headerPrinted_ = true;
         out_ << (prefix.empty() ? "" : "address\t") << RowLine(shape_.columns) << '\n';
