@@ -13,6 +13,7 @@
 #include <map>
 
 #include "cli/commands.h"
+#include "cli/device_files.h"
 #include "cli/device_run.h"
 #include "ops/video/camera_tuning.h"
 #include "ops/video/device_status.h"
@@ -238,13 +239,6 @@ int SnapshotStatus(video::MjpegFailure failure) {
 
 // The picture of one device of several: "_<ip>" before the extension
 // (shot.jpg -> shot_10.0.0.5.jpg), so every camera gets a file of its own.
-std::filesystem::path FileFor(const std::filesystem::path& file, const FleetTarget& device) {
-    std::filesystem::path name = file.stem();
-    name += "_" + device.ip;
-    name += file.extension();
-    return file.parent_path() / name;
-}
-
 DeviceReport Snapshot(const SnapshotOptions& options, const FleetTarget& device, const std::filesystem::path& file) {
     video::MjpegLimits limits;
     limits.overallWait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
@@ -341,20 +335,14 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
     snapshotCommand->add_option("--wait", snapshot->waitSeconds, "seconds to wait for a whole picture (default 10)")
         ->check(CLI::Range(0.1, 600.0));
     snapshotCommand->add_option("FILE", snapshot->file, "the JPEG file to write")->required();
-    // The file name depends on the form (one device or several), so the
-    // runner is called directly.
-    auto devices = std::make_shared<DeviceOptions>();
-    AddDeviceOptions(*snapshotCommand, *devices);
-    snapshotCommand->callback([snapshot, devices, snapshotCommand, &action] {
-        auto selection = std::make_shared<DeviceSelection>(SelectDevices(*snapshotCommand, *devices));
-        action = [snapshot, selection](const CliSettings& settings) {
-            const bool fleet = selection->fleet;
-            return RunDevices(settings, *selection, ReadsDevice(), [snapshot, fleet](const FleetTarget& device) {
-                const std::filesystem::path file(snapshot->file);
-                return Snapshot(*snapshot, device, fleet ? FileFor(file, device) : file);
-            });
-        };
-    });
+    // The file name depends on the form: one device or several.
+    DeviceCommand(*snapshotCommand, action, ReadsDevice(),
+                  [snapshot](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
+                      return [snapshot, fleet = devices.fleet](const FleetTarget& device) {
+                          const std::filesystem::path file(snapshot->file);
+                          return Snapshot(*snapshot, device, fleet ? FileOfDevice(file, device) : file);
+                      };
+                  });
 }
 
 }  // namespace ostrand::cli

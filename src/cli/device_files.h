@@ -1,8 +1,7 @@
 #pragma once
 // What the subcommands that move a whole file share (export, download, log,
-// upload): the local file of each device in a run over several, the report of
-// a file that is complete, and the device options of a subcommand whose job
-// depends on the devices the command line named.
+// upload, camera snapshot): the local file of each device in a run over
+// several, the report of a file that is complete or of one that failed.
 
 #include <filesystem>
 #include <string>
@@ -46,24 +45,6 @@ inline DeviceReport FailedTransfer() {
     DeviceReport report;
     report.status = kFailedExitStatus;
     return report;
-}
-
-// DeviceCommand for a job that depends on the devices named (one file per
-// device in the fleet form, a value that names one device): `makeJob` also
-// gets the selection, and may throw UsageError before anything is sent.
-inline void DeviceCommandOfSelection(
-    CLI::App& command, CliAction& action, CommandShape shape,
-    std::function<DeviceJob(const CliSettings& settings, const DeviceSelection& devices)> makeJob) {
-    auto options = std::make_shared<DeviceOptions>();
-    AddDeviceOptions(command, *options);
-    CLI::App* self = &command;
-    command.callback([options, self, &action, shape = std::move(shape), makeJob = std::move(makeJob)] {
-        auto devices = std::make_shared<DeviceSelection>(SelectDevices(*self, *options));
-        action = [devices, shape, makeJob](const CliSettings& settings) {
-            const DeviceJob job = makeJob(settings, *devices);
-            return RunDevices(settings, *devices, shape, job);
-        };
-    });
 }
 
 }  // namespace ostrand::cli

@@ -196,17 +196,25 @@ int RunDevices(const CliSettings& settings, const DeviceSelection& devices, cons
 }
 
 void DeviceCommand(CLI::App& command, CliAction& action, CommandShape shape,
-                   std::function<DeviceJob(const CliSettings& settings)> makeJob) {
+                   std::function<DeviceJob(const CliSettings& settings, const DeviceSelection& devices)> makeJob) {
     auto options = std::make_shared<DeviceOptions>();
     AddDeviceOptions(command, *options);
     CLI::App* self = &command;
     command.callback([options, self, &action, shape = std::move(shape), makeJob = std::move(makeJob)] {
         auto devices = std::make_shared<DeviceSelection>(SelectDevices(*self, *options));
         action = [devices, shape, makeJob](const CliSettings& settings) {
-            const DeviceJob job = makeJob(settings);
+            const DeviceJob job = makeJob(settings, *devices);
             return RunDevices(settings, *devices, shape, job);
         };
     });
+}
+
+void DeviceCommand(CLI::App& command, CliAction& action, CommandShape shape,
+                   std::function<DeviceJob(const CliSettings& settings)> makeJob) {
+    DeviceCommand(command, action, std::move(shape),
+                  [makeJob = std::move(makeJob)](const CliSettings& settings, const DeviceSelection&) {
+                      return makeJob(settings);
+                  });
 }
 
 }  // namespace ostrand::cli

@@ -59,5 +59,10 @@ int RunDevices(const CliSettings& settings, const DeviceSelection& devices, cons
 // UsageError) and returns the job.
 void DeviceCommand(CLI::App& command, CliAction& action, CommandShape shape,
                    std::function<DeviceJob(const CliSettings& settings)> makeJob);
+// The same for a job that depends on the devices named (one file per device in
+// the fleet form, a value that names one device only): `makeJob` also gets the
+// selection.
+void DeviceCommand(CLI::App& command, CliAction& action, CommandShape shape,
+                   std::function<DeviceJob(const CliSettings& settings, const DeviceSelection& devices)> makeJob);
 
 }  // namespace ostrand::cli

@@ -14,7 +14,7 @@ void AddDownloadCommand(CLI::App& app, CliAction& action) {
         "download", "download a device file (HTTP log archive, or the TCP export on port 60005)");
     command->add_option("--type", *type, "export type used on port 60005")->required()->check(CLI::Range(0, 255));
     command->add_option("FILE", *file, "local file to write (one per device: FILE_<ip>_<port>.ext)")->required();
-    DeviceCommandOfSelection(
+    DeviceCommand(
         *command, action, ReadsDevice(),
         [type, file](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
             return [type = static_cast<std::uint8_t>(*type), file = std::filesystem::path(*file),

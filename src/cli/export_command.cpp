@@ -14,7 +14,7 @@ void AddExportCommand(CLI::App& app, CliAction& action) {
         "export", "stream a device file over the TCP export protocol (2 log, 4 users, 5 records)");
     command->add_option("--type", *type, "export type")->required()->check(CLI::Range(0, 255));
     command->add_option("FILE", *file, "local file to write (one per device: FILE_<ip>_<port>.ext)")->required();
-    DeviceCommandOfSelection(
+    DeviceCommand(
         *command, action, ReadsDevice(),
         [type, file](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
             return [type = static_cast<std::uint8_t>(*type), file = std::filesystem::path(*file),

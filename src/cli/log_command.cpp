@@ -16,7 +16,7 @@ void AddLogCommand(CLI::App& app, CliAction& action) {
                         "local file (\".tar.gz\" is appended unless it ends so; one per device: "
                         "FILE_<ip>_<port>.tar.gz)")
         ->required();
-    DeviceCommandOfSelection(
+    DeviceCommand(
         *command, action, ReadsDevice(), [file](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
             return [file = WithLogArchiveEnding(*file), perDevice = devices.fleet](const FleetTarget& device) {
                 const std::filesystem::path path = perDevice ? FileOfDevice(file, device) : file;

@@ -142,7 +142,6 @@ DeviceReport NetReport(TransportResult result) {
 
 void AddNetparamCommand(CLI::App& app, CliAction& action) {
     struct Options {
-        DeviceOptions devices;
         NetEdits edits;
     };
     auto options = std::make_shared<Options>();
@@ -166,7 +165,6 @@ void AddNetparamCommand(CLI::App& app, CliAction& action) {
         "set",
         "change fields of the network page and save it; fields not named keep the device's values. "
         "Off port 80 only the master server, its port and the 3G mode can be changed.");
-    AddDeviceOptions(*set, options->devices);
     NetEdits& e = options->edits;
     set->add_option("--static-ip", e.staticIp, "on: fixed address; off: obtained automatically (port 80)")
         ->check(CLI::IsMember({"on", "off", "1", "0"}));
@@ -179,26 +177,25 @@ void AddNetparamCommand(CLI::App& app, CliAction& action) {
     set->add_flag("--no-master", e.noMaster, "no self-built master server (sends 0.0.0.0 and 8006)");
     set->add_option("--master-port", e.masterPort, "master server port (with a self-built master server)");
     set->add_option("--3g", e.open3g, "3G mode")->check(CLI::IsMember({"no", "unicon", "evdo"}));
-    set->callback([options, set, &action] {
-        auto devices = std::make_shared<DeviceSelection>(SelectDevices(*set, options->devices));
-        const NetEdits edits = DeviceEdits(options->edits);
-        const char* perDevice = !edits.ip.empty() ? "--ipaddress" : !edits.mac.empty() ? "--mac" : nullptr;
-        if (perDevice != nullptr && devices->targets.size() > 1) {
-            throw UsageError(std::string(perDevice) + " is different for every device; give one device only");
-        }
-        action = [devices, edits](const CliSettings& settings) {
-            return RunDevices(settings, *devices, ChangesDevice(), [edits](const FleetTarget& device) {
-                CommandTarget target(device.ip, device.port);
-                NetPageFields fields;
-                // Without the device's page nothing is saved: the page would
-                // send values the user never saw.
-                DeviceReport report = NetReport(LoadNetworkPage(target, fields));
-                if (!report.Succeeded()) return report;
-                if (!ApplyEdits(fields, edits)) return NetReport(kTransportBadParameter);
-                return NetReport(SaveNetworkPage(target, fields));
-            });
-        };
-    });
+    DeviceCommand(*set, action, ChangesDevice(),
+                  [options](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
+                      const NetEdits edits = DeviceEdits(options->edits);
+                      const char* perDevice = !edits.ip.empty() ? "--ipaddress" : !edits.mac.empty() ? "--mac" : nullptr;
+                      if (perDevice != nullptr && devices.targets.size() > 1) {
+                          throw UsageError(std::string(perDevice) +
+                                           " is different for every device; give one device only");
+                      }
+                      return [edits](const FleetTarget& device) {
+                          CommandTarget target(device.ip, device.port);
+                          NetPageFields fields;
+                          // Without the device's page nothing is saved: the page would
+                          // send values the user never saw.
+                          DeviceReport report = NetReport(LoadNetworkPage(target, fields));
+                          if (!report.Succeeded()) return report;
+                          if (!ApplyEdits(fields, edits)) return NetReport(kTransportBadParameter);
+                          return NetReport(SaveNetworkPage(target, fields));
+                      };
+                  });
 }
 
 }  // namespace ostrand::cli

@@ -16,7 +16,7 @@ void AddSetIdCommand(CLI::App& app, CliAction& action) {
         "set one device's number (6, 8 or 11 bytes) and product model (1..30 bytes): model first, then number");
     command->add_option("NUMBER", *number, "the new device number (UTF-8)")->required();
     command->add_option("MODEL", *model, "the new product model (UTF-8)")->required();
-    DeviceCommandOfSelection(
+    DeviceCommand(
         *command, action, ChangesDevice(),
         [number, model](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
             if (devices.targets.size() > 1) {

@@ -80,9 +80,9 @@ TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
                                             "--target", block + "223:18080", shot.string()},
                                            20s);
     EXPECT_EQ(several.exitCode, 8) << several.out << several.err;
-    const std::string first = Contents(dir / ("shot_" + block + "221.jpg"));
+    const std::string first = Contents(dir / ("shot_" + block + "221_18080.jpg"));
     EXPECT_TRUE(first.starts_with("\xFF\xD8") && first.ends_with("\xFF\xD9"));
-    EXPECT_FALSE(fs::exists(dir / ("shot_" + block + "223.jpg")));
+    EXPECT_FALSE(fs::exists(dir / ("shot_" + block + "223_18080.jpg")));
     EXPECT_FALSE(fs::exists(shot));
     EXPECT_NE(several.out.find("2 devices: 1 succeeded, 1 failed"), std::string::npos) << several.out;
     fs::remove_all(dir);
