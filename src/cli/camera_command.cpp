@@ -237,8 +237,7 @@ int SnapshotStatus(video::MjpegFailure failure) {
     }
 }
 
-// The picture of one device of several: "_<ip>" before the extension
-// (shot.jpg -> shot_10.0.0.5.jpg), so every camera gets a file of its own.
+// One picture of the channel, written whole to `file`.
 DeviceReport Snapshot(const SnapshotOptions& options, const FleetTarget& device, const std::filesystem::path& file) {
     video::MjpegLimits limits;
     limits.overallWait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
@@ -327,7 +326,7 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
     auto snapshot = std::make_shared<SnapshotOptions>();
     CLI::App* snapshotCommand = camera->add_subcommand(
         "snapshot", "save one picture of a channel's live stream (motion JPEG on the video port) as a JPEG file; "
-                    "several devices: one file each, \"_<ip>\" before the extension");
+                    "several devices: one file each, \"_<ip>_<port>\" before the extension");
     snapshotCommand->add_option("--video-port", snapshot->videoPort, "the cameras' video port (default 9886)")
         ->check(CLI::Range(1, 65535));
     snapshotCommand->add_option("--channel", snapshot->channel, "video channel (default 0)")
