@@ -3,7 +3,10 @@
 // upload, camera snapshot): the local file of each device in a run over
 // several, the report of a file that is complete or of one that failed.
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,6 +48,28 @@ inline DeviceReport FailedTransfer() {
     DeviceReport report;
     report.status = kFailedExitStatus;
     return report;
+}
+
+// A subcommand that brings one typed file from each device into FILE (one
+// file per device in the fleet form): `transfer` shows why it failed.
+using TypedFileTransfer =
+    std::function<bool(const FleetTarget& device, const std::filesystem::path& path, std::uint8_t type)>;
+inline void AddTypedFileCommand(CLI::App& app, CliAction& action, const char* name, const char* help,
+                                const char* typeHelp, TypedFileTransfer transfer) {
+    auto type = std::make_shared<int>(0);
+    auto file = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(name, help);
+    command->add_option("--type", *type, typeHelp)->required()->check(CLI::Range(0, 255));
+    command->add_option("FILE", *file, "local file to write (one per device: FILE_<ip>_<port>.ext)")->required();
+    DeviceCommand(*command, action, ReadsDevice(),
+                  [type, file, transfer](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
+                      return [type = static_cast<std::uint8_t>(*type), file = std::filesystem::path(*file),
+                              perDevice = devices.fleet, transfer](const FleetTarget& device) {
+                          const std::filesystem::path path = perDevice ? FileOfDevice(file, device) : file;
+                          if (!transfer(device, path, type)) return FailedTransfer();
+                          return FileReport(path);
+                      };
+                  });
 }
 
 }  // namespace ostrand::cli

@@ -8,24 +8,13 @@
 namespace ostrand::cli {
 
 void AddDownloadCommand(CLI::App& app, CliAction& action) {
-    auto type = std::make_shared<int>(0);
-    auto file = std::make_shared<std::string>();
-    CLI::App* command = app.add_subcommand(
-        "download", "download a device file (HTTP log archive, or the TCP export on port 60005)");
-    command->add_option("--type", *type, "export type used on port 60005")->required()->check(CLI::Range(0, 255));
-    command->add_option("FILE", *file, "local file to write (one per device: FILE_<ip>_<port>.ext)")->required();
-    DeviceCommand(
-        *command, action, ReadsDevice(),
-        [type, file](const CliSettings&, const DeviceSelection& devices) -> DeviceJob {
-            return [type = static_cast<std::uint8_t>(*type), file = std::filesystem::path(*file),
-                    perDevice = devices.fleet](const FleetTarget& device) {
-                const std::filesystem::path path = perDevice ? FileOfDevice(file, device) : file;
-                CommandTarget target(device.ip, device.port);
-                // The channel shows why a download failed.
-                if (!DownloadDeviceFile(target, path, type)) return FailedTransfer();
-                return FileReport(path);
-            };
-        });
+    AddTypedFileCommand(app, action, "download",
+                        "download a device file (HTTP log archive, or the TCP export on port 60005)",
+                        "export type used on port 60005",
+                        [](const FleetTarget& device, const std::filesystem::path& path, std::uint8_t type) {
+                            CommandTarget target(device.ip, device.port);
+                            return DownloadDeviceFile(target, path, type);
+                        });
 }
 
 }  // namespace ostrand::cli
