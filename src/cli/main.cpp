@@ -89,6 +89,8 @@ void PrintUsageError(const CLI::App& app, const std::string& what, bool json) {
     for (const CLI::App* part = command; part != nullptr && part != &app; part = part->get_parent()) {
         path = part->get_name() + (path.empty() ? "" : " " + path);
     }
+    // The footer (settings, escaping, the exit table) belongs to --help, not to a mistake.
+    const_cast<CLI::App*>(command)->footer("");
     std::cerr << "ostrand-cli " << path << ":\n" << command->help();
 }
 
