@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "cli/exit_status.h"
-#include "process.h"
+#include "fleet_suite.h"
 #include "../sim/sim_test_support.h"
 
 namespace ostrand::cli::test {
@@ -25,19 +25,10 @@ using namespace std::chrono_literals;
 // A device value that, printed raw, would forge a line of its own.
 constexpr const char* kForgedNote = "ok\nresult=10000\r\tx\\y\x01";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-class CliRoundTrip : public testing::Test {
+class CliRoundTrip : public FleetSuite<CliRoundTrip> {
 protected:
     static void SetUpTestSuite() {
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("cli_roundtrip_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
+        OpenFleet("cli_roundtrip");
         exportSource_.resize(300000);
         for (std::size_t i = 0; i < exportSource_.size(); ++i) {
             exportSource_[i] = static_cast<char>((i * 2654435761u) >> 24);
@@ -58,39 +49,15 @@ protected:
                  {{"kind", "terminal"}, {"faults", {{"exportStatus", 2}, {"flatBare", true}}}},
                  {{"kind", "camera"}, {"port", 18080}, {"faults", {{"downloadFailure", "nolog"}}}},
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-
-        const fs::path ready = dir_ / "ready.txt";
-        simulator_ = new BackgroundProcess(
-            {OSTRAND_DEVSIM_PATH, "--fleet", (dir_ / "fleet.json").string(), "--ready-file",
-             ready.string(), "--duration", "120"},
-            (dir_ / "devsim.log").string());
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (!fs::exists(ready) && simulator_->Running() && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(10ms);
-        }
-        ready_ = fs::exists(ready);
-    }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override {
-        ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log") << sim::test::FileBytes(dir_ / "devsim.log.err");
+        ServeFleet(fleet);
     }
 
     static std::string Ip(int device) { return block_ + std::to_string(device); }
     static ProcessResult Cli(std::vector<std::string> arguments, const fs::path& workingDirectory = {}) {
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s, workingDirectory.string());
+        return RunCli(std::move(arguments), 30s, workingDirectory.string());
     }
 
-    static inline std::string block_;
-    static inline fs::path dir_;
     static inline std::string exportSource_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(CliRoundTrip, GetOverTcpPrintsOneLinePerEntryInMapOrder) {

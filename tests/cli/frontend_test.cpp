@@ -20,8 +20,7 @@
 #include <set>
 #include <sstream>
 
-#include "../sim/sim_test_support.h"
-#include "process.h"
+#include "fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -83,12 +82,10 @@ const std::vector<Subcommand>& Subcommands() {
     return table;
 }
 
-class FrontEnd : public testing::Test {
+class FrontEnd : public FleetSuite<FrontEnd> {
 protected:
     static void SetUpTestSuite() {
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("frontend_cli_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
+        OpenFleet("frontend_cli");
         const nlohmann::json hostileSettings = {{"devname", kHostile}, {"note\n" + kHostile, kHostile}};
         const nlohmann::json refusing = {{"result", "10001"}, {"errmsg", kHostile}};
         const nlohmann::json fleet = {
@@ -101,16 +98,8 @@ protected:
                  {{"kind", "camera"}, {"port", 80}, {"faults", refusing}},               // .4
                  {{"kind", "terminal"}, {"faults", {{"silent", true}}}},                 // .5
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log"); }
-
     static std::string Address(Device device, Kind kind) {
         switch (device) {
         case Hostile: return block_ + (kind == Terminal ? "1" : "2");
@@ -127,11 +116,6 @@ protected:
             if (word.ends_with("={gw}")) arguments.back() = word.substr(0, word.size() - 4) + block_ + "254";
         }
     }
-
-    static inline std::string block_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 std::string Shown(const std::vector<std::string>& arguments) {
@@ -175,9 +159,7 @@ std::vector<Run> RunAll(const std::vector<std::vector<std::string>>& commandLine
         for (std::size_t t = 0; t < std::min(kAtOnce, commandLines.size()); ++t) {
             pool.emplace_back([&] {
                 for (std::size_t i = next++; i < commandLines.size(); i = next++) {
-                    std::vector<std::string> full = commandLines[i];
-                    full.insert(full.begin(), OSTRAND_CLI_PATH);
-                    runs[i] = Run{commandLines[i], RunProcess(full, 120s)};
+                    runs[i] = Run{commandLines[i], RunCli(commandLines[i], 120s)};
                 }
             });
         }
@@ -315,9 +297,7 @@ TEST_F(FrontEnd, UsageErrorsExit64WithTheSubcommandsUsageBeforeAnythingIsSent) {
         {"no-such-command"},
     };
     for (const auto& arguments : cases) {
-        std::vector<std::string> full = arguments;
-        full.insert(full.begin(), OSTRAND_CLI_PATH);
-        const auto result = RunProcess(full, 30s);
+        const auto result = RunCli(arguments);
         EXPECT_EQ(result.exitCode, 64) << Shown(arguments) << "\n" << result.err;
         EXPECT_TRUE(result.out.empty()) << Shown(arguments) << "\n" << result.out;
         EXPECT_NE(result.err.find("ostrand-cli: "), std::string::npos) << Shown(arguments) << "\n" << result.err;
@@ -339,7 +319,7 @@ TEST(FrontEndHelp, ReadmeAndHelpListTheSameExitTable) {
         if (std::regex_match(line, match, row)) readmeRows[std::stoi(match[1])] = match[2];
         if (line.empty() && !readmeRows.empty()) break;
     }
-    const auto help = RunProcess({OSTRAND_CLI_PATH, "--help"}, 30s);
+    const auto help = RunCli({"--help"});
     ASSERT_EQ(help.exitCode, 0);
     std::map<int, std::string> helpRows;
     const std::regex helpRow(R"(^  (\d+) +(.+)$)");

@@ -82,6 +82,19 @@ ProcessResult RunProcess(const std::vector<std::string>& arguments, std::chrono:
     return result;
 }
 
+ProcessResult RunCli(std::vector<std::string> arguments, std::chrono::milliseconds limit,
+                     const std::string& workingDirectory) {
+    arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
+    return RunProcess(arguments, limit, workingDirectory);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& arguments,
                                      const std::string& logPath)
     : pid_(Spawn(arguments, logPath, logPath + ".err")) {}

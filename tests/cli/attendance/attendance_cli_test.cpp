@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -21,14 +21,11 @@ using namespace std::chrono_literals;
 const std::string kHostile = "a\nb\tc\x1b[2J=d";
 const std::string kFakeLine = "x\n9.9.9.9:60005\t成功\tok";
 
-class AttendanceCli : public testing::Test {
+class AttendanceCli : public FleetSuite<AttendanceCli> {
 protected:
     static void SetUpTestSuite() {
-        const unsigned pid = static_cast<unsigned>(getpid());
-        block_ = ProcessAddressBlock();
+        OpenFleet("attendance_cli");
         ip_ = block_ + "41";
-        dir_ = fs::path(testing::TempDir()) / ("attendance_cli_" + std::to_string(pid));
-        fs::create_directories(dir_);
         const nlohmann::json fleet = {
             {"base", ip_},
             {"devices", nlohmann::json::array({
@@ -56,41 +53,26 @@ protected:
                  {{"kind", "terminal"}, {"faults", {{"result", "10001"}, {"errmsg", "拒绝"}}}},
                  {{"kind", "terminal"}, {"faults", {{"dropConnection", true}}}},
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump();
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     static ProcessResult Cli(std::vector<std::string> arguments) {
         // The target goes after the subcommand path ("terminal get door").
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
         arguments.insert(arguments.end(), {"--ip", ip_, "--port", "60005"});
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
 
     // Device n of the fleet (1: the first).
     static std::string Ip(int device) { return block_ + std::to_string(40 + device); }
     static ProcessResult At(int device, std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
         arguments.insert(arguments.end(), {"--ip", Ip(device), "--port", "60005"});
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
     static ProcessResult Fleet(std::vector<std::string> arguments, int device) {
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
         arguments.insert(arguments.end(), {"--target", Ip(device) + ":60005", "--target", Ip(1) + ":60005"});
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
 
-    static inline std::string block_;
     static inline std::string ip_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(AttendanceCli, PeriodsSetAppliesChangesInOrderAndRefusesOverlaps) {
@@ -204,15 +186,13 @@ TEST_F(AttendanceCli, EachFailureClassHasItsExitStatus) {
         const std::string ip = c.device == 0 ? block_ + "200" : Ip(c.device);
         std::vector<std::string> single = c.arguments;
         single.insert(single.end(), {"--ip", ip, "--port", "60005"});
-        single.insert(single.begin(), OSTRAND_CLI_PATH);
-        const auto run = RunProcess(single, 30s);
+        const auto run = RunCli(single);
         EXPECT_EQ(run.exitCode, c.status) << c.arguments[0] << " " << c.arguments[1] << " " << ip << "\n"
                                           << run.out << run.err;
         if (c.status == 64 || c.device == 0) continue;
         std::vector<std::string> fleet = c.arguments;
         fleet.insert(fleet.end(), {"--no-upgrade-check", "--target", ip + ":60005", "--target", ip_ + ":60005"});
-        fleet.insert(fleet.begin(), OSTRAND_CLI_PATH);
-        const auto many = RunProcess(fleet, 30s);
+        const auto many = RunCli(fleet);
         EXPECT_EQ(many.exitCode, c.status) << c.arguments[0] << "\n" << many.out;
         if (c.device != 1) {
             EXPECT_NE(many.out.find(ip + ":60005\t失败\t"), std::string::npos) << many.out;

@@ -12,20 +12,13 @@
 #include <sstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 struct CsvCase {
     std::int32_t number;
@@ -52,15 +45,11 @@ std::string UserRecord(std::int32_t number, const std::string& card, const std::
     return record;
 }
 
-class AttendanceDataCli : public testing::Test {
+class AttendanceDataCli : public FleetSuite<AttendanceDataCli> {
 protected:
     static void SetUpTestSuite() {
         setenv("TZ", "UTC", 1);  // the children show record times in UTC
-        const unsigned pid = static_cast<unsigned>(getpid());
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("attendance_cli_" + std::to_string(pid));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        OpenFleet("attendance_cli");
         std::ofstream(dir_ / "users.bin", std::ios::binary)
             << std::string("\1\0\0\0", 4) + UserRecord(1, "7", "a\tb,\"c\"") + UserRecord(2, "8", "x\x01y");
         // Cells a spreadsheet would evaluate, and numbers it would only read.
@@ -82,28 +71,14 @@ protected:
                  {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "guarded.bin").string()}}}}}},
                  {{"kind", "terminal"}, {"exports", {{"4", {{"file", (dir_ / "empty.bin").string()}}}}}},
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     static ProcessResult Cli(int device, const std::string& mac, std::vector<std::string> arguments) {
         const std::vector<std::string> target = {"--ip", block_ + std::to_string(20 + device), "--port",
                                                  "60005", "--mac", mac, "--data-dir", (dir_ / "data").string()};
         arguments.insert(arguments.end(), target.begin(), target.end());
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
-
-    static inline std::string block_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(AttendanceDataCli, UsersInThreeFormats) {
@@ -214,9 +189,8 @@ TEST_F(AttendanceDataCli, FleetFormListsEveryDevicesRowsUnderItsAddress) {
     });
     std::ofstream(dir_ / "targets.json") << scan.dump();
     const fs::path data = dir_ / "fleet_data";
-    const auto run = RunProcess({OSTRAND_CLI_PATH, "attendance", "users", "--targets-from",
-                                 (dir_ / "targets.json").string(), "--data-dir", data.string()},
-                                30s);
+    const auto run = RunCli({"attendance", "users", "--targets-from", (dir_ / "targets.json").string(),
+                             "--data-dir", data.string()});
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     const std::string good = block_ + "22:60005";
     for (const std::string& line : {good + "\t成功\t成功", std::string("address\tnumber\tcardNo\tname"),
@@ -228,8 +202,8 @@ TEST_F(AttendanceDataCli, FleetFormListsEveryDevicesRowsUnderItsAddress) {
     }
     EXPECT_TRUE(fs::exists(data / "00A1B2C3D4F2" / "userinfo"));
     // --mac names one folder: it cannot serve several devices.
-    EXPECT_EQ(RunProcess({OSTRAND_CLI_PATH, "attendance", "users", "--targets-from", (dir_ / "targets.json").string(),
-                          "--mac", "00A1B2C3D4F2", "--data-dir", data.string()})
+    EXPECT_EQ(RunCli({"attendance", "users", "--targets-from", (dir_ / "targets.json").string(), "--mac",
+                      "00A1B2C3D4F2", "--data-dir", data.string()})
                   .exitCode,
               64);
 }

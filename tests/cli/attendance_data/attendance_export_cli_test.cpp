@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -21,36 +21,25 @@ using namespace std::chrono_literals;
 
 constexpr const char* kMac = "00A1B2C3D4F1";
 
-class AttendanceExportCli : public testing::Test {
+class AttendanceExportCli : public FleetSuite<AttendanceExportCli> {
 protected:
     static void SetUpTestSuite() {
         setenv("TZ", "UTC", 1);
-        const unsigned pid = static_cast<unsigned>(getpid());
-        ip_ = ProcessAddressBlock() + "31";
-        dir_ = fs::path(testing::TempDir()) / ("attendance_export_cli_" + std::to_string(pid));
-        fs::remove_all(dir_);
+        OpenFleet("attendance_export_cli");
+        ip_ = block_ + "31";
         fs::create_directories(dir_ / "out");
         const nlohmann::json fleet = {
             {"base", ip_},
             {"devices", nlohmann::json::array({{{"kind", "terminal"},
                                                 {"state", {{"attendance_data", {{"users", 12}, {"records", 300},
                                                                                 {"interval", 3600}}}}}}})}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     static ProcessResult Cli(std::vector<std::string> arguments) {
         const std::vector<std::string> target = {"--ip", ip_, "--port", "60005", "--mac", kMac,
                                                  "--data-dir", (dir_ / "data").string()};
         arguments.insert(arguments.end(), target.begin(), target.end());
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
 
     // Row count, then the first data row, as xlrd reads them.
@@ -66,9 +55,6 @@ protected:
     }
 
     static inline std::string ip_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(AttendanceExportCli, UsersAndRecordsToWorkbooks) {

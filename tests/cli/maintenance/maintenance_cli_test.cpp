@@ -13,8 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "../process.h"
-#include "../../sim/sim_test_support.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -34,21 +33,10 @@ nlohmann::json ForgingRefusals() {
     return {{"maintenance", {{"refuse", refusals}}}};
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-class MaintenanceCli : public testing::Test {
+class MaintenanceCli : public FleetSuite<MaintenanceCli> {
 protected:
     static void SetUpTestSuite() {
-        const unsigned pid = static_cast<unsigned>(getpid());
-        // A block of its own, apart from the round-trip suite's.
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("maintenance_cli_" + std::to_string(pid));
-        fs::create_directories(dir_);
+        OpenFleet("maintenance_cli");
         const nlohmann::json fleet = {
             {"base", block_ + "101"},
             {"devices",
@@ -65,30 +53,14 @@ protected:
                  {{"kind", "terminal"}, {"state", ForgingRefusals()}},                                 // .109
                  {{"kind", "camera"}, {"port", 18082}, {"state", ForgingRefusals()}},                 // .110
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_) << sim::test::FileBytes(dir_ / "devsim.log"); }
-
     static std::string Ip(int device) { return block_ + std::to_string(100 + device); }
-    static ProcessResult Cli(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
-    }
+    static ProcessResult Cli(std::vector<std::string> arguments) { return RunCli(std::move(arguments)); }
     static nlohmann::json Get(int device, const std::string& port) {
         const auto result = Cli({"--json", "get", "--ip", Ip(device), "--port", port, "getnetparam"});
         return nlohmann::json::parse(result.out).at("values");
     }
-
-    static inline std::string block_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(MaintenanceCli, RenameReachesTheDeviceAndBadNamesAreRefusedUnsent) {
@@ -374,9 +346,7 @@ TEST_F(MaintenanceCli, UploadTakesOnlyRegularFiles) {
                  {"upload", "--tcp", "--update-type", "app", "--ip", Ip(2), "--port", "60005", path},
              }) {
             const auto started = std::chrono::steady_clock::now();
-            auto run = arguments;
-            run.insert(run.begin(), OSTRAND_CLI_PATH);
-            const auto result = RunProcess(run, 5s);
+            const auto result = RunCli(arguments, 5s);
             EXPECT_EQ(result.exitCode, 64) << testing::PrintToString(arguments);
             EXPECT_NE(result.err.find("\"" + path + "\""), std::string::npos) << result.err;
             EXPECT_TRUE(result.out.empty()) << result.out;

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -24,13 +24,10 @@ const std::string kHostile = "a\nb\tc\x1b[2J=d";
 // A whole fleet line for a device that does not exist.
 const std::string kFakeLine = "x\n9.9.9.9:60005\t成功\tok";
 
-class NetCli : public testing::Test {
+class NetCli : public FleetSuite<NetCli> {
 protected:
     static void SetUpTestSuite() {
-        const unsigned pid = static_cast<unsigned>(getpid());
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("net_cli_" + std::to_string(pid));
-        fs::create_directories(dir_);
+        OpenFleet("net_cli");
         const nlohmann::json fleet = {
             {"base", block_ + "101"},
             {"devices",
@@ -51,30 +48,16 @@ protected:
                  // 8: refuses every command.
                  {{"kind", "terminal"}, {"faults", {{"result", "10001"}, {"errmsg", "拒绝"}}}},
              })}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     static std::string Ip(int device) { return block_ + std::to_string(100 + device); }
     static std::vector<std::string> At(int device, int port = 60005) {
         return {"--ip", Ip(device), "--port", std::to_string(port)};
     }
     static ProcessResult Cli(std::vector<std::string> arguments, const std::vector<std::string>& device = {}) {
         arguments.insert(arguments.end(), device.begin(), device.end());
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
-
-    static inline std::string block_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(NetCli, NetparamSetOnACameraIsReadBack) {

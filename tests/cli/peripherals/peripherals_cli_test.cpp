@@ -19,7 +19,7 @@
 #include <sstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -34,19 +34,10 @@ const std::string kForgedEscaped = "名\\n127.9.9.9:60005\\t成功\\tforged=1";
 const std::string kAsciiForged = "A\n127.9.9.9:60005\tok\tforged=1";
 const std::string kAsciiEscaped = "A\\n127.9.9.9:60005\\tok\\tforged=1";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-class PeripheralsCli : public testing::Test {
+class PeripheralsCli : public FleetSuite<PeripheralsCli> {
 protected:
     static void SetUpTestSuite() {
-        block_ = ProcessAddressBlock();
-        dir_ = fs::path(testing::TempDir()) / ("peripherals_cli_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
+        OpenFleet("peripherals_cli");
         const nlohmann::json speakers = {
             {"classes", {{{"id", "1"}, {"name", kForged}, {"speakers", "1,2"}}, {{"id", "2"}, {"name", "二班"}, {"speakers", "3"}}}},
             {"places", {{{"id", "9"}, {"name", "操场"}, {"speakers", "7"}, {"classId", "1"}, {"className", "一班"}}}}};
@@ -67,33 +58,17 @@ protected:
               {{"kind", "terminal"},
                {"state", {{"peripherals", {{"speakers", speakers},
                                            {"refuse", {{"5040", {"1"}}, {"7008", {"2"}}}}}}}}}}}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     // Devices: 0 answers, 1 refuses connections, 2 drops them unanswered, 3 refuses some handtypes.
     static std::string Ip(int device) { return block_ + std::to_string(31 + device); }
     static std::string Target(int device) { return Ip(device) + ":60005"; }
-    static ProcessResult Cli(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 40s);
-    }
+    static ProcessResult Cli(std::vector<std::string> arguments) { return RunCli(std::move(arguments), 40s); }
     // The subcommand words, then one device.
     static ProcessResult CliAt(int device, std::vector<std::string> arguments, std::size_t words = 2) {
         arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(words), {"--ip", Ip(device), "--port", "60005"});
         return Cli(std::move(arguments));
     }
-
-    static inline std::string block_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 // Settings the terminal takes without answering anything the operation reads:

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -19,35 +19,24 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class CameraCli : public testing::Test {
+class CameraCli : public FleetSuite<CameraCli> {
 protected:
     static void SetUpTestSuite() {
-        const unsigned pid = static_cast<unsigned>(getpid());
-        ip_ = ProcessAddressBlock() + "211";
-        dir_ = fs::path(testing::TempDir()) / ("camera_cli_" + std::to_string(pid));
-        fs::create_directories(dir_);
+        OpenFleet("camera_cli");
+        ip_ = block_ + "211";
         const nlohmann::json fleet = {
             {"base", ip_},
             {"devices", nlohmann::json::array({{{"kind", "camera"}, {"port", 18080}, {"videoChannels", 2},
                                                 {"state", {{"video", {{"image", {{"lightness", 2}}}}}}}}})}};
-        std::ofstream(dir_ / "fleet.json") << fleet.dump(2);
-        simulator_ = StartFleet(dir_, ready_).release();
+        ServeFleet(fleet);
     }
-    static void TearDownTestSuite() {
-        delete simulator_;
-        simulator_ = nullptr;
-        fs::remove_all(dir_);
-    }
-    void SetUp() override { ASSERT_TRUE(ready_); }
-
     static ProcessResult Cli(std::vector<std::string> arguments) {
         // The global options and the subcommand words first, then the target.
         const auto options = std::find_if(arguments.begin(), arguments.end(),
                                           [](const std::string& a) { return !a.starts_with("--"); });
         const std::size_t words = static_cast<std::size_t>(options - arguments.begin()) + 2;
         arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(words), {"--ip", ip_, "--port", "18080"});
-        arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-        return RunProcess(arguments, 30s);
+        return RunCli(std::move(arguments));
     }
     static nlohmann::json CameraValues(const char* channel) {
         const auto get = Cli({"--json", "camera", "get", "--channel", channel});
@@ -56,9 +45,6 @@ protected:
     }
 
     static inline std::string ip_;
-    static inline fs::path dir_;
-    static inline BackgroundProcess* simulator_ = nullptr;
-    static inline bool ready_ = false;
 };
 
 TEST_F(CameraCli, SetThenGetRoundTripsThroughTheCamerasEncoding) {
@@ -139,14 +125,11 @@ TEST_F(CameraCli, SeveralCamerasGiveALineEachAndUsageErrorsSendNothing) {
         {{"ptz", "stop"}, "\tresult=10000"},
     };
     for (const auto& f : fleets) {
-        std::vector<std::string> arguments = {OSTRAND_CLI_PATH};
-        arguments.insert(arguments.end(), f.arguments.begin(), f.arguments.end());
+        std::vector<std::string> arguments = f.arguments;
         arguments.insert(arguments.end(), {"--target", ip_ + ":18080", "--target", dead});
-        const auto run = RunProcess(arguments, 30s);
+        const auto run = RunCli(arguments);
         EXPECT_EQ(run.exitCode, 10) << f.arguments[1] << run.out << run.err;
-        std::vector<std::string> lines;
-        std::istringstream in(run.out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        const std::vector<std::string> lines = Lines(run.out);
         const auto answered = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
             return l.starts_with(ip_ + ":18080\t成功\t");
         });

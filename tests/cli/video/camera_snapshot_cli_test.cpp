@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../process.h"
+#include "../fleet_suite.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -28,18 +28,15 @@ std::string Contents(const fs::path& path) {
 
 TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
     const std::string block = ProcessAddressBlock();
-    const fs::path dir = fs::path(testing::TempDir()) / ("camera_snapshot_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    SimulatedFleet simulated("camera_snapshot");
+    const fs::path& dir = simulated.Dir();
     const nlohmann::json camera = {{"kind", "camera"}, {"port", 18080}, {"videoChannels", 2}};
     nlohmann::json stalled = camera;
     stalled["state"] = {{"video", {{"streamFault", "stall"}, {"streamPort", 19888}}}};
     nlohmann::json broken = camera;
     broken["state"] = {{"video", {{"streamFault", "truncatedJpeg"}}}};
     const nlohmann::json fleet = {{"base", block + "221"}, {"devices", {camera, stalled, broken}}};
-    std::ofstream(dir / "fleet.json") << fleet.dump(2);
-    bool ready = false;
-    const auto simulator = StartFleet(dir, ready);
-    ASSERT_TRUE(ready);
+    ASSERT_TRUE(simulated.Start(fleet)) << simulated.Log();
 
     const struct {
         std::vector<std::string> arguments;  // before FILE
@@ -56,10 +53,10 @@ TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
     for (const auto& c : cases) {
         const fs::path file = dir / "picture.jpg";
         std::ofstream(file) << "old";
-        std::vector<std::string> arguments = {OSTRAND_CLI_PATH, "camera", "snapshot"};
+        std::vector<std::string> arguments = {"camera", "snapshot"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         arguments.push_back(file.string());
-        const ProcessResult run = RunProcess(arguments, 20s);
+        const ProcessResult run = RunCli(arguments, 20s);
         const std::string where = c.arguments[1] + " " + c.arguments.back();
         EXPECT_EQ(run.exitCode, c.exitCode) << where << run.err;
         EXPECT_NE(run.err.find(c.error), std::string::npos) << where << run.err;
@@ -76,16 +73,15 @@ TEST(CameraSnapshotCli, SavesOnePictureOrSaysWhyNot) {
     // Several cameras: one file each, named after its address; a camera that
     // fails leaves no file.
     const fs::path shot = dir / "shot.jpg";
-    const ProcessResult several = RunProcess({OSTRAND_CLI_PATH, "camera", "snapshot", "--target", block + "221:18080",
-                                            "--target", block + "223:18080", shot.string()},
-                                           20s);
+    const ProcessResult several =
+        RunCli({"camera", "snapshot", "--target", block + "221:18080", "--target", block + "223:18080", shot.string()},
+               20s);
     EXPECT_EQ(several.exitCode, 8) << several.out << several.err;
     const std::string first = Contents(dir / ("shot_" + block + "221_18080.jpg"));
     EXPECT_TRUE(first.starts_with("\xFF\xD8") && first.ends_with("\xFF\xD9"));
     EXPECT_FALSE(fs::exists(dir / ("shot_" + block + "223_18080.jpg")));
     EXPECT_FALSE(fs::exists(shot));
     EXPECT_NE(several.out.find("2 devices: 1 succeeded, 1 failed"), std::string::npos) << several.out;
-    fs::remove_all(dir);
 }
 
 }  // namespace
