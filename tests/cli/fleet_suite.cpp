@@ -8,6 +8,13 @@
 
 namespace ostrand::cli::test {
 
+ProcessResult RunCli(std::vector<std::string> arguments, std::chrono::milliseconds limit,
+                     const std::string& workingDirectory) {
+    arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
+    return RunProcess(arguments, limit, workingDirectory);
+}
+
+
 SimulatedFleet::SimulatedFleet(const std::string& name)
     : dir_(std::filesystem::path(testing::TempDir()) / (name + "_" + std::to_string(getpid()))) {
     std::filesystem::remove_all(dir_);

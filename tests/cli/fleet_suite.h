@@ -16,6 +16,12 @@
 
 namespace ostrand::cli::test {
 
+// ostrand-cli with these arguments, run as RunProcess runs a program.
+ProcessResult RunCli(std::vector<std::string> arguments,
+                     std::chrono::milliseconds limit = std::chrono::seconds(30),
+                     const std::string& workingDirectory = {});
+
+
 // DIR/fleet.json served by ostrand-devsim (StartFleet); the destructor stops
 // the simulator and removes DIR.
 class SimulatedFleet {

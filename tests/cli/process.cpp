@@ -82,12 +82,6 @@ ProcessResult RunProcess(const std::vector<std::string>& arguments, std::chrono:
     return result;
 }
 
-ProcessResult RunCli(std::vector<std::string> arguments, std::chrono::milliseconds limit,
-                     const std::string& workingDirectory) {
-    arguments.insert(arguments.begin(), OSTRAND_CLI_PATH);
-    return RunProcess(arguments, limit, workingDirectory);
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -24,11 +24,6 @@ ProcessResult RunProcess(const std::vector<std::string>& arguments,
                          std::chrono::milliseconds limit = std::chrono::seconds(30),
                          const std::string& workingDirectory = {});
 
-// ostrand-cli with these arguments, run as RunProcess runs a program.
-ProcessResult RunCli(std::vector<std::string> arguments,
-                     std::chrono::milliseconds limit = std::chrono::seconds(30),
-                     const std::string& workingDirectory = {});
-
 // The lines of a program's output, without their line feeds.
 std::vector<std::string> Lines(const std::string& text);
 
