@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -53,8 +54,9 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
+// Called from several threads at once when tests run programs side by side.
 std::string TempName(const char* what) {
-    static int counter = 0;
+    static std::atomic<int> counter{0};
     return "/tmp/ostrand_cli_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++) +
            what;
 }
