@@ -190,8 +190,10 @@ void CostrandDlg::BuildControls() {
     connect(filterBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnListFilterChanged);
     connect(languageBox_, &QComboBox::currentIndexChanged, this, &CostrandDlg::OnLanguageChanged);
     connect(findButton, &QPushButton::clicked, this, &CostrandDlg::OnFind);
-    // A number typed into the find field and Enter looks it up; it must not end the program.
-    connect(findEdit_, &QLineEdit::returnPressed, findButton, &QPushButton::click);
+    // Enter in the find field looks the number up and goes no further: the find
+    // moves the focus to the list, so the window would otherwise take the same
+    // key press as its own Enter and end the program with the list just searched.
+    findEdit_->installEventFilter(this);
     connect(buttons_.at(1043), &QPushButton::clicked, this, &CostrandDlg::OnCopyDeviceNumber);
     connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
     connect(buttons_.at(1001), &QPushButton::clicked, this, &CostrandDlg::OnSearch);
@@ -406,6 +408,13 @@ void CostrandDlg::OnLanguageChanged(int /*index*/) {
 }
 
 bool CostrandDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == findEdit_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            buttons_.at(kFindButtonId)->click();
+            return true;
+        }
+    }
     if (watched == listView_->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) CopyWholeList(mouse->modifiers());
@@ -417,7 +426,6 @@ void CostrandDlg::keyPressEvent(QKeyEvent* event) {
     // Enter that no control takes ends the window, like its close box.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (findEdit_->hasFocus()) return;  // the find field has taken it
         accept();
         return;
     }

@@ -299,12 +299,35 @@ TEST_F(CostrandDlgTest, LanguageSwitchRelabelsButtonsAndColumns) {
     EXPECT_EQ(Header(*dlg, 0), "序列");
 }
 
-TEST_F(CostrandDlgTest, EnterInTheFindEditEndsTheWindow) {
-    auto dlg = Start("");
+TEST_F(CostrandDlgTest, EnterInTheFindEditFindsAndKeepsTheWindow) {
+    auto dlg = Start("[Dev0]\nIP=10.0.0.1\nDevNo=B0123\n[Dev1]\nIP=10.0.0.2\nDevNo=A1234\n");
     dlg->show();
     auto* edit = dlg->findChild<QLineEdit*>("edit1356");
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_Return);
+    struct Case {
+        const char* typed;
+        int selectedRow;  // -1: nothing selected
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {"", -1, {"请输入正确的设备编号"}},
+        {"Z9", -1, {"未找到设备"}},
+        {"1234", 1, {}},  // found: the focus moves to the list, the window stays
+    };
+    for (const Case& c : cases) {
+        sink_.Clear();
+        dlg->ListView()->clearSelection();
+        edit->setText(QString::fromUtf8(c.typed));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_TRUE(dlg->isVisible()) << c.typed;
+        EXPECT_EQ(dlg->result(), QDialog::Rejected) << c.typed;
+        EXPECT_EQ(sink_.Texts(), c.shown) << c.typed;
+        const QModelIndexList selected = dlg->ListView()->selectionModel()->selectedRows();
+        EXPECT_EQ(selected.empty() ? -1 : selected[0].row(), c.selectedRow) << c.typed;
+    }
+    // Enter elsewhere is still the window's own: it ends the window like its close box.
+    dlg->ListView()->setFocus();
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
 }
