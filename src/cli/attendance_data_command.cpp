@@ -126,6 +126,13 @@ void AddExportFiles(DeviceReport& report, const ExportResult& result) {
     report.extra["files"] = std::move(files);
 }
 
+std::string UpperAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
 std::filesystem::path ExportPathFor(const ListRequest& request, const std::string& mac) {
     std::string path = request.options->exportPath;
     if (request.exportPerMac) path += "_" + mac;  // a device MAC: twelve hexadecimal digits
@@ -133,7 +140,9 @@ std::filesystem::path ExportPathFor(const ListRequest& request, const std::strin
 }
 
 DeviceReport RunList(const ListRequest& request, const FleetTarget& target) {
-    const std::string mac = !request.mac.empty() ? request.mac : Utf8ToGbkLossy(target.mac);
+    // The device list shows a MAC upper-cased and its folder and cache entry carry
+    // that form: "02aa7f260101" must not start a second folder beside "02AA7F260101".
+    const std::string mac = UpperAscii(!request.mac.empty() ? request.mac : Utf8ToGbkLossy(target.mac));
     // A MAC that names no folder is refused by the operation (its message)
     // before anything is sent.
     const int failure = IsDeviceMacText(mac) ? kFailedExitStatus : kBadValueExitStatus;

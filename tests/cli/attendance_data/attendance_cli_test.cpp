@@ -108,6 +108,14 @@ TEST_F(AttendanceDataCli, UsersInThreeFormats) {
     EXPECT_EQ(Cli(2, "00A1B2C3D4E2", {"--json", "attendance", "users", "--csv"}).exitCode, 64);
 }
 
+TEST_F(AttendanceDataCli, ALowerCaseMacNamesTheSameFolderAsTheList) {
+    ASSERT_EQ(Cli(1, "00A1B2C3D4EA", {"attendance", "users"}).exitCode, 0);
+    const auto lower = Cli(1, "00a1b2c3d4ea", {"attendance", "users"});
+    ASSERT_EQ(lower.exitCode, 0) << lower.err;
+    EXPECT_TRUE(fs::exists(dir_ / "data" / "00A1B2C3D4EA" / "userinfo"));
+    EXPECT_FALSE(fs::exists(dir_ / "data" / "00a1b2c3d4ea"));
+}
+
 TEST_F(AttendanceDataCli, CsvGuardsOnlyTextCellsThatAreFormulas) {
     const auto csv = Cli(4, "00A1B2C3D4E4", {"attendance", "users", "--csv"});
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
