@@ -83,10 +83,19 @@ std::vector<FoundTempera> SortAndDeduplicate(std::vector<FoundTempera> found) {
     const auto key = [](const FoundTempera& record) { return std::tie(record.ipv4, record.mac); };
     std::stable_sort(found.begin(), found.end(),
                      [&key](const FoundTempera& a, const FoundTempera& b) { return key(a) < key(b); });
-    found.erase(std::unique(found.begin(), found.end(),
-                            [&key](const FoundTempera& a, const FoundTempera& b) { return key(a) == key(b); }),
-                found.end());
-    return found;
+    // The first variant's row comes first and is kept; a device answering both
+    // variants lends it the service port only the second one reports, without
+    // which its address cannot be changed.
+    std::vector<FoundTempera> rows;
+    rows.reserve(found.size());
+    for (auto& record : found) {
+        if (!rows.empty() && key(rows.back()) == key(record)) {
+            if (rows.back().servicePort.empty()) rows.back().servicePort = std::move(record.servicePort);
+            continue;
+        }
+        rows.push_back(std::move(record));
+    }
+    return rows;
 }
 
 std::vector<FoundTempera> SearchTemperaDevices(const TemperaProbeConfig& config, std::int32_t strictModel,

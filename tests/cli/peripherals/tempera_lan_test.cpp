@@ -82,7 +82,8 @@ TEST(TemperaLan, ProbeBindAndAddressChangeInsideTheVirtualLan) {
     ASSERT_EQ(first.size(), 2u) << first.dump();
     EXPECT_EQ(first[0]["ip"], "10.77.1.2");
     EXPECT_EQ(first[0]["sn"], "SN-1");
-    EXPECT_EQ(first[0]["port"], "");  // the first probe's row comes first and has no port
+    // The first probe's row is kept and takes the port the second probe's answer gives.
+    EXPECT_EQ(first[0]["port"], "60005");
     EXPECT_EQ(first[1]["ip"], "10.77.1.4");
     EXPECT_EQ(first[1]["port"], "60005");
 

@@ -99,8 +99,9 @@ TEST(TemperaProbe, StrictFlagFiltersTheFirstVariantOnly) {
     EXPECT_EQ(strict, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.4"}));
 }
 
-TEST(TemperaProbe, SameAddressAndMacFromBothVariantsGiveOneRow) {
-    // The first variant's row comes first after the sort and keeps its empty port.
+TEST(TemperaProbe, SameAddressAndMacFromBothVariantsGiveOneRowWithThePort) {
+    // The first variant's row comes first after the sort and takes the port only
+    // the second variant reports.
     ProbePeer first({ProbeMatch("1", "M", "10.0.0.9", "BB"), ProbeMatch("1", "M", "10.0.0.10", "AA")});
     ProbePeer second({ProbeMatch("1", "M", "10.0.0.9", "BB", "8000"), ProbeMatch("1", "M", "10.0.0.9", "AA", "8001"),
                       "not xml at all"});
@@ -108,7 +109,7 @@ TEST(TemperaProbe, SameAddressAndMacFromBothVariantsGiveOneRow) {
     std::vector<std::string> rows;
     for (const auto& record : found) rows.push_back(record.ipv4 + "/" + record.mac + "/" + record.servicePort);
     // Byte-wise text order: "10.0.0.10" sorts before "10.0.0.9".
-    EXPECT_EQ(rows, (std::vector<std::string>{"10.0.0.10/AA/", "10.0.0.9/AA/8001", "10.0.0.9/BB/"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"10.0.0.10/AA/", "10.0.0.9/AA/8001", "10.0.0.9/BB/8000"}));
 }
 
 TEST(TemperaProbe, BusyPortIsReportedAndTheOtherVariantStillRuns) {
