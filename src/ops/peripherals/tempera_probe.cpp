@@ -60,8 +60,12 @@ ProbeRun RunProbe(const TemperaProbeConfig& config, const ProbeVariant& variant,
     }
     const auto deadline = std::chrono::steady_clock::now() + config.maxCollectTime;
     std::array<std::uint8_t, kProbeReceiveLimit> buffer{};
+    // Every wait ends by the run's deadline, however long "ScanTimeOut" is.
+    const auto untilDeadline = [&deadline] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    };
     while (run.found.size() < config.maxAnswers && std::chrono::steady_clock::now() < deadline &&
-           socket.WaitReadable(wait)) {
+           socket.WaitReadable(std::max(std::chrono::milliseconds(0), std::min(wait, untilDeadline())))) {
         const auto received = socket.Receive(buffer);
         if (!received || received->length == 0) continue;
         ++run.datagrams;

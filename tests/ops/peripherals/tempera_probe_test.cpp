@@ -141,6 +141,12 @@ TEST(TemperaProbe, WaitComesFromScanTimeOutOrTheVariant) {
     start = std::chrono::steady_clock::now();
     SearchTemperaDevices(config, 0, {});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+    // A wait longer than the run's bound ends with the bound: two variants, 2 x 200 ms, not 2 x 60 s.
+    config.scanTimeOut = [] { return 60000; };
+    config.maxCollectTime = std::chrono::milliseconds(200);
+    start = std::chrono::steady_clock::now();
+    SearchTemperaDevices(config, 0, {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(TemperaProbeConfig{}.first.defaultWait, std::chrono::milliseconds(500));
     EXPECT_EQ(TemperaProbeConfig{}.second.defaultWait, std::chrono::milliseconds(1000));
 }
