@@ -13,7 +13,6 @@
 // files written as values file1, file2, ...
 
 #include <algorithm>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,13 +20,10 @@
 
 #include "cli/commands.h"
 #include "cli/device_run.h"
-#include "cli/plain_field.h"
 #include "ops/attendance_data/attend_export.h"
 #include "ops/attendance_data/attend_query.h"
 #include "ops/shell/csv_field.h"
 #include "platform/code_page.h"
-#include "platform/message_sink.h"
-#include "transport/failure_note.h"
 
 namespace ostrand::cli {
 namespace {
@@ -195,36 +191,6 @@ DeviceReport RunList(const ListRequest& request, const FleetTarget& target) {
     return report;
 }
 
-// --csv: the one device's list as CSV on stdout, the texts shown on stderr.
-int PrintCsv(const CliSettings& settings, const ListRequest& request, const FleetTarget& target) {
-    RecordingMessageSink shown;
-    DeviceReport report;
-    std::optional<TransportResult> transport;
-    {
-        ScopedMessageSink collect(shown);
-        TransportFailureWatch failures;
-        try {
-            report = RunList(request, target);
-        } catch (const std::exception& e) {
-            report = DeviceReport::Failure(kFailedExitStatus, e.what());
-        }
-        transport = failures.Last();
-    }
-    if (report.status == kFailedExitStatus && transport && *transport != kTransportOk) {
-        report.status = StatusOfTransport(*transport);
-    }
-    const ListColumns& columns = ColumnsOf(request.listing);
-    if (report.Succeeded()) {
-        if (settings.header) std::cout << CsvLine(columns.csvHeader);
-        for (const auto& row : report.rows) std::cout << CsvLine(row, columns.csvKinds);
-        std::cout.flush();
-    }
-    std::vector<std::string> messages = shown.Texts();
-    messages.insert(messages.end(), report.messages.begin(), report.messages.end());
-    if (messages.empty() && !report.Succeeded()) messages.push_back(SummaryText(report));
-    for (const std::string& message : messages) std::cerr << PlainField(message) << '\n';
-    return report.status;
-}
 
 // "YYYY-MM-DD" with a month 01-12 and a day 01-31: the filter compares texts,
 // so only this form selects what it says.
@@ -270,7 +236,16 @@ void AddListCommand(CLI::App& command, CliAction& action, Listing listing, std::
                                                       : AttendanceDataPlaces{std::filesystem::path(options->dataDir)};
             request.exportPerMac = several;
             request.turns = std::make_shared<FolderTurns>();
-            if (options->csv) return PrintCsv(settings, request, devices->targets.front());
+            if (options->csv) {
+                // The one device's list as CSV on stdout, the texts shown on stderr.
+                const ListColumns& columns = ColumnsOf(request.listing);
+                CliSettings csv = settings;
+                csv.csv = true;
+                CommandShape shape = ListsRows(columns.columns);
+                shape.csv = {columns.csvHeader, columns.csvKinds};
+                return RunDevices(csv, *devices, shape,
+                                  [request](const FleetTarget& target) { return RunList(request, target); });
+            }
             // An export prints the files it wrote, not a list.
             const CommandShape shape =
                 options->exportPath.empty() ? ListsRows(ColumnsOf(listing).columns) : ReadsDevice();

@@ -24,6 +24,7 @@ struct CliSettings {
     bool json = false;          // --json: one JSON document on stdout
     bool header = true;         // --no-header leaves a list's header line out
     bool upgradeCheck = true;   // --no-upgrade-check: the fleet forms skip "getUpdateKernelStatus"
+    bool csv = false;           // a subcommand's --csv: its list as CSV on stdout
 };
 
 // The action of the chosen subcommand; returns the exit status.

@@ -164,7 +164,7 @@ int RunDevices(const CliSettings& settings, const DeviceSelection& devices, cons
                const DeviceJob& job) {
     PerThreadMessages sink(Messages());
     ScopedMessageSink sinkGuard(sink);
-    OutputPrinter printer({settings.json, settings.header}, shape, std::cout, std::cerr);
+    OutputPrinter printer(StyleOf(settings), shape, std::cout, std::cerr);
     if (!devices.fleet && devices.targets.size() == 1) {
         const DeviceReport report = RunOne(devices.targets.front(), false, shape, settings, job);
         printer.PrintSingle(devices.targets.front(), report);

@@ -19,6 +19,9 @@
 
 namespace ostrand::cli {
 
+// The printer's style of the global switches.
+inline OutputStyle StyleOf(const CliSettings& settings) { return {settings.json, settings.header, settings.csv}; }
+
 // Devices worked on at once when --jobs is not given: all of them, up to this.
 inline constexpr int kDefaultMaxJobs = 256;
 

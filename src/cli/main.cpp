@@ -2,8 +2,6 @@
 // and output are UTF-8; device text travels in GBK.
 
 #include <iostream>
-
-#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "cli/commands.h"
@@ -66,13 +64,7 @@ const CLI::App* ChosenCommand(const CLI::App& app) {
 
 // With --json, standard output holds one document even when no device was reached.
 void PrintJsonFailure(int status, const std::string& what) {
-    nlohmann::ordered_json document;
-    document["succeeded"] = false;
-    document["result"] = status;
-    document["sent"] = false;
-    document["text"] = what;
-    std::cout << ostrand::cli::JsonText(document) << "\n";
-    std::cout.flush();
+    ostrand::cli::OutputPrinter({true, true, false}, {}, std::cout, std::cerr).PrintFailure(status, what);
 }
 
 // What was wrong, then the usage of the subcommand it was given to.

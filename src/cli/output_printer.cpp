@@ -93,8 +93,23 @@ void OutputPrinter::PrintRows(const std::string& prefix, const DeviceReport& rep
     for (const auto& row : report.rows) out_ << prefix << RowLine(row) << '\n';
 }
 
+void OutputPrinter::PrintCsvRows(const DeviceReport& report) {
+    if (!report.Succeeded()) return;
+    if (style_.header) out_ << CsvLine(shape_.csv.header);
+    for (const auto& row : report.rows) out_ << CsvLine(row, shape_.csv.kinds);
+}
+
 void OutputPrinter::PrintSingle(const FleetTarget& target, const DeviceReport& report) {
     std::lock_guard lock(mutex_);
+    if (style_.csv) {
+        // Standard output holds the CSV alone; every text goes to stderr.
+        PrintCsvRows(report);
+        out_.flush();
+        if (report.messages.empty() && !report.Succeeded()) err_ << PlainField(SummaryText(report)) << '\n';
+        for (const std::string& message : report.messages) err_ << PlainField(message) << '\n';
+        err_.flush();
+        return;
+    }
     if (style_.json) {
         out_ << JsonText(DeviceJson(target, report)) << '\n';
         out_.flush();
@@ -141,6 +156,32 @@ void OutputPrinter::PrintFleetEnd(const std::vector<FleetTarget>& targets, const
     } else {
         out_ << reports.size() << " devices: " << succeeded << " succeeded, " << failed << " failed\n";
     }
+    out_.flush();
+}
+
+void OutputPrinter::PrintProgress(const FleetTarget& target, const std::string& text) {
+    if (style_.json) return;
+    std::lock_guard lock(mutex_);
+    out_ << PlainField(target.Label()) << '\t' << PlainField(text) << '\n';
+    out_.flush();
+}
+
+void OutputPrinter::PrintTable(const std::vector<std::string>& columns,
+                               const std::vector<std::vector<std::string>>& rows) {
+    std::lock_guard lock(mutex_);
+    out_ << (style_.json ? TableJson(columns, rows) : TableText(columns, rows, style_.header));
+    out_.flush();
+}
+
+void OutputPrinter::PrintFailure(int status, const std::string& text) {
+    if (!style_.json) return;
+    std::lock_guard lock(mutex_);
+    nlohmann::ordered_json document;
+    document["succeeded"] = false;
+    document["result"] = status;
+    document["sent"] = false;
+    document["text"] = text;
+    out_ << JsonText(document) << '\n';
     out_.flush();
 }
 

@@ -36,12 +36,6 @@ std::vector<std::string> ScanColumns() {
     return {headers.begin(), headers.end()};
 }
 
-std::string RowsAsText(const DeviceList& list, bool header) {
-    return cli::TableText(ScanColumns(), ScanRows(list), header);
-}
-
-std::string RowsAsJson(const DeviceList& list) { return cli::TableJson(ScanColumns(), ScanRows(list)); }
-
 int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::ostream& err) {
     DiscoveryConfig config;
     if (options.flags) {
@@ -86,8 +80,7 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
     RunSearch(session, *table);
     DeviceList list;
     list.FillDeviceList(*table, table->count);
-    out << (options.json ? RowsAsJson(list) : RowsAsText(list, options.header));
-    out.flush();
+    cli::OutputPrinter({options.json, options.header, false}, {}, out, err).PrintTable(ScanColumns(), ScanRows(list));
     if (!options.xlsPath.empty()) {
         const std::string failure = SaveListSheet(BuildListSheet(list, DeviceColumnHeaders(HeaderSet::English)),
                                                   options.xlsPath, ListFileFormat::Workbook);

@@ -35,11 +35,4 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
 // one where a column has no English header.
 std::vector<std::string> ScanColumns();
 
-// The header line (the 19 column headers) when `header`, then the 19 cells of
-// every row in UTF-8, separated by tabs, one row per line; control characters
-// inside a cell are escaped (cli::PlainField).
-std::string RowsAsText(const DeviceList& list, bool header = true);
-// One JSON array with an object per row keyed by the column headers.
-std::string RowsAsJson(const DeviceList& list);
-
 }  // namespace ostrand

@@ -67,8 +67,7 @@ int RunProbeCommand(const ProbeOptions& options, const CliSettings& settings) {
                         OutputText(record.serial), OutputText(record.servicePort), OutputText(record.deviceType),
                         OutputText(record.mac)});
     }
-    std::cout << (settings.json ? TableJson(kProbeColumns, rows) : TableText(kProbeColumns, rows, settings.header));
-    std::cout.flush();
+    OutputPrinter(StyleOf(settings), {}, std::cout, std::cerr).PrintTable(kProbeColumns, rows);
     return 0;
 }
 

@@ -42,7 +42,7 @@ public:
         if (phase == RowPhase::Succeeded || phase == RowPhase::Failed) {
             printer_.PrintFleetLine(targets_[row], Report(row, phase, text, 0));
         } else {
-            std::cout << PlainField(targets_[row].Label()) << '\t' << PlainField(text) << '\n' << std::flush;
+            printer_.PrintProgress(targets_[row], text);
         }
     }
     void OnReason(std::size_t row, const std::string& text) override {
@@ -111,7 +111,7 @@ int RunUpgrade(const CliSettings& settings, const UpgradeOptions& options, const
     const std::vector<FleetTarget>& targets = devices.targets;
     std::vector<DeviceReport> reports(targets.size());
     std::mutex outputMutex;
-    OutputPrinter printer({settings.json, settings.header}, ChangesDevice(), std::cout, std::cerr);
+    OutputPrinter printer(StyleOf(settings), ChangesDevice(), std::cout, std::cerr);
 
     // The rows that can be upgraded; every other row ends here with its reason.
     std::vector<FleetTarget> runnable;
