@@ -38,8 +38,6 @@ std::optional<DeviceReport> GateRefusal(const AmpOptions& options, const FleetTa
     return DeviceReport::Failure(kBadValueExitStatus, "版本不支持!");
 }
 
-DeviceEndpoint Endpoint(const FleetTarget& device) { return {device.ip, static_cast<std::uint16_t>(device.port)}; }
-
 std::vector<std::string> AmplifierCells(const AmplifierRow& row) {
     return {OutputText(row.number), row.state, row.bind, OutputText(row.ip)};
 }
@@ -57,7 +55,7 @@ template <typename Work>
 DeviceJob GatedJob(std::shared_ptr<AmpOptions> options, Work work) {
     return [options = std::move(options), work = std::move(work)](const FleetTarget& device) {
         if (auto refused = GateRefusal(*options, device)) return std::move(*refused);
-        DeviceEndpoint terminal = Endpoint(device);
+        DeviceEndpoint terminal = EndpointOf(device);
         return work(terminal);
     };
 }

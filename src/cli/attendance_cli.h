@@ -7,15 +7,12 @@
 
 #include "cli/cli_common.h"
 #include "cli/device_report.h"
+#include "cli/device_run.h"
 #include "cli/device_target.h"
 #include "ops/attendance/terminal_exchange.h"
 #include "transport/tcp_channel.h"
 
 namespace ostrand::cli {
-
-inline DeviceEndpoint EndpointOf(const FleetTarget& device) {
-    return {device.ip, static_cast<std::uint16_t>(device.port)};
-}
 
 // The report of a read: its values, or why the reply cannot stand for them
 // (a refusal the operation notes in `unusable`), so a refused read never

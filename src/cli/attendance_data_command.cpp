@@ -191,7 +191,6 @@ DeviceReport RunList(const ListRequest& request, const FleetTarget& target) {
     return report;
 }
 
-
 // "YYYY-MM-DD" with a month 01-12 and a day 01-31: the filter compares texts,
 // so only this form selects what it says.
 std::string CheckDate(const std::string& text) {

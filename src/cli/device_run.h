@@ -16,8 +16,14 @@
 #include "cli/device_report.h"
 #include "cli/device_target.h"
 #include "cli/output_printer.h"
+#include "transport/tcp_channel.h"
 
 namespace ostrand::cli {
+
+// The TCP channels' address of a device.
+inline DeviceEndpoint EndpointOf(const FleetTarget& device) {
+    return {device.ip, static_cast<std::uint16_t>(device.port)};
+}
 
 // The printer's style of the global switches.
 inline OutputStyle StyleOf(const CliSettings& settings) { return {settings.json, settings.header, settings.csv}; }

@@ -2,6 +2,7 @@
 // In the fleet form each device's file is FILE with "_<ip>_<port>" before its extension.
 
 #include "cli/commands.h"
+#include "cli/device_run.h"
 #include "cli/device_files.h"
 #include "transport/file_channel.h"
 
@@ -12,7 +13,7 @@ void AddExportCommand(CLI::App& app, CliAction& action) {
                         "stream a device file over the TCP export protocol (2 log, 4 users, 5 records)",
                         "export type",
                         [](const FleetTarget& device, const std::filesystem::path& path, std::uint8_t type) {
-                            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+                            DeviceEndpoint endpoint = EndpointOf(device);
                             return ExportFileTcp(endpoint, path, type);
                         });
 }

@@ -14,7 +14,7 @@ void AddFlatCommand(CLI::App& app, CliAction& action) {
     DeviceCommand(*command, action, ReadsDevice(), [assignments](const CliSettings&) -> DeviceJob {
         const ParamMap request = Assignments(*assignments);
         return [request](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             ParamMap reply;
             const TransportResult result = SendFlatXmlCommand(reply, endpoint, request);
             return FormReply(result, {}, reply);

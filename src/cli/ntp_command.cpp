@@ -53,7 +53,7 @@ void AddNtpCommand(CLI::App& app, CliAction& action) {
     CLI::App* get = group->add_subcommand("get", "print the NTP table as KEY=VALUE lines");
     DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
         return [](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             ParamMap table;
             DeviceReport report;
             report.status = LoadNtpTable(endpoint, table) ? 0 : kFailedExitStatus;
@@ -70,7 +70,7 @@ void AddNtpCommand(CLI::App& app, CliAction& action) {
         std::vector<NtpEdit> edits;
         for (const std::string& text : *texts) edits.push_back(ParseNtpEdit(text));
         return [edits](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             DeviceReport report;
             ParamMap table;
             // Without the device's table a save would drop the entries not

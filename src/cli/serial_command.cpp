@@ -19,7 +19,7 @@ void AddSerialCommand(CLI::App& app, CliAction& action) {
         "get", "print setType=0 (考勤机) or setType=1 (云台); a device that does not say 0 counts as 1");
     DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
         return [](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             const SerialTypeLoad load = LoadSerialType(endpoint);
             DeviceReport report;
             report.status = load.exchanged ? 0 : kFailedExitStatus;
@@ -38,7 +38,7 @@ void AddSerialCommand(CLI::App& app, CliAction& action) {
         const int index =
             *type == "0" || *type == "attendance" || *type == "考勤机" ? kSerialTypeAttendance : kSerialTypePtz;
         return [index](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             DeviceReport report;
             report.status = SaveSerialType(endpoint, index) ? 0 : kFailedExitStatus;
             return report;

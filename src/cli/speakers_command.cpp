@@ -31,8 +31,6 @@ bool PlacesFor(const SpeakerOptions& options, const FleetTarget& device) {
     return PlaceModeOf(options.version.empty() ? device.version : options.version);
 }
 
-DeviceEndpoint Endpoint(const FleetTarget& device) { return {device.ip, static_cast<std::uint16_t>(device.port)}; }
-
 // A call whose channel failed: the channel's messages (put first by the
 // runner) say why, and its noted result becomes the status.
 DeviceReport ChannelFailed() {
@@ -76,7 +74,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action) {
     AddVersionOption(*listCommand, *list);
     DeviceCommand(*listCommand, action, ListsRows(kSpeakerColumns), [list](const CliSettings&) -> DeviceJob {
         return [list](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             const bool places = PlacesFor(*list, device);
             const auto page = LoadSpeakerPage(terminal, places);
             if (!page) return ChannelFailed();
@@ -97,7 +95,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action) {
         const std::string id = GbkArgument(set->id, "class id");
         const std::string numbers = GbkArgument(set->numbers, "speaker numbers");
         return [set, id, numbers](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             const auto outcome = SetClassSpeakers(terminal, PlacesFor(set->speaker, device), id, numbers);
             if (outcome.refused) return DeviceReport::Failure(kBadValueExitStatus, outcome.message);
             if (!outcome.ok) return DeviceReport::Failure(kFailedExitStatus, outcome.message);
@@ -128,7 +126,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action) {
         action = [volume, selection](const CliSettings& settings) {
             const CommandShape shape = volume->volume ? ChangesDevice() : ReadsDevice();
             return RunDevices(settings, *selection, shape, [volume](const FleetTarget& device) {
-                DeviceEndpoint terminal = Endpoint(device);
+                DeviceEndpoint terminal = EndpointOf(device);
                 if (volume->volume && !SetSpeakerVolume(terminal, volume->speakerNumber, *volume->volume)) {
                     return ChannelFailed();
                 }
@@ -151,7 +149,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action) {
     bandCommand->add_option("--set", band->band, "radio band")->required()->check(CLI::Range(0, kMaxRadioBand));
     DeviceCommand(*bandCommand, action, ChangesDevice(), [band](const CliSettings&) -> DeviceJob {
         return [band](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             return SettingSent(SetRadioBand(terminal, band->band), "audiofreq", std::to_string(band->band));
         };
     });
@@ -170,7 +168,7 @@ void AddSpeakersCommand(CLI::App& app, CliAction& action) {
     testCommand->add_flag("--off", test->off, "stop the test");
     DeviceCommand(*testCommand, action, ChangesDevice(), [test](const CliSettings&) -> DeviceJob {
         return [test](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             return SettingSent(SetSpeakerTest(terminal, test->speakerNumber, !test->off), "audiotestsw",
                                test->off ? "0" : "1");
         };

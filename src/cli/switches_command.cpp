@@ -31,7 +31,7 @@ void AddSwitchesCommand(CLI::App& app, CliAction& action) {
         "get", "print debuglog=on|off (empty when the device does not say); the stream switch cannot be read");
     DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
         return [](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             const DebugLogState state = ReadDebugLog(endpoint);
             DeviceReport report;
             report.status = state.outcome.ok ? 0 : kFailedExitStatus;
@@ -53,7 +53,7 @@ void AddSwitchesCommand(CLI::App& app, CliAction& action) {
         const SwitchChoice stream = Choice(options->stream);
         const SwitchChoice debuglog = Choice(options->debuglog);
         return [stream, debuglog](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             bool ok = true;
             if (stream != SwitchChoice::None) ok = SetStreamSwitch(endpoint, stream).ok;
             if (ok && debuglog != SwitchChoice::None) ok = WriteDebugLog(endpoint, debuglog).ok;

@@ -71,8 +71,6 @@ int RunProbeCommand(const ProbeOptions& options, const CliSettings& settings) {
     return 0;
 }
 
-DeviceEndpoint Endpoint(const FleetTarget& device) { return {device.ip, static_cast<std::uint16_t>(device.port)}; }
-
 // The address change goes to a temperature device, not a terminal: the fleet
 // form does not ask it for a kernel upgrade state (the dialog asks nothing
 // either, and such a device does not know the command).
@@ -103,7 +101,7 @@ void AddTemperaCommand(CLI::App& app, CliAction& action) {
     CLI::App* get = tempera->add_subcommand("get", "the temperature device bound to each terminal (7008)");
     DeviceCommand(*get, action, ReadsDevice(), [](const CliSettings&) -> DeviceJob {
         return [](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             const BoundTempera bound = GetBoundTempera(terminal);
             DeviceReport report;
             report.status = bound.ok ? 0 : kFailedExitStatus;
@@ -127,7 +125,7 @@ void AddTemperaCommand(CLI::App& app, CliAction& action) {
         const std::string password = GbkArgument(bind->password, "password");
         const std::string ip = GbkArgument(bind->ip, "temperature device address");
         return [ip, user, password](const FleetTarget& device) {
-            DeviceEndpoint terminal = Endpoint(device);
+            DeviceEndpoint terminal = EndpointOf(device);
             const TemperaBindOutcome outcome = BindTemperaDevice(terminal, ip, user, password);
             DeviceReport report;
             report.status = outcome.ok ? 0 : kFailedExitStatus;
@@ -152,7 +150,7 @@ void AddTemperaCommand(CLI::App& app, CliAction& action) {
     DeviceCommand(*setIpCommand, action, kAddressChange, [setIp](const CliSettings&) -> DeviceJob {
         const std::string newIp = GbkArgument(setIp->newIp, "new address");
         return [newIp](const FleetTarget& target) {
-            DeviceEndpoint device = Endpoint(target);
+            DeviceEndpoint device = EndpointOf(target);
             const TemperaIpOutcome outcome = SetTemperaIp(device, newIp);
             DeviceReport report;
             if (outcome.transport != kTransportOk) {

@@ -2,6 +2,7 @@
 // ostrand-cli upload --tcp --update-type T DEVICES FILE
 
 #include "cli/commands.h"
+#include "cli/device_run.h"
 #include "cli/device_files.h"
 #include "transport/failure_note.h"
 #include "transport/file_channel.h"
@@ -47,7 +48,7 @@ void AddUploadCommand(CLI::App& app, CliAction& action) {
         RequireRegularFile(path);
         if (options->tcp) {
             return [path, type = GbkArgument(options->updateType, "update type")](const FleetTarget& device) {
-                DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+                DeviceEndpoint endpoint = EndpointOf(device);
                 UploadResult result = SendUploadHeader(endpoint, path, type);
                 if (result == kUploadOk) result = SendUploadPackets(endpoint, path);
                 if (result == kUploadOk) return FileReport(path);

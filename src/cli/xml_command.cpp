@@ -16,7 +16,7 @@ void AddXmlCommand(CLI::App& app, CliAction& action) {
     DeviceCommand(*command, action, ReadsDevice(), [code, assignments](const CliSettings&) -> DeviceJob {
         const ParamMap request = Assignments(*assignments);
         return [request, code = *code](const FleetTarget& device) {
-            DeviceEndpoint endpoint{device.ip, static_cast<std::uint16_t>(device.port)};
+            DeviceEndpoint endpoint = EndpointOf(device);
             ParamMap reply;
             const TransportResult result = SendXmlCommandCoded(endpoint, request, reply, code);
             return FormReply(result, {}, reply);
