@@ -53,13 +53,19 @@ std::string ErrorPage(int status) {
            "</h1></body></html>";
 }
 
-std::string BuildResponse(const HttpReply& reply, bool keepAlive) {
-    std::string text = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+// `style` shapes only the answers to uploads; every other answer is HTTP/1.1.
+std::string BuildResponse(const HttpReply& reply, bool keepAlive, UploadAnswerStyle style) {
+    const bool http10 = style == UploadAnswerStyle::Http10;
+    std::string text = std::string(http10 ? "HTTP/1.0 " : "HTTP/1.1 ") + std::to_string(reply.status) + " " +
                        std::string(ReasonText(reply.status)) + "\r\n";
     text += "Server: ostrand-devsim\r\n";
     text += "Content-Type: " + reply.contentType + "\r\n";
     text += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
-    text += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    // An HTTP/1.0 answer is not persistent without saying so; the closing
+    // style says nothing before it closes.
+    if (!http10 && style != UploadAnswerStyle::Close) {
+        text += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    }
     text += "\r\n";
     text += reply.body;
     return text;
@@ -167,6 +173,8 @@ net::awaitable<void> ServeHttp(Connection& connection) {
         parser->body_limit(kBodyLimit);
         // Upload faults play once the head of an upload has arrived.
         std::optional<UploadFault> uploadFault;
+        UploadAnswerStyle answerStyle = UploadAnswerStyle::KeepAlive;
+        bool continueSent = false;
         std::uint64_t requestBytes = 0;
         for (;;) {
             while (!buffer.empty() && !parser->is_done()) {
@@ -182,8 +190,17 @@ net::awaitable<void> ServeHttp(Connection& connection) {
             }
             if (!uploadFault && parser->is_header_done()) {
                 const std::string_view target = ViewOf(parser->get().target());
-                uploadFault = target.starts_with("/goform/formUpload") ? CurrentUploadFault(connection.Dev())
-                                                                       : UploadFault{};
+                const bool upload = target.starts_with("/goform/formUpload");
+                uploadFault = upload ? CurrentUploadFault(connection.Dev()) : UploadFault{};
+                if (upload) answerStyle = CurrentUploadAnswerStyle(connection.Dev());
+            }
+            if (answerStyle == UploadAnswerStyle::Continue && !continueSent && parser->is_header_done()) {
+                // Sent whether or not the client asked for it, as some servers do.
+                continueSent = true;
+                // Named, not temporaries: the compiler mishandles temporaries of a co_await.
+                const FaultOptions noFaults;
+                std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+                if (!co_await connection.Send(std::move(interim), noFaults)) co_return;
             }
             if (uploadFault && requestBytes >= uploadFault->afterBytes) {
                 if (uploadFault->kind == UploadFaultKind::Reset) co_return;
@@ -209,8 +226,9 @@ net::awaitable<void> ServeHttp(Connection& connection) {
         const HttpReply reply =
             AnswerHttpRequest(connection.Dev(), ViewOf(request.method_string()),
                               ViewOf(request.target()), request.body());
-        const bool keepAlive = request.keep_alive();
-        std::string response = BuildResponse(reply, keepAlive);
+        const bool keepAlive = request.keep_alive() && answerStyle != UploadAnswerStyle::Http10 &&
+                               answerStyle != UploadAnswerStyle::Close;
+        std::string response = BuildResponse(reply, keepAlive, answerStyle);
         if (!co_await connection.Send(std::move(response), faults)) co_return;
         if (!keepAlive) co_return;
     }

@@ -17,6 +17,7 @@
 #include "platform/net/http_client.h"
 #include "transport/frame_reader.h"
 #include "transport/frames.h"
+#include "transport/http_upload.h"
 #include "transport/output_file.h"
 #include "transport/request_target.h"
 #include "transport/transport_settings.h"
@@ -79,28 +80,12 @@ std::optional<std::string> UploadTarget(const char* form, std::string_view remot
     return target;
 }
 
-void ShowHttpLayerError(const net::HttpError& error) {
-    std::string description = error.what();
+void ShowHttpLayerError(std::string description) {
     if (description.size() > 24) description.resize(24);
     ShowMessage("InternetException occur!\r\n" + description);
 }
 
 void ShowUnknownError() { ShowMessage("Unknow Exception occur!\r\n" + std::to_string(errno)); }
-
-net::HttpRequest UploadRequest(const std::string& ip, std::int32_t port, std::string target, Millis connectTimeout) {
-    const TransportTimeouts timeouts = CurrentTransportTimeouts();
-    net::HttpRequest http;
-    http.host = ip;
-    http.port = port;
-    http.method = "POST";
-    http.target = std::move(target);
-    http.connectTimeout = connectTimeout;
-    http.connectBackoff = timeouts.httpConnectBackoff;
-    http.connectRetries = timeouts.httpConnectRetries;
-    http.stallTimeout = timeouts.httpReceiveTimeout;
-    http.totalTimeout = timeouts.httpUploadDeadline;
-    return http;
-}
 
 // Sends the command document of an upload header and reads its framed reply.
 UploadResult ExchangeUploadHeader(TcpSocket& socket, const ParamMap& request) {
@@ -360,23 +345,18 @@ std::optional<ExportBegin> CheckExportBegin(std::string_view bytes, std::uint8_t
 
 namespace {
 
-// What both HTTP uploads share: the argument and file checks, the request
-// target, and turning an HTTP-layer failure into its message. `send` does the
-// transfer of the file's bytes.
+// What both HTTP uploads share: the argument and file checks, the name in
+// UTF-8, and turning an HTTP-layer failure into its message.
 template <typename Send>
-bool RunHttpUpload(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
-                   std::string_view remoteName, const char* form, std::chrono::milliseconds connectTimeout,
-                   Send send) {
+bool RunHttpUpload(const std::filesystem::path& localPath, std::string_view remoteName, const char* form, Send send) {
     if (localPath.empty() || remoteName.empty()) return false;
     try {
         const auto bytes = ReadWholeFile(localPath);
         if (!bytes || bytes->empty()) return false;
-        auto target = UploadTarget(form, remoteName);
-        if (!target) return false;
-        net::HttpRequest http = UploadRequest(ip, port, std::move(*target), connectTimeout);
-        return send(http, *bytes);
-    } catch (const net::HttpError& error) {
-        ShowHttpLayerError(error);
+        if (!UploadTarget(form, remoteName)) return false;
+        const HttpUploadOutcome outcome = send(*GbkToUtf8(remoteName), *bytes);
+        if (outcome.kind == HttpUploadOutcome::Kind::Failed) ShowHttpLayerError(outcome.detail);
+        return outcome.kind == HttpUploadOutcome::Kind::Ok;
     } catch (const std::exception&) {
         ShowUnknownError();
     }
@@ -387,38 +367,16 @@ bool RunHttpUpload(const std::string& ip, std::int32_t port, const std::filesyst
 
 bool UploadFileHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
                     std::string_view remoteName) {
-    return RunHttpUpload(ip, port, localPath, remoteName, "formUploadFile",
-                         CurrentTransportTimeouts().httpUploadConnectTimeout,
-                         [](net::HttpRequest& http, const std::string& bytes) {
-                             http.body = bytes;
-                             return net::PerformHttp(http).status == 200;
-                         });
+    return RunHttpUpload(localPath, remoteName, "formUploadFile", [&](const std::string& name, std::string_view image) {
+        return UploadApplicationHttp(ip, port, name, image);
+    });
 }
 
 bool UploadImageHttp(const std::string& ip, std::int32_t port, const std::filesystem::path& localPath,
                      std::string_view remoteName) {
-    return RunHttpUpload(
-        ip, port, localPath, remoteName, "formUploadImage", CurrentTransportTimeouts().httpImageConnectTimeout,
-        [](net::HttpRequest& http, const std::string& bytes) {
-            const std::string tag = MakeUploadTag();
-            // Full chunks share one connection; the remainder (only the tag when
-            // the size is a multiple of the chunk) goes on a connection of its own.
-            const std::size_t fullChunks = bytes.size() / kImageChunkSize;
-            std::string body;
-            {
-                net::HttpSession session;
-                for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
-                    body = tag + bytes.substr(chunk * kImageChunkSize, kImageChunkSize);
-                    http.body = body;
-                    // A refused chunk leaves the image incomplete on the device.
-                    if (session.Perform(http).status != 200) return false;
-                }
-            }
-            body = tag + bytes.substr(fullChunks * kImageChunkSize);
-            http.body = body;
-            http.freshConnection = true;
-            return net::PerformHttp(http).status == 200;
-        });
+    return RunHttpUpload(localPath, remoteName, "formUploadImage", [&](const std::string& name, std::string_view image) {
+        return UploadKernelImageHttp(ip, port, name, image);
+    });
 }
 
 bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath, std::uint8_t exportType) {

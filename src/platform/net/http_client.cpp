@@ -1,10 +1,21 @@
 #include "platform/net/http_client.h"
 
 #include <curl/curl.h>
+#include <linux/sockios.h>
+#include <linux/tcp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
+
+#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/net/tcp_socket.h"
@@ -75,6 +86,95 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     return bytes;
 }
 
+constexpr std::chrono::milliseconds kKeptConnectionGrace{10};
+
+// An upload's body: the request's pieces read one after another where they lie.
+struct PieceSource {
+    const std::vector<std::string_view>* pieces = nullptr;
+    std::size_t piece = 0;
+    std::size_t offset = 0;
+    // libcurl sends a request again on a fresh connection when a reused one
+    // fails before any answer. That is right for a connection the device had
+    // closed meanwhile, and wrong once the device took part of the body: it
+    // broke off this request, and it is not sent twice.
+    bool mayRewind = true;
+};
+
+std::size_t ReadPieces(char* buffer, std::size_t size, std::size_t count, void* user) {
+    auto* source = static_cast<PieceSource*>(user);
+    const std::size_t room = size * count;
+    std::size_t filled = 0;
+    while (filled < room && source->piece < source->pieces->size()) {
+        const std::string_view piece = (*source->pieces)[source->piece];
+        const std::size_t take = std::min(room - filled, piece.size() - source->offset);
+        std::memcpy(buffer + filled, piece.data() + source->offset, take);
+        filled += take;
+        source->offset += take;
+        if (source->offset == piece.size()) {
+            ++source->piece;
+            source->offset = 0;
+        }
+    }
+    return filled;
+}
+
+// libcurl rewinds the body when it sends the request again on a fresh
+// connection (a reused one the device had closed meanwhile).
+int SeekPieces(void* user, curl_off_t offset, int origin) {
+    auto* source = static_cast<PieceSource*>(user);
+    if (origin != SEEK_SET || offset < 0 || !source->mayRewind) return CURL_SEEKFUNC_CANTSEEK;
+    auto left = static_cast<std::uint64_t>(offset);
+    source->piece = 0;
+    source->offset = 0;
+    while (source->piece < source->pieces->size() && left >= (*source->pieces)[source->piece].size()) {
+        left -= (*source->pieces)[source->piece].size();
+        ++source->piece;
+    }
+    if (left > 0 && source->piece == source->pieces->size()) return CURL_SEEKFUNC_FAIL;
+    source->offset = static_cast<std::size_t>(left);
+    return CURL_SEEKFUNC_OK;
+}
+
+// Opens the sockets of an upload's connections; none once the device has taken
+// part of the request on a kept connection (see PieceSource::mayRewind), so
+// the request is not sent a second time.
+curl_socket_t OpenUploadSocket(void* user, curlsocktype /*purpose*/, curl_sockaddr* address) {
+    const auto* source = static_cast<const PieceSource*>(user);
+    if (!source->mayRewind) return CURL_SOCKET_BAD;
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// Bytes the connection's socket has received so far, headers included: an
+// answer's head that arrives a byte at a time is progress too.
+struct SocketCounts {
+    std::uint64_t received = 0;
+    std::uint64_t acknowledged = 0;  // of the bytes sent, those the peer confirmed
+    bool unconfirmed = false;        // bytes handed over that the peer has not confirmed yet
+};
+
+SocketCounts CountsOf(int socket) {
+    if (socket < 0) return {};
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    if (getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return {};
+    int queued = 0;
+    if (ioctl(socket, SIOCOUTQ, &queued) != 0) queued = 0;
+    return {info.tcpi_bytes_received, info.tcpi_bytes_acked, queued > 0};
+}
+
+// The session keeps the descriptor of its connection, which libcurl does not
+// tell during a transfer.
+int NoteSocket(void* user, curl_socket_t socket, curlsocktype /*purpose*/) {
+    *static_cast<int*>(user) = socket;
+    return CURL_SOCKOPT_OK;
+}
+
+int CloseSocket(void* user, curl_socket_t socket) {
+    auto* noted = static_cast<int*>(user);
+    if (*noted == socket) *noted = -1;
+    return ::close(socket);
+}
+
 // Proxies come from the environment as the desktop's are preconfigured, but a
 // device on the loopback network is always reached directly.
 std::string NoProxyList() {
@@ -110,6 +210,120 @@ std::string Seconds(std::chrono::milliseconds wait) {
     return text + " s";
 }
 
+// How an upload ended when its own bounds ended it.
+struct UploadWatch {
+    std::uint64_t total = 0;
+    std::uint64_t sent = 0;  // the most bytes of the body seen leave
+    std::optional<HttpError> failure;
+};
+
+std::string SentText(std::uint64_t sent) { return "sending after " + std::to_string(sent) + " bytes"; }
+
+// Runs one upload on the session's multi handle, checking its bounds between
+// short polls: the body must keep leaving, the device must not fall silent
+// before its answer, and the answer must be complete within answerTimeout of
+// the last byte.
+CURLcode PerformUpload(CURLM* multi, CURL* curl, const int& socket, PieceSource& source, const HttpRequest& request,
+                       UploadWatch& watch) {
+    using Clock = std::chrono::steady_clock;
+    using std::chrono::milliseconds;
+    constexpr milliseconds kPollStep{20};
+    // A connection kept from the last request: what it had confirmed before.
+    const int keptSocket = socket;
+    const std::uint64_t confirmedBefore = CountsOf(keptSocket).acknowledged;
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+    struct Detach {
+        CURLM* multi;
+        CURL* curl;
+        ~Detach() { curl_multi_remove_handle(multi, curl); }
+    } detach{multi, curl};
+
+    auto lastProgress = Clock::now();
+    std::optional<Clock::time_point> lastByte;
+    std::uint64_t uploaded = 0;
+    std::uint64_t seenTraffic = 0;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_FAILED_INIT;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl) return message->data.result;
+        }
+        const auto now = Clock::now();
+        curl_off_t connected = 0;  // set once the request may go (a reused connection has no connect time)
+        curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
+        if (connected == 0) {
+            // The connect has bounds of its own.
+            lastProgress = now;
+            curl_multi_poll(multi, nullptr, 0, static_cast<int>(kPollStep.count()), nullptr);
+            continue;
+        }
+        curl_off_t ul = 0;
+        curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &ul);
+        const auto ulBytes = static_cast<std::uint64_t>(ul > 0 ? ul : 0);
+        const SocketCounts counts = CountsOf(socket);
+        const std::uint64_t traffic = counts.received + counts.acknowledged;  // either way, progress
+        if (keptSocket >= 0 && socket == keptSocket && counts.acknowledged != confirmedBefore) source.mayRewind = false;
+        if (ulBytes != uploaded || traffic != seenTraffic) lastProgress = now;
+        if (ulBytes != uploaded) {
+            // A request sent again on a fresh connection starts its body over.
+            lastByte.reset();
+            uploaded = ulBytes;
+            if (uploaded > watch.sent) {
+                watch.sent = uploaded;
+                if (request.onSent) request.onSent(watch.sent);
+            }
+        }
+        seenTraffic = traffic;
+        // The answer's wait starts once the device has taken the last byte,
+        // not when it went into this side's buffers.
+        if (uploaded >= watch.total && !counts.unconfirmed && !lastByte) lastByte = now;
+        const bool sending = !lastByte;
+        if (request.stallTimeout.count() > 0 && now - lastProgress > request.stallTimeout) {
+            watch.failure = sending
+                ? HttpError("connection to " + HostPort(request) + " lost " + SentText(uploaded) + ": no progress for " +
+                                Seconds(request.stallTimeout),
+                            HttpError::Kind::SendStalled)
+                : HttpError("no reply from " + HostPort(request) + " for " + Seconds(request.stallTimeout) +
+                                " waiting for the answer",
+                            HttpError::Kind::AnswerMissing);
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (lastByte && request.answerTimeout.count() > 0 && now - *lastByte > request.answerTimeout) {
+            watch.failure = HttpError("no complete reply from " + HostPort(request) + " within " +
+                                          Seconds(request.answerTimeout) + " of the last byte (waiting for the answer)",
+                                      HttpError::Kind::AnswerTooSlow);
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (running == 0) continue;  // the message of the finished transfer is read above
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(kPollStep.count()), nullptr);
+    }
+}
+
+// The upload's failure as the device caused it, from libcurl's code.
+std::optional<HttpError> UploadFailure(CURLcode code, const HttpRequest& request, const UploadWatch& watch) {
+    const std::string where = HostPort(request);
+    switch (code) {
+        case CURLE_SEND_ERROR:
+        case CURLE_SEND_FAIL_REWIND:
+        case CURLE_RECV_ERROR:
+        case CURLE_COULDNT_CONNECT:  // only as the refused second sending of a broken-off request
+            if (watch.sent < watch.total) {
+                return HttpError("connection to " + where + " lost " + SentText(watch.sent),
+                                 HttpError::Kind::SendStalled);
+            }
+            return HttpError("connection to " + where + " lost after the last byte, waiting for the answer",
+                             HttpError::Kind::AnswerMissing);
+        case CURLE_GOT_NOTHING:
+            return HttpError("connection to " + where + " closed while waiting for the answer",
+                             HttpError::Kind::AnswerMissing);
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return HttpError("reading an answer from " + where + " that is not HTTP", HttpError::Kind::NotHttp);
+        default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 HttpSession::HttpSession(bool keepConnections) : keepConnections_(keepConnections) {
@@ -118,7 +332,11 @@ HttpSession::HttpSession(bool keepConnections) : keepConnections_(keepConnection
     if (handle_ == nullptr) throw HttpError("the HTTP client could not be created");
 }
 
-HttpSession::~HttpSession() { curl_easy_cleanup(static_cast<CURL*>(handle_)); }
+HttpSession::~HttpSession() {
+    // The easy handle leaves the multi handle before either goes.
+    if (multi_ != nullptr) curl_multi_cleanup(static_cast<CURLM*>(multi_));
+    curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
 
 HttpResponse HttpSession::Perform(const HttpRequest& request) {
     CURL* curl = static_cast<CURL*>(handle_);
@@ -171,11 +389,11 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeout.count()));
-        if (request.stallTimeout.count() > 0) {
+        if (request.stallTimeout.count() > 0 && request.bodyPieces.empty()) {
             curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
             curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, StallSeconds(request.stallTimeout));
         }
-        if (remaining.count() > 0) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
+        if (remaining.count() > 0 && request.bodyPieces.empty()) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
         if (request.minAverageRate > 0) {
             curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckRate);
             curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
@@ -183,21 +401,52 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
         }
         if (request.freshConnection) curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
         if (!keepConnections_) curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-        if (request.method == "POST") {
+        const bool upload = !request.bodyPieces.empty();
+        PieceSource source{&request.bodyPieces};
+        UploadWatch watch;
+        for (std::string_view piece : request.bodyPieces) watch.total += piece.size();
+        if (upload) {
+            curl_easy_setopt(curl, CURLOPT_POST, 1L);
+            curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadPieces);
+            curl_easy_setopt(curl, CURLOPT_READDATA, &source);
+            curl_easy_setopt(curl, CURLOPT_SEEKFUNCTION, &SeekPieces);
+            curl_easy_setopt(curl, CURLOPT_SEEKDATA, &source);
+            curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &OpenUploadSocket);
+            curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &source);
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(watch.total));
+        } else if (request.method == "POST") {
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
             curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
             curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
         } else {
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
         }
+        curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &NoteSocket);
+        curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &socket_);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &CloseSocket);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &socket_);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
 
-        const CURLcode code = curl_easy_perform(curl);
+        if (upload && keepConnections_ && !request.freshConnection && socket_ >= 0) {
+            // A server that closes after its answer without saying so closes
+            // right after it: give that close a moment to arrive, so the kept
+            // connection is seen dead and the request goes on a new one
+            // instead of into a socket the device is about to reset.
+            pollfd kept{socket_, POLLIN | POLLRDHUP, 0};
+            (void)::poll(&kept, 1, static_cast<int>(kKeptConnectionGrace.count()));
+        }
+        if (upload && multi_ == nullptr) {
+            multi_ = curl_multi_init();
+            if (multi_ == nullptr) throw HttpError("the HTTP client could not be created");
+        }
+        const CURLcode code =
+            upload ? PerformUpload(static_cast<CURLM*>(multi_), curl, socket_, source, request, watch) : curl_easy_perform(curl);
         if (code == CURLE_OK) {
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
             return response;
         }
+        if (watch.failure) throw *watch.failure;
         if (sink.tooLarge) {
             throw HttpError("the reply of " + HostPort(request) + " is longer than " +
                                 std::to_string(request.maxCollectedBody) + " bytes",
@@ -220,13 +469,18 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
         }
         curl_off_t connectTime = 0;
         curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+        // An upload the device broke off is not a connection that failed.
+        const bool brokenOff = upload && !source.mayRewind;
         const bool notConnected =
-            code == CURLE_COULDNT_CONNECT || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0);
+            !brokenOff && (code == CURLE_COULDNT_CONNECT || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0));
         const bool timeForAnother =
             request.totalTimeout.count() == 0 || elapsed() + request.connectBackoff < request.totalTimeout;
         if (notConnected && !sink.received && attempt < attempts && timeForAnother) {
             CurrentClock().SleepFor(request.connectBackoff);
             continue;
+        }
+        if (upload && !notConnected) {
+            if (auto failure = UploadFailure(code, request, watch)) throw *failure;
         }
         std::string description = curl_easy_strerror(code);
         if (errorText[0] != '\0') {

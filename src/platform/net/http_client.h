@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ public:
         Deadline,   // the whole exchange took longer than totalTimeout
         TooSlow,    // the body arrived slower than minAverageRate
         TooLarge,   // a collected body passed maxCollectedBody
+        // Uploads (a request with bodyPieces):
+        SendStalled,    // the body stopped leaving for stallTimeout, or the connection broke while it left
+        AnswerMissing,  // the body left, then no answer came: silence for stallTimeout, or a close
+        AnswerTooSlow,  // the answer was not complete within answerTimeout after the last byte
+        NotHttp,        // what came back is not an HTTP answer
     };
     explicit HttpError(const std::string& what, Kind kind = Kind::Other)
         : std::runtime_error(what), kind_(kind) {}
@@ -39,6 +45,15 @@ struct HttpRequest {
     std::string target;          // request target as sent, e.g. "/goform/getnetparam"
     std::vector<std::string> headers;  // extra header lines without CRLF
     std::string_view body;             // POST body (may be empty: Content-Length 0)
+    // An upload's body: these pieces one after another, read from where they
+    // lie (no copy), instead of `body`. With pieces, stallTimeout bounds the
+    // time the body makes no progress while it leaves and the silence before
+    // the answer, answerTimeout the time from the last byte to the end of the
+    // answer, and totalTimeout is not used.
+    std::vector<std::string_view> bodyPieces;
+    std::chrono::milliseconds answerTimeout{0};
+    // Called as the pieces leave, with the bytes of them sent so far.
+    std::function<void(std::uint64_t sent)> onSent;
     std::string userAgent = "ostrand";  // nothing is cached: every request reaches the device
 
     std::chrono::milliseconds connectTimeout{20'000};
@@ -89,6 +104,8 @@ public:
 
 private:
     void* handle_;
+    void* multi_ = nullptr;  // uploads run on it, so their bounds are checked between short polls
+    int socket_ = -1;        // the descriptor of the connection last opened, while it is open
     bool keepConnections_;
 };
 

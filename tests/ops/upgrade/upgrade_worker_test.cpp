@@ -151,6 +151,31 @@ TEST_F(UpgradeWorkerTest, SuccessfulPathsOfBothKindsOnEveryChannel) {
     EXPECT_TRUE(messages_.Texts().empty());
 }
 
+TEST_F(UpgradeWorkerTest, ImagesArriveWholeHoweverTheWebServerAnswersUploads) {
+    // Four full chunks and a remainder: every chunk after the first meets the
+    // connection the way the server left it.
+    const UpgradePackage kernel = Package(UpgradeKind::Kernel, 4u << 20);
+    const UpgradePackage app = Package(UpgradeKind::Application, 3u << 20);
+    const struct {
+        const char* style;
+        const UpgradePackage& package;
+    } cases[] = {
+        {"keepalive", kernel}, {"http10", kernel}, {"close", kernel}, {"continue", kernel},
+        {"http10", app},       {"continue", app},
+    };
+    std::vector<sim::Device*> devices;
+    for (const auto& c : cases) devices.push_back(&Add(DeviceKind::Camera, 8080, {{"uploadAnswer", c.style}}));
+    simulator_.Start();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(std::string(cases[i].style) + (&cases[i].package == &kernel ? " kernel" : " application"));
+        const RecordingRow row = Run(cases[i].package, *devices[i]);
+        EXPECT_EQ(row.last, RowPhase::Succeeded) << (row.texts.empty() ? "" : row.texts.back());
+        EXPECT_EQ(row.sent, cases[i].package.image->size());
+        EXPECT_TRUE(Received(*devices[i]) == *cases[i].package.image) << Received(*devices[i]).size();
+    }
+    EXPECT_TRUE(messages_.Texts().empty());
+}
+
 TEST_F(UpgradeWorkerTest, KernelWriteIsPolledAtMost301Times) {
     auto& late = Add(DeviceKind::Camera, 80, {{"pollsUntilWritten", 301}});
     auto& never = Add(DeviceKind::Camera, 80, {{"pollsUntilWritten", -1}});

@@ -26,6 +26,15 @@ struct UploadFault {
     int status = 500;
 };
 
+// How the device's web server answers an upload request, as small embedded
+// servers do.
+enum class UploadAnswerStyle : std::uint8_t {
+    KeepAlive,  // "HTTP/1.1", the connection kept for the next request
+    Http10,     // "HTTP/1.0 200 OK" with a length, the connection closed after every answer
+    Close,      // "HTTP/1.1" without "Connection: close", then closed all the same
+    Continue,   // "HTTP/1.1 100 Continue" once the head has arrived, then the answer
+};
+
 struct UpgradeSimState {
     bool loaded = false;
     std::string checkResult = "0";      // "checkresult" of "checkallversion"
@@ -33,6 +42,7 @@ struct UpgradeSimState {
     int pollsUntilWritten = 1;          // "CheckKernelWriteStatus" says "yes" from this poll on; < 0 never
     int polls = 0;
     UploadFault fault;
+    UploadAnswerStyle answerStyle = UploadAnswerStyle::KeepAlive;
     std::string announcedKernel;       // "kernelver" of the last version check
     std::string announcedApplication;  // "vekipcver" of the last version check
     int completedUpgrades = 0;
@@ -57,6 +67,11 @@ decltype(auto) WithUpgradeState(Device& device, Use&& use) {
                                                    : UploadFaultKind::None;
             state.fault.afterBytes = start.value("uploadFaultAfter", std::uint64_t{0});
             state.fault.status = start.value("uploadStatus", state.fault.status);
+            const std::string style = start.value("uploadAnswer", std::string());
+            state.answerStyle = style == "http10"     ? UploadAnswerStyle::Http10
+                                : style == "close"    ? UploadAnswerStyle::Close
+                                : style == "continue" ? UploadAnswerStyle::Continue
+                                                      : UploadAnswerStyle::KeepAlive;
         }
         return use(state);
     });
@@ -64,6 +79,10 @@ decltype(auto) WithUpgradeState(Device& device, Use&& use) {
 
 inline UploadFault CurrentUploadFault(Device& device) {
     return WithUpgradeState(device, [](UpgradeSimState& state) { return state.fault; });
+}
+
+inline UploadAnswerStyle CurrentUploadAnswerStyle(Device& device) {
+    return WithUpgradeState(device, [](UpgradeSimState& state) { return state.answerStyle; });
 }
 
 // A whole upgrade file arrived: "http" (application, named), "image" (kernel,
