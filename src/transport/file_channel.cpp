@@ -168,7 +168,7 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
     http.stallTimeout = timeouts.httpReceiveTimeout;
     // A device that trickles its body is held no longer than the first receive
     // wait plus the time an honest device needs at the floor rate.
-    http.minAverageRate = timeouts.httpDownloadMinRate;
+    http.minAverageRate = timeouts.downloadMinRate;
     http.rateGrace = timeouts.httpReceiveTimeout;
 
     // The local file is created only once the device has answered 200, and put
@@ -187,7 +187,9 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
     };
     std::uint64_t errorPageBytes = 0;
     bool errorPageTooLarge = false;
+    bool answered = false;
     http.onBody = [&](long status, std::string_view data) {
+        answered = true;
         if (status != 200) {  // an error page is not kept, but it is bounded all the same
             errorPageBytes += data.size();
             errorPageTooLarge = errorPageBytes > timeouts.httpDownloadMaxBytes;
@@ -217,6 +219,10 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
         failure = DownloadTooLargeText(timeouts.httpDownloadMaxBytes);
     } else if (writer && (writer->writeFailed || !wroteAll)) {
         failure = Tr("写入文件失败!", "Writing the file failed!");
+    } else if (!answered &&
+               (layerKind == net::HttpError::Kind::TooSlow || layerKind == net::HttpError::Kind::Stalled)) {
+        // Not a byte of an answer: the device is silent, not slow.
+        failure = Tr("设备没有应答，下载失败", "The device did not answer; the download failed");
     } else if (layerKind == net::HttpError::Kind::TooSlow) {
         failure = Tr("设备发送过慢，下载失败", "The device sends too slowly; the download failed");
     } else if (!layerError.empty()) {
@@ -274,6 +280,16 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
     // trickles bytes cannot hold the export any more than a silent one.
     const auto frameWait = timeouts.fileReceiveWait * (timeouts.exportIdleWaits > 0 ? timeouts.exportIdleWaits : 1);
     auto frameDeadline = std::chrono::steady_clock::now() + frameWait;
+    // Frames that each arrive in time may still come a byte at a time: the
+    // export holds the tool no longer than the first receive wait plus the
+    // time an honest device needs at the floor rate.
+    const auto started = std::chrono::steady_clock::now();
+    std::uint64_t arrived = 0;
+    const auto tooSlow = [&] {
+        if (timeouts.downloadMinRate == 0) return false;
+        const auto earned = std::chrono::milliseconds(arrived * 1000 / timeouts.downloadMinRate);
+        return std::chrono::steady_clock::now() - started > timeouts.fileReceiveWait + earned;
+    };
     // One buffer for the whole export, filled and emptied frame by frame;
     // growing a string for every receive would clear its new part each time.
     std::string buffer(kExportMaxFrameSize, '\0');
@@ -291,7 +307,9 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
             const ReceiveStatus status =
                 ReceiveWithWait(socket, buffer.data() + filled, limit - filled, received);
             filled += received;
+            arrived += received;
             if (status == ReceiveStatus::Failed) return "Recv Data Err，Export Fail";
+            if (tooSlow()) return "Recv Data Timeout，Export Fail";
             continue;
         }
         const std::string_view frame(bytes.data(), probe.totalSize);
@@ -461,6 +479,10 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
     if (status == ReceiveStatus::Data) CompleteFrame(*socket, bytes, kExportReceiveSize, timeouts.replyRestWait);
     // No begin reply at all is a receive failure; a reply of the wrong shape is not.
     if (status != ReceiveStatus::Data) NoteTransportFailure(kTransportReceiveFailed);
+    if (status == ReceiveStatus::TimedOut) {
+        ShowMessage("Recv Data Timeout，Export Fail");
+        return false;
+    }
     const auto begin = CheckExportBegin(bytes, exportType);
     if (!begin) return false;
     if (begin->status == kExportStatusBusy) {

@@ -40,7 +40,7 @@ inline constexpr std::size_t kUploadTagSize = 8;
 
 // Port 60005: ExportFileTcp; otherwise GET "/goform/httpDownLoadFile". Shows
 // its messages. The body is bounded by httpDownloadMaxBytes and, after the
-// first receive wait, by the floor rate httpDownloadMinRate. The file is
+// first receive wait, by the floor rate downloadMinRate. The file is
 // written as OutputFile describes: on failure the path is left as it was.
 bool DownloadDeviceFile(CommandTarget& target, const std::filesystem::path& localPath,
                         std::uint8_t exportType);

@@ -73,6 +73,10 @@ void LoadTransportSettings() {
     if (auto seconds = PositiveSetting(kUploadTimeoutKey); seconds && *seconds <= 24u * 3600u) {
         timeouts.httpUploadDeadline = std::chrono::seconds(*seconds);
     }
+    // Up to a gigabyte per second, so the earned time cannot overflow.
+    if (auto rate = PositiveSetting(kDownloadMinRateKey); rate && *rate <= (std::uint64_t{1} << 30)) {
+        timeouts.downloadMinRate = *rate;
+    }
     SetTransportTimeouts(timeouts);
 }
 

@@ -35,14 +35,17 @@ struct TransportTimeouts {
     ms httpUploadConnectTimeout{50'000};
     ms httpImageConnectTimeout{5'000};
     ms httpReceiveTimeout{100'000};  // image upload and log download
-    // One upload request with its reply (each chunk of an image is one),
-    // connection included: a device that keeps taking or answering a byte
-    // at a time cannot hold an upload for longer.
+    // The answer to one upload request (each chunk of an image is one), from
+    // the moment the device has taken the request's last byte: a device that
+    // answers a byte at a time cannot hold an upload for longer. The body
+    // itself is bounded by httpReceiveTimeout without progress.
     ms httpUploadDeadline{600'000};
-    // Log download: the largest body kept, and the average rate the body must
-    // keep up once the first receive wait (httpReceiveTimeout) has passed.
+    // Log download: the largest body kept.
     std::uint64_t httpDownloadMaxBytes = std::uint64_t{256} << 20;
-    std::uint64_t httpDownloadMinRate = 16 * 1024;  // bytes per second
+    // Files coming from a device (the HTTP log download, the TCP export): the
+    // average rate they must keep up once the first receive wait
+    // (httpReceiveTimeout, fileReceiveWait) has passed; 0 for no floor.
+    std::uint64_t downloadMinRate = 16 * 1024;  // bytes per second
 };
 
 // Settings keys (section "common") that override the defaults above. They are
@@ -51,6 +54,7 @@ struct TransportTimeouts {
 inline constexpr const char* kDownloadMaxMbKey = "DownloadMaxMB";    // httpDownloadMaxBytes in MiB
 inline constexpr const char* kFormTimeoutKey = "FormTimeout";        // httpFormDeadline in seconds
 inline constexpr const char* kUploadTimeoutKey = "UploadTimeout";    // httpUploadDeadline in seconds
+inline constexpr const char* kDownloadMinRateKey = "DownloadMinRate";  // downloadMinRate in bytes per second
 // Reads the keys above from the settings file into the timeouts in force;
 // values that are missing, not a number or not above 0 keep the defaults.
 void LoadTransportSettings();

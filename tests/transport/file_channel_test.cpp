@@ -341,15 +341,20 @@ TEST_F(FileChannelTest, ExportBeginFaultsAreReported) {
             test::ReadFrame(socket);
             socket.SendAll(BuildExportBegin({kExportTypeUsers, kExportKindBegin, 0, ExportMaxFileSize(kExportTypeUsers) + 1, 81}));
         },
+        [](net::TcpSocket& socket) {  // silent
+            test::ReadFrame(socket);
+            test::ReadUntilClosed(socket, 2000ms);
+        },
     });
     DeviceEndpoint endpoint{peer.Ip(), peer.Port()};
     const auto path = dir_ / "userinfo";
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(ExportFileTcp(endpoint, path, kExportTypeUsers));
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(ExportFileTcp(endpoint, path, kExportTypeUsers));
     EXPECT_FALSE(std::filesystem::exists(path));
     DeviceEndpoint refused{"127.0.0.1", test::RefusingPort()};
     EXPECT_FALSE(ExportFileTcp(refused, path, kExportTypeUsers));
     EXPECT_EQ(sink_.Texts(), (std::vector<std::string>{"Recv Data Err，Export Fail", "Recv Cmd Type Err，Export Fail",
-                                                       "The File Export is Err", "Connect Server Fail，Export Fail"}));
+                                                       "The File Export is Err", "Recv Data Timeout，Export Fail",
+                                                       "Connect Server Fail，Export Fail"}));
 }
 
 TEST_F(FileChannelTest, ExportOfAnEmptyFileEndsWithoutWaitingForData) {
@@ -393,17 +398,29 @@ TEST_F(FileChannelTest, ExportThatStallsOrBreaksMidwayLeavesNoFile) {
                 std::this_thread::sleep_for(20ms);
             }
         },
+        [&](net::TcpSocket& socket) {  // announces 20 MiB, then sends whole packets of one byte, each in time
+            test::ReadFrame(socket);
+            constexpr std::uint32_t kAnnounced = 20u << 20;
+            socket.SendAll(BuildExportBegin({kExportTypeLog, kExportKindBegin, 0, kAnnounced, kAnnounced}));
+            const auto until = std::chrono::steady_clock::now() + 4s;
+            for (std::uint32_t number = 1; std::chrono::steady_clock::now() < until; ++number) {
+                if (!socket.SendAll(BuildExportData(kExportTypeLog, number, "x")) || test::ReadFrame(socket, 500ms).empty()) {
+                    return;
+                }
+                std::this_thread::sleep_for(50ms);
+            }
+        },
     });
     DeviceEndpoint endpoint{peer.Ip(), peer.Port()};
     const auto path = dir_ / "log.tar.gz";
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const auto started = std::chrono::steady_clock::now();
         EXPECT_FALSE(ExportFileTcp(endpoint, path, kExportTypeLog));
         EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
         EXPECT_FALSE(std::filesystem::exists(path));
     }
     EXPECT_EQ(sink_.Texts(), (std::vector<std::string>{"Recv Data Timeout，Export Fail", "Recv Data Err，Export Fail",
-                                                       "Recv Data Timeout，Export Fail"}));
+                                                       "Recv Data Timeout，Export Fail", "Recv Data Timeout，Export Fail"}));
 }
 
 TEST_F(FileChannelTest, DownloadOnPort60005UsesTheExport) {

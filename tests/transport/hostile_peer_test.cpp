@@ -41,7 +41,7 @@ TransportTimeouts HostileWaits() {
     timeouts.fileReceiveWait = 300ms;
     timeouts.exportIdleWaits = 2;
     timeouts.httpReceiveTimeout = 500ms;  // also the download's grace before its rate floor
-    timeouts.httpDownloadMinRate = 1000;
+    timeouts.downloadMinRate = 1000;
     timeouts.httpDownloadMaxBytes = 1u << 20;
     timeouts.httpFormReceiveTimeout = 1000ms;
     timeouts.httpFormDeadline = 600ms;
@@ -192,6 +192,12 @@ TEST_F(HostilePeerTest, DownloadsThatNeverEndFailWithinTheirBoundsAndLeaveNoFile
                                            Chunk(std::string(65536, 'e')), 0ms, 8s),
          "设备发送的文件超过 1 MiB，下载失败"},
         {"trickle of two bytes at a time", EndlessBody(longHead, "zz", 50ms, 8s), "设备发送过慢，下载失败"},
+        {"silence after the request",
+         [](net::TcpSocket& socket) {
+             test::ReadHttpRequest(socket);
+             test::ReadUntilClosed(socket, 8s);
+         },
+         "设备没有应答，下载失败"},
     };
     const auto path = dir_ / "log.tar.gz";
     for (const auto& c : cases) {

@@ -97,8 +97,10 @@ bool AnnounceKernel(CommandTarget& target, const ParamMap& announcement, RowWrit
     try {
         ParamMap request = announcement;
         ParamMap reply;
-        if (PostFormCommandCoded(target, "UpdateKernel", request, reply) != kTransportOk) {
-            write(UpgradeStep::AnnounceUnreachable);
+        if (const TransportResult sent = PostFormCommandCoded(target, "UpdateKernel", request, reply);
+            sent != kTransportOk) {
+            // A version that cannot travel was never sent: the network is not to blame.
+            write(sent == kTransportBadParameter ? UpgradeStep::BadUploadName : UpgradeStep::AnnounceUnreachable);
             return false;
         }
         const std::string& result = reply["result"];
@@ -162,8 +164,9 @@ bool CheckAllVersions(UpgradeRowSink& row, CommandTarget& target, const UpgradeV
                          {"kernelver", versions.kernel},
                          {"vekipcver", versions.application}};
         ParamMap reply;
-        if (PostFormCommandCoded(target, "checkallversion", request, reply) != kTransportOk) {
-            write(UpgradeStep::CheckUnreachable);
+        if (const TransportResult sent = PostFormCommandCoded(target, "checkallversion", request, reply);
+            sent != kTransportOk) {
+            write(sent == kTransportBadParameter ? UpgradeStep::BadUploadName : UpgradeStep::CheckUnreachable);
             return false;
         }
         const std::string& result = reply["checkresult"];

@@ -487,7 +487,8 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
             description += ": ";
             description += errorText;
         }
-        throw HttpError(description);
+        throw HttpError(description, code == CURLE_OPERATION_TIMEDOUT && !notConnected ? HttpError::Kind::Stalled
+                                                                                        : HttpError::Kind::Other);
     }
 }
 

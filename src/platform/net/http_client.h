@@ -24,6 +24,7 @@ public:
         Deadline,   // the whole exchange took longer than totalTimeout
         TooSlow,    // the body arrived slower than minAverageRate
         TooLarge,   // a collected body passed maxCollectedBody
+        Stalled,    // connected, then nothing moved for stallTimeout
         // Uploads (a request with bodyPieces):
         SendStalled,    // the body stopped leaving for stallTimeout, or the connection broke while it left
         AnswerMissing,  // the body left, then no answer came: silence for stallTimeout, or a close

@@ -298,6 +298,14 @@ TEST_F(UpgradeWorkerTest, StatusTextsFollowTheLanguageAndUnsafeNamesAreRefused) 
     EXPECT_EQ(Run(spaced, other).texts.back(), "参数错误");
     EXPECT_TRUE(other.ReceivedFiles().empty());
     SetUiLanguage(Language::Chinese);
+    // A version piece that cannot travel in a form is refused before anything
+    // is sent, and the row says so rather than blaming the network.
+    for (const UpgradeKind kind : {UpgradeKind::Application, UpgradeKind::Kernel}) {
+        UpgradePackage ampersand = Package(kind, 10);
+        (kind == UpgradeKind::Kernel ? ampersand.versions.kernel : ampersand.versions.hardware) = "K&9";
+        EXPECT_EQ(Run(ampersand, other).texts.back(), "参数错误");
+    }
+    EXPECT_TRUE(other.ReceivedFiles().empty());
 }
 
 // Three devices at once: one cannot be reached, one refuses the image.
