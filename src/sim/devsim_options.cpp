@@ -102,6 +102,13 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
     auto* optReceiveRate = app.add_option("--receive-rate", receiveRate,
                                           "bytes per second every device takes in (an upload's pace), "
                                           "unless its fleet entry's state.upgrade.receiveRate says otherwise");
+    std::string uploadAnswer;
+    auto* optUploadAnswer =
+        app.add_option("--upload-answer", uploadAnswer,
+                       "how every device's web server answers uploads, unless its fleet entry's "
+                       "state.upgrade.uploadAnswer says otherwise: keepalive, http10 (HTTP/1.0, closed after "
+                       "every answer), close (HTTP/1.1, then closed without saying so), continue (100 Continue first)")
+            ->check(CLI::IsMember({"keepalive", "http10", "close", "continue"}));
 
     nlohmann::json faults = nlohmann::json::object();
     bool refuse = false, silent = false, drop = false, reset = false, garbage = false, malformed = false,
@@ -176,12 +183,12 @@ std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* arg
         for (DeviceConfig& config : options.devices) {
             config.faults = ParseFaults(faults, config.faults, "command line");
         }
-        if (optReceiveRate->count()) {
-            for (DeviceConfig& config : options.devices) {
-                nlohmann::json& upgrade = config.state["upgrade"];
-                if (!upgrade.is_object()) upgrade = nlohmann::json::object();
-                if (!upgrade.contains("receiveRate")) upgrade["receiveRate"] = receiveRate;
-            }
+        for (DeviceConfig& config : options.devices) {
+            if (!optReceiveRate->count() && !optUploadAnswer->count()) break;
+            nlohmann::json& upgrade = config.state["upgrade"];
+            if (!upgrade.is_object()) upgrade = nlohmann::json::object();
+            if (optReceiveRate->count() && !upgrade.contains("receiveRate")) upgrade["receiveRate"] = receiveRate;
+            if (optUploadAnswer->count() && !upgrade.contains("uploadAnswer")) upgrade["uploadAnswer"] = uploadAnswer;
         }
     } catch (const std::exception& e) {
         std::cerr << "ostrand-devsim: " << e.what() << "\n";
