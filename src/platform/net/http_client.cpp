@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/clock.h"
+#include "platform/net/no_proxy.h"
 #include "platform/net/tcp_socket.h"
 
 namespace ostrand::net {
@@ -73,20 +74,6 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
         sink->response->body.append(data, bytes);
     }
     return bytes;
-}
-
-// Proxies come from the environment as the desktop's are preconfigured, but a
-// device on the loopback network is always reached directly.
-std::string NoProxyList() {
-    std::string list = "localhost,127.0.0.0/8";
-    for (const char* name : {"no_proxy", "NO_PROXY"}) {
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
-            list += ',';
-            list += value;
-            break;
-        }
-    }
-    return list;
 }
 
 long StallSeconds(std::chrono::milliseconds stall) {
