@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "../../sim/sim_test_support.h"
+#include "mjpeg_peer.h"
 #include "ops/video/mjpeg_reader.h"
 #include "platform/net/tcp_socket.h"
 #include "sim/simulator.h"
@@ -183,6 +184,55 @@ TEST(MjpegReader, HostilePeersFailWithinTheirBounds) {
         EXPECT_EQ(frame.text, c.text) << c.what;
         EXPECT_TRUE(frame.jpeg.empty()) << c.what;
     }
+}
+
+TEST(MjpegReader, WhatCamerasAnswerOverHttp) {
+    using test::PeerScript;
+    MjpegLimits limits;
+    limits.overallWait = 2s;
+    const StreamCredentials good{test::kPeerUser, test::kPeerPassword};
+    const struct {
+        const char* what;
+        PeerScript script;
+        StreamCredentials credentials;
+        MjpegFailure failure;
+        const char* text;
+        const char* host = "127.0.0.1";
+    } cases[] = {
+        {"chunked multipart", PeerScript::Chunked, {}, MjpegFailure::None, ""},
+        {"100 Continue before the 200", PeerScript::ContinueFirst, {}, MjpegFailure::None, ""},
+        {"401 then Basic", PeerScript::NeedsBasic, good, MjpegFailure::None, ""},
+        {"401 then Digest", PeerScript::NeedsDigest, good, MjpegFailure::None, ""},
+        {"a host name", PeerScript::Good, {}, MjpegFailure::None, "", "localhost"},
+        {"401 without credentials", PeerScript::NeedsDigest, {}, MjpegFailure::LoginNeeded, "视频流需要登录（HTTP 401）"},
+        {"401 to wrong credentials", PeerScript::NeedsBasic, {test::kPeerUser, "x"}, MjpegFailure::BadCredentials,
+         "视频流的用户名或密码错误（HTTP 401）"},
+        {"404", PeerScript::NotFound, {}, MjpegFailure::HttpStatus, "摄像机拒绝了视频流请求（HTTP 404）"},
+        {"a login page", PeerScript::LoginPage, {}, MjpegFailure::NotVideo, "不是视频流（text/html）"},
+    };
+    for (const auto& c : cases) {
+        test::MjpegPeer peer(c.script);
+        const auto start = Clock::now();
+        const MjpegFrame frame = ReadMjpegFrame(c.host, peer.Port(), "/video/0", limits, c.credentials);
+        EXPECT_LT(Clock::now() - start, limits.overallWait + 500ms) << c.what;
+        EXPECT_EQ(frame.failure, c.failure) << c.what << ": " << frame.text;
+        EXPECT_EQ(frame.text, c.text) << c.what;
+        if (c.failure == MjpegFailure::None) {
+            EXPECT_EQ(frame.jpeg, test::SolidJpeg(640, 480, 200, 30, 40)) << c.what;
+        }
+        const auto requests = peer.Requests();
+        ASSERT_FALSE(requests.empty()) << c.what;
+        if (c.credentials.user.empty()) {
+            // As the camera always got it; only the host of the URL shows.
+            EXPECT_EQ(requests[0], "GET /video/0 HTTP/1.0\r\nHost: " + std::string(c.host) + ":" +
+                                       std::to_string(peer.Port()) +
+                                       "\r\nUser-Agent: ostrand\r\nAccept: multipart/x-mixed-replace\r\n\r\n")
+                << c.what;
+        }
+    }
+    const MjpegFrame unresolved = ReadMjpegFrame("camera.invalid", 9886, "/video/0", limits);
+    EXPECT_EQ(unresolved.failure, MjpegFailure::NotResolved);
+    EXPECT_EQ(unresolved.text, "无法解析摄像机的主机名（camera.invalid:9886）");
 }
 
 class MjpegReaderOnTheSimulator : public ::testing::Test {
