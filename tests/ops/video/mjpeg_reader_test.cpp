@@ -228,6 +228,11 @@ TEST(MjpegReader, WhatCamerasAnswerOverHttp) {
                                        std::to_string(peer.Port()) +
                                        "\r\nUser-Agent: ostrand\r\nAccept: multipart/x-mixed-replace\r\n\r\n")
                 << c.what;
+        } else {
+            // Credentials go only where the camera asked for them.
+            EXPECT_EQ(requests.front().find("Authorization:"), std::string::npos) << c.what;
+            EXPECT_NE(requests.back().find("\r\nAuthorization: "), std::string::npos) << c.what;
+            EXPECT_EQ(requests.size(), 2u) << c.what;
         }
     }
     const MjpegFrame unresolved = ReadMjpegFrame("camera.invalid", 9886, "/video/0", limits);
