@@ -222,6 +222,9 @@ HttpStreamError HttpStream::Open(const HttpStreamRequest& request, Clock::time_p
     curl_easy_setopt(easy, CURLOPT_USERAGENT, request.userAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, t.headers);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // A stream stopped while its host name is still being looked up leaves the
+    // look-up's thread behind rather than waiting for it.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
     curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<unsigned long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
