@@ -8,8 +8,9 @@ The seeds are real inputs, so the fuzzers start from the shapes they meet:
   - replies and frames of the command, flat, export and upload exchanges and
     HTTP form bodies, taken from the journal of ostrand-devsim answering
     ostrand-cli on loopback;
-  - motion-JPEG streams, well-formed and hostile, behind the byte that tells
-    the stream fuzzer its read size and whether the peer closes.
+  - motion-JPEG streams, well-formed and hostile: the byte that tells the
+    stream fuzzer its read size and whether the peer closes, the answer's
+    Content-Type and a line feed, then the body.
 
 Run from the repository with a default build present:
     /usr/bin/python3 fuzz/make_seed_corpora.py --build build [--only ops|sim]
@@ -20,7 +21,6 @@ import argparse
 import hashlib
 import json
 import os
-import shutil
 import struct
 import subprocess
 import sys
@@ -36,10 +36,12 @@ FUZZ = os.path.dirname(os.path.abspath(__file__))
 class Corpus:
     """One target's seed folder, emptied first; identical seeds are kept once."""
 
-    def __init__(self, layer, target):
+    def __init__(self, layer, target, keep=lambda name: False):
         self.path = os.path.join(FUZZ, layer, "corpus", target)
-        shutil.rmtree(self.path, ignore_errors=True)
-        os.makedirs(self.path)
+        os.makedirs(self.path, exist_ok=True)
+        for name in os.listdir(self.path):
+            if not keep(name):
+                os.remove(os.path.join(self.path, name))
         self.seen = set()
 
     def add(self, name, data):
@@ -423,9 +425,10 @@ def sim_seeds():
 # ---- motion-JPEG streams ----
 
 def video_seeds():
-    corpus = Corpus("video", "ostrand_fuzz_mjpeg_parser")
+    # Files without the ".bin" ending are inputs the fuzzer found, kept as they are.
+    corpus = Corpus("video", "ostrand_fuzz_mjpeg_parser", keep=lambda name: not name.endswith(".bin"))
     jpeg = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(256)) * 2 + b"\xff\xd9"
-    head = b"HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=ostrandframe\r\n\r\n"
+    multipart = b"multipart/x-mixed-replace; boundary=ostrandframe"
 
     def part(body, length=True):
         lines = b"--ostrandframe\r\nContent-Type: image/jpeg\r\n"
@@ -433,22 +436,23 @@ def video_seeds():
             lines += b"Content-Length: %d\r\n" % len(body)
         return lines + b"\r\n" + body + b"\r\n"
 
+    # The answer's Content-Type, then its body.
     streams = {
-        "frames": head + part(jpeg) + part(jpeg),
-        "delimited": head + part(jpeg, False) + b"--ostrandframe\r\n",
-        "quoted_lf": b"HTTP/1.1 200 OK\nContent-Type: multipart/x-mixed-replace;boundary=\"b\"\n\npre\n--b\n\n" +
-                     jpeg + b"\n--b--\n",
-        "dashed": b"HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=--b\r\n\r\n--b\r\n\r\n" +
-                  jpeg + b"\r\n--b\r\n",
-        "refused": b"HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n",
-        "not_multipart": b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg,
-        "endless": head + b"--ostrandframe\r\nContent-Type: image/jpeg\r\n\r\n\xff\xd8" + b"\x00" * 2000,
-        "truncated": head + part(jpeg[:200]),
-        "no_boundary": head + jpeg + jpeg,
-        "bad_length": head + b"--ostrandframe\r\nContent-Length: 1x\r\n\r\n" + jpeg,
-        "huge_length": head + b"--ostrandframe\r\nContent-Length: 99999999999\r\n\r\n",
+        "frames": (multipart, part(jpeg) + part(jpeg)),
+        "delimited": (multipart, part(jpeg, False) + b"--ostrandframe\r\n"),
+        "quoted_lf": (b"multipart/x-mixed-replace;boundary=\"b\"", b"pre\n--b\n\n" + jpeg + b"\n--b--\n"),
+        "dashed": (b"multipart/x-mixed-replace; boundary=--b", b"--b\r\n\r\n" + jpeg + b"\r\n--b\r\n"),
+        "first_line": (b"application/octet-stream", part(jpeg) + part(jpeg)),
+        "page": (b"text/html", b"<html>login</html>"),
+        "not_multipart": (b"image/jpeg", jpeg),
+        "endless": (multipart, b"--ostrandframe\r\nContent-Type: image/jpeg\r\n\r\n\xff\xd8" + b"\x00" * 2000),
+        "truncated": (multipart, part(jpeg[:200])),
+        "no_boundary": (multipart, jpeg + jpeg),
+        "bad_length": (multipart, b"--ostrandframe\r\nContent-Length: 1x\r\n\r\n" + jpeg),
+        "huge_length": (multipart, b"--ostrandframe\r\nContent-Length: 99999999999\r\n\r\n"),
     }
-    for name, stream in streams.items():
+    for name, (content_type, body) in streams.items():
+        stream = content_type + b"\n" + body
         corpus.add(name + "_whole.bin", b"\x7f" + stream)     # large reads, peer closes
         corpus.add(name + "_bytes.bin", b"\x00" + stream)     # one byte a read, stays open
 

@@ -228,11 +228,14 @@ struct SnapshotOptions {
 int SnapshotStatus(video::MjpegFailure failure) {
     switch (failure) {
         case video::MjpegFailure::None: return kTransportOk;
-        case video::MjpegFailure::ConnectFailed: return kTransportConnectFailed;
+        case video::MjpegFailure::ConnectFailed:
+        case video::MjpegFailure::NotResolved: return kTransportConnectFailed;
         case video::MjpegFailure::SendFailed: return kTransportSendFailed;
         case video::MjpegFailure::TimedOut:
         case video::MjpegFailure::Closed: return kTransportReceiveFailed;
-        case video::MjpegFailure::HttpStatus: return kTransportFailed;
+        case video::MjpegFailure::HttpStatus:
+        case video::MjpegFailure::LoginNeeded:
+        case video::MjpegFailure::BadCredentials: return kTransportFailed;
         default: return kTransportUndecodable;
     }
 }
@@ -243,7 +246,8 @@ DeviceReport Snapshot(const SnapshotOptions& options, const FleetTarget& device,
     limits.overallWait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
     limits.connectWait = std::min(limits.connectWait, limits.overallWait);
     const video::MjpegFrame frame = video::ReadMjpegFrame(
-        device.ip, static_cast<std::uint16_t>(options.videoPort), video::VideoStreamPath(options.channel), limits);
+        device.ip, static_cast<std::uint16_t>(options.videoPort), video::VideoStreamPath(options.channel), limits,
+        video::ConfiguredStreamCredentials());
     if (!frame.Ok()) return DeviceReport::Failure(SnapshotStatus(frame.failure), frame.text);
     // Written beside the target and renamed into place: a failure leaves no half picture.
     std::optional<OutputFile> out = OutputFile::Open(file);

@@ -1,8 +1,9 @@
 #pragma once
-// The HTTP connection of a motion-JPEG stream, read by the decoder through a
-// custom I/O context. Every wait (connect, reply header, each read) ends at a
-// deadline the caller gives, or at once when the stop signal is raised, so a
-// silent or stalled camera never holds the decoding thread.
+// The HTTP source of a motion-JPEG stream, read by the decoder through a
+// custom I/O context. The exchange is net::HttpStream's: every wait (connect,
+// reply head, each read) ends at a deadline the caller gives, or at once when
+// the stop signal is raised, so a silent or stalled camera never holds the
+// decoding thread.
 
 #include <atomic>
 #include <chrono>
@@ -12,7 +13,7 @@
 
 #include "ops/video/stream_end.h"
 #include "ops/video/stream_url.h"
-#include "platform/net/tcp_socket.h"
+#include "platform/net/http_stream.h"
 
 namespace ostrand::video {
 
@@ -39,28 +40,21 @@ class HttpStreamReader {
 public:
     static constexpr std::size_t kMaxHeaderBytes = 8192;
 
-    explicit HttpStreamReader(const StopSignal& stop) : stop_(stop) {}
+    explicit HttpStreamReader(const StopSignal& stop) : stream_(stop.Descriptor()) {}
 
-    // Connects, sends the GET and reads the reply header, all before
-    // `deadline`. None on a "200" reply; body bytes that came with the
-    // header are kept for Read.
-    StreamEnd Open(const HttpUrl& url, StreamClock::time_point deadline);
+    // Sends the GET and reads the reply head, all before `deadline`. None on
+    // a "200" reply that is not a page (text/...); Detail() says what came.
+    StreamEnd Open(const std::string& url, const StreamCredentials& credentials, StreamClock::time_point deadline);
 
     // Reads up to `size` bytes, waiting until `deadline`: > 0 bytes, or 0
     // with `end` set (Closed, Stalled, Stopped, ...).
     std::size_t Read(std::uint8_t* buffer, std::size_t size, StreamClock::time_point deadline, StreamEnd& end);
 
-    std::uint64_t BytesRead() const { return bytesRead_; }
+    std::uint64_t BytesRead() const { return stream_.BytesRead(); }
+    StreamEndDetail Detail() const { return {stream_.Status(), stream_.ContentType()}; }
 
 private:
-    // Waits for `events` on the socket; None when ready.
-    StreamEnd Wait(short events, StreamClock::time_point deadline, StreamEnd onTimeout);
-
-    const StopSignal& stop_;
-    net::TcpSocket socket_;
-    std::string pending_;  // body bytes read with the header
-    std::size_t pendingAt_ = 0;
-    std::uint64_t bytesRead_ = 0;
+    net::HttpStream stream_;
 };
 
 }  // namespace ostrand::video

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "platform/net/tcp_socket.h"
+#include "platform/net/http_stream.h"
 
 namespace ostrand::video {
 
@@ -70,7 +70,31 @@ std::string BoundaryOf(std::string_view contentType) {
 
 }  // namespace
 
-MjpegParser::MjpegParser(MjpegLimits limits) : limits_(limits) {}
+MjpegParser::MjpegParser(std::string_view contentType, MjpegLimits limits) : limits_(limits) {
+    const std::string type = Lower(Trim(contentType));
+    if (type.starts_with("text/")) {
+        Fail(MjpegFailure::NotVideo);
+    } else if (type.starts_with("multipart/")) {
+        UseBoundary(BoundaryOf(contentType));
+    } else {
+        // Some servers send the parts under another type (FFmpeg's own, for
+        // one, under application/octet-stream): the body's first line, the
+        // first delimiter, then names the boundary.
+        stage_ = Stage::FirstLine;
+    }
+}
+
+void MjpegParser::UseBoundary(std::string boundary) {
+    boundary_ = std::move(boundary);
+    if (boundary_.empty() || boundary_.size() > kBoundaryMax) {
+        Fail(MjpegFailure::NoBoundary);
+        return;
+    }
+    // Some senders announce the boundary with the leading dashes of the
+    // delimiter already in it; their lines then match the boundary itself.
+    delimiter_ = boundary_.starts_with("--") ? boundary_ : "--" + boundary_;
+    stage_ = Stage::Preamble;
+}
 
 MjpegParser::State MjpegParser::Fail(MjpegFailure failure) {
     failure_ = failure;
@@ -91,27 +115,6 @@ MjpegParser::State MjpegParser::Finish() {
     // A part without a length ends with the connection.
     if (stage_ == Stage::Body && partLength_ < 0) return Deliver(buffer_, true);
     return Fail(MjpegFailure::Closed);
-}
-
-MjpegParser::State MjpegParser::ParseResponseHead(std::string_view head) {
-    // "HTTP/1.x NNN reason"
-    if (head.size() < 12 || !head.starts_with("HTTP/1.") || head[8] != ' ' ||
-        !std::all_of(head.begin() + 9, head.begin() + 12, [](char c) { return c >= '0' && c <= '9'; })) {
-        return Fail(MjpegFailure::NotHttp);
-    }
-    httpStatus_ = (head[9] - '0') * 100 + (head[10] - '0') * 10 + (head[11] - '0');
-    if (httpStatus_ != 200) return Fail(MjpegFailure::HttpStatus);
-    std::string contentType;
-    ForEachHeader(head, [&](std::string_view name, std::string_view value) {
-        if (EqualsNoCase(name, "Content-Type")) contentType = std::string(value);
-    });
-    if (!Lower(contentType).starts_with("multipart/")) return Fail(MjpegFailure::NotMultipart);
-    boundary_ = BoundaryOf(contentType);
-    if (boundary_.empty() || boundary_.size() > kBoundaryMax) return Fail(MjpegFailure::NoBoundary);
-    // Some senders announce the boundary with the leading dashes of the
-    // delimiter already in it; their lines then match the boundary itself.
-    delimiter_ = boundary_.starts_with("--") ? boundary_ : "--" + boundary_;
-    return State::More;
 }
 
 MjpegParser::State MjpegParser::ParsePartHead(std::string_view head) {
@@ -152,15 +155,21 @@ MjpegParser::State MjpegParser::Deliver(std::string_view part, bool delimited) {
 MjpegParser::State MjpegParser::Step() {
     for (;;) {
         switch (stage_) {
-            case Stage::ResponseHead: {
-                const std::size_t end = HeadEnd(buffer_);
-                if (end == std::string::npos || end > limits_.headBytes) {
-                    if (buffer_.size() > limits_.headBytes) return Fail(MjpegFailure::HeadTooLarge);
+            case Stage::FirstLine: {
+                // "--<boundary>", the first delimiter line, without waiting for
+                // more than a delimiter line may hold.
+                const std::size_t known = std::min<std::size_t>(buffer_.size(), 2);
+                if (std::string_view(buffer_).substr(0, known) != std::string_view("--").substr(0, known)) {
+                    return Fail(MjpegFailure::NotMultipart);
+                }
+                const std::size_t end = buffer_.find('\n');
+                if (end == std::string::npos || end > kBoundaryMax + 2) {
+                    if (buffer_.size() > kBoundaryMax + 2) return Fail(MjpegFailure::NoBoundary);
                     return State::More;
                 }
-                if (ParseResponseHead(std::string_view(buffer_).substr(0, end)) != State::More) return state_;
-                buffer_.erase(0, end);
-                stage_ = Stage::Preamble;
+                const std::string_view line = Trim(std::string_view(buffer_).substr(2, end - 2));
+                if (line.empty() || line == "--") return Fail(MjpegFailure::NoBoundary);
+                UseBoundary(std::string(line));
                 break;
             }
             case Stage::Preamble:
@@ -209,9 +218,10 @@ MjpegParser::State MjpegParser::Step() {
                 const std::size_t cap =
                     (stage_ == Stage::Preamble ? limits_.preambleBytes : limits_.partBytes + 2) + slack;
                 if (found == std::string::npos) {
-                    // A delimiter waiting for its line end (itself bounded) is judged once the line is whole,
-                    // so the outcome does not depend on where the reads were cut.
-                    if (buffer_.size() > cap && !needMore) {
+                    // Past the cap, any delimiter line that began within it is whole and
+                    // would have been found: one still waiting for its line end began
+                    // past the cap and cannot save the stream, however the reads were cut.
+                    if (buffer_.size() > cap) {
                         return Fail(stage_ == Stage::Preamble ? MjpegFailure::NoBoundary : MjpegFailure::PartTooLarge);
                     }
                     // Next time, look only where a new delimiter could start.
@@ -253,7 +263,7 @@ MjpegParser::State MjpegParser::Step() {
 }
 
 std::string MjpegFailureText(MjpegFailure failure, const MjpegLimits& limits, int httpStatus,
-                             const std::string& endpoint) {
+                             const std::string& endpoint, const std::string& contentType) {
     const auto withNumber = [](const char* format, long long number) {
         char text[256];
         std::snprintf(text, sizeof text, format, number);
@@ -283,54 +293,90 @@ std::string MjpegFailureText(MjpegFailure failure, const MjpegLimits& limits, in
         case MjpegFailure::BadLength: return "视频帧的长度（Content-Length）无效";
         case MjpegFailure::NotJpeg: return "视频帧不是 JPEG 图像";
         case MjpegFailure::IncompleteJpeg: return "视频帧的 JPEG 图像不完整";
+        case MjpegFailure::BadAddress: return "视频流地址无效（" + endpoint + "）";
+        case MjpegFailure::NotResolved: return "无法解析摄像机的主机名（" + endpoint + "）";
+        case MjpegFailure::LoginNeeded: return withNumber("视频流需要登录（HTTP %lld）", httpStatus);
+        case MjpegFailure::BadCredentials: return withNumber("视频流的用户名或密码错误（HTTP %lld）", httpStatus);
+        case MjpegFailure::NotVideo:
+            return "不是视频流（" + (contentType.empty() ? std::string("没有 Content-Type") : contentType) + "）";
     }
     return "视频流读取失败";
 }
 
 std::string VideoStreamPath(int channel) { return "/video/" + std::to_string(channel); }
 
-MjpegFrame ReadMjpegFrame(const std::string& ip, std::uint16_t port, const std::string& path,
-                          const MjpegLimits& limits) {
-    const std::string endpoint = ip + ":" + std::to_string(port);
+namespace {
+
+MjpegFailure OpenFailure(net::HttpStreamError error) {
+    using net::HttpStreamError;
+    switch (error) {
+        case HttpStreamError::None: return MjpegFailure::None;
+        case HttpStreamError::BadAddress:
+        case HttpStreamError::NotPlainHttp: return MjpegFailure::BadAddress;
+        case HttpStreamError::NotResolved: return MjpegFailure::NotResolved;
+        case HttpStreamError::Refused:
+        case HttpStreamError::NoConnection: return MjpegFailure::ConnectFailed;
+        case HttpStreamError::NotHttp: return MjpegFailure::NotHttp;
+        case HttpStreamError::HeadTooLarge: return MjpegFailure::HeadTooLarge;
+        case HttpStreamError::Stalled:
+        case HttpStreamError::Stopped: return MjpegFailure::TimedOut;
+        case HttpStreamError::Closed: return MjpegFailure::Closed;
+    }
+    return MjpegFailure::Closed;
+}
+
+}  // namespace
+
+MjpegFrame ReadMjpegFrame(const std::string& host, std::uint16_t port, const std::string& path,
+                          const MjpegLimits& limits, const StreamCredentials& credentials) {
+    const std::string endpoint = host + ":" + std::to_string(port);
     MjpegFrame frame;
     const auto fail = [&](MjpegFailure failure, int status = 0) {
         frame.failure = failure;
         frame.httpStatus = status;
         frame.jpeg.clear();
-        frame.text = MjpegFailureText(failure, limits, status, endpoint);
+        frame.text = MjpegFailureText(failure, limits, status, endpoint, frame.contentType);
         return frame;
     };
     const Clock::time_point deadline = Clock::now() + limits.overallWait;
-    const auto left = [&] {
-        return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
-                        std::chrono::milliseconds(0));
-    };
-    auto socket = net::TcpSocket::Connect(ip, port, std::min(limits.connectWait, left()));
-    if (!socket) return fail(Clock::now() >= deadline ? MjpegFailure::TimedOut : MjpegFailure::ConnectFailed);
-    const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + endpoint +
-                                "\r\nUser-Agent: ostrand\r\nAccept: multipart/x-mixed-replace\r\n\r\n";
-    if (!socket->SendAll(request, std::max(left(), std::chrono::milliseconds(1)))) {
-        return fail(MjpegFailure::SendFailed);
+    net::HttpStreamRequest request;
+    request.url = "http://" + endpoint + path;
+    request.user = credentials.user;
+    request.password = credentials.password;
+    request.headers = {"Accept: multipart/x-mixed-replace"};
+    request.maxHeadBytes = limits.headBytes;
+    request.connectWait = limits.connectWait;
+    net::HttpStream stream(-1);
+    const net::HttpStreamError opened = stream.Open(request, deadline);
+    if (opened != net::HttpStreamError::None) {
+        const MjpegFailure failure = OpenFailure(opened);
+        // A connection the whole wait did not bring is the wait's failure.
+        return fail(failure == MjpegFailure::ConnectFailed && Clock::now() >= deadline ? MjpegFailure::TimedOut
+                                                                                       : failure);
     }
-    MjpegParser parser(limits);
+    const int status = static_cast<int>(stream.Status());
+    frame.contentType = stream.ContentType();
+    if (status == 401) {
+        return fail(stream.HasCredentials() ? MjpegFailure::BadCredentials : MjpegFailure::LoginNeeded, status);
+    }
+    if (status != 200) return fail(MjpegFailure::HttpStatus, status);
+    MjpegParser parser(frame.contentType, limits);
     std::string chunk(kReadChunk, '\0');
-    for (;;) {
-        const auto wait = left();
-        if (wait.count() == 0) return fail(MjpegFailure::TimedOut);
-        const net::WaitResult ready = socket->WaitReadable(wait);
-        if (ready == net::WaitResult::TimedOut) return fail(MjpegFailure::TimedOut);
-        const std::ptrdiff_t count = ready == net::WaitResult::Ready ? socket->Receive(chunk.data(), chunk.size()) : -1;
-        MjpegParser::State state = MjpegParser::State::More;
-        if (count > 0) {
-            state = parser.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(count)));
-        } else {
-            state = parser.Finish();
-        }
+    for (MjpegParser::State state = parser.Current();;) {
         if (state == MjpegParser::State::Frame) {
             frame.jpeg = parser.Jpeg();
             return frame;
         }
-        if (state == MjpegParser::State::Failed) return fail(parser.Failure(), parser.HttpStatus());
+        if (state == MjpegParser::State::Failed) return fail(parser.Failure(), status);
+        net::HttpStreamError end = net::HttpStreamError::None;
+        const std::size_t count = stream.Read(chunk.data(), chunk.size(), deadline, end);
+        if (count > 0) {
+            state = parser.Feed(std::string_view(chunk.data(), count));
+        } else if (end == net::HttpStreamError::Closed) {
+            state = parser.Finish();
+        } else {
+            return fail(MjpegFailure::TimedOut);
+        }
     }
 }
 

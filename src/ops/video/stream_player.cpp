@@ -84,7 +84,9 @@ class StreamPlayer::Session {
 public:
     Session(const StopSignal& stop, const StreamBounds& bounds) : stop_(stop), bounds_(bounds), reader_(stop) {}
 
-    StreamEnd Play(const std::string& url, StreamPlayer& player, const Listener& listener);
+    StreamEnd Play(const std::string& url, const StreamCredentials& credentials, StreamPlayer& player,
+                   const Listener& listener);
+    StreamEndDetail Detail() const { return reader_.Detail(); }
 
 private:
     static int ReadPacket(void* opaque, std::uint8_t* buffer, int size);
@@ -144,17 +146,18 @@ std::unique_ptr<AVCodecContext, CodecCloser> StreamPlayer::Session::OpenDecoder(
     return decoder;
 }
 
-StreamEnd StreamPlayer::Session::Play(const std::string& url, StreamPlayer& player, const Listener& listener) {
+StreamEnd StreamPlayer::Session::Play(const std::string& url, const StreamCredentials& credentials,
+                                      StreamPlayer& player, const Listener& listener) {
     deadline_ = StreamClock::now() + bounds_.openWait;
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) return StreamEnd::NoConnection;
     raw->interrupt_callback = {&Session::Interrupted, this};
 
-    const HttpUrl http = ParseHttpUrl(url);
+    const bool http = IsHttpUrl(url);
     std::unique_ptr<AVIOContext, IoFree> io;
     const AVInputFormat* input = nullptr;
-    if (http.ok) {
-        if (const StreamEnd opened = reader_.Open(http, deadline_); opened != StreamEnd::None) {
+    if (http) {
+        if (const StreamEnd opened = reader_.Open(url, credentials, deadline_); opened != StreamEnd::None) {
             avformat_free_context(raw);
             return opened;
         }
@@ -169,13 +172,13 @@ StreamEnd StreamPlayer::Session::Play(const std::string& url, StreamPlayer& play
         }
         raw->pb = io.get();
         input = av_find_input_format("mpjpeg");
-    } else if (url.rfind("http", 0) == 0 || url.empty()) {
+    } else if (url.empty()) {
         avformat_free_context(raw);
         return StreamEnd::BadAddress;
     }
 
     // The library frees the context itself when opening fails.
-    const int openResult = avformat_open_input(&raw, http.ok ? "" : url.c_str(), input, nullptr);
+    const int openResult = avformat_open_input(&raw, http ? "" : url.c_str(), input, nullptr);
     if (openResult < 0) {
         if (openResult == AVERROR(ECONNREFUSED)) return StreamEnd::Refused;
         return Fail(openResult == AVERROR_INVALIDDATA || openResult == AVERROR_EOF ? StreamEnd::NotAStream
@@ -256,18 +259,20 @@ StreamPlayer::StreamPlayer(StreamBounds bounds) : bounds_(bounds) { QuietLibrary
 
 StreamPlayer::~StreamPlayer() { Stop(); }
 
-void StreamPlayer::Start(std::string url, Listener listener, int targetWidth, int targetHeight) {
+void StreamPlayer::Start(std::string url, Listener listener, int targetWidth, int targetHeight,
+                         StreamCredentials credentials) {
     Stop();
     SetTargetSize(targetWidth, targetHeight);
     {
         std::lock_guard lock(frameMutex_);
         latest_.reset();
+        endDetail_ = {};
     }
     decoded_ = 0;
     end_ = StreamEnd::None;
     running_ = true;
     stop_ = std::make_shared<StopSignal>();
-    thread_ = std::thread(&StreamPlayer::Run, this, std::move(url), std::move(listener));
+    thread_ = std::thread(&StreamPlayer::Run, this, std::move(url), std::move(credentials), std::move(listener));
 }
 
 void StreamPlayer::Stop() {
@@ -295,9 +300,18 @@ void StreamPlayer::Publish(std::shared_ptr<VideoFrame> frame) {
     ++decoded_;
 }
 
-void StreamPlayer::Run(std::string url, Listener listener) {
+StreamEndDetail StreamPlayer::EndDetail() const {
+    std::lock_guard lock(frameMutex_);
+    return endDetail_;
+}
+
+void StreamPlayer::Run(std::string url, StreamCredentials credentials, Listener listener) {
     Session session(*stop_, bounds_);
-    const StreamEnd end = session.Play(url, *this, listener);
+    const StreamEnd end = session.Play(url, credentials, *this, listener);
+    {
+        std::lock_guard lock(frameMutex_);
+        endDetail_ = session.Detail();
+    }
     end_ = end;
     running_ = false;
     if (end != StreamEnd::Stopped && listener.ended) listener.ended(end);

@@ -1,7 +1,8 @@
 #pragma once
 // Plays one live stream on a thread of its own: opens the URL (motion JPEG
-// over HTTP through HttpStreamReader, anything else such as RTSP through the
-// decoder library's own protocols), demuxes, decodes and scales every picture
+// over HTTP through HttpStreamReader, with the credentials of the URL or the
+// ones given; anything else such as RTSP through the decoder library's own
+// protocols), demuxes, decodes and scales every picture
 // to 32-bit RGB at the size the viewer asks for. Only the newest picture is
 // kept; the viewer is told one is there and takes it when it can, so a slow
 // viewer never holds the decoder back.
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "ops/video/stream_end.h"
+#include "ops/video/stream_url.h"
 
 namespace ostrand::video {
 
@@ -62,8 +64,10 @@ public:
     StreamPlayer& operator=(const StreamPlayer&) = delete;
 
     // Starts playing `url`, stopping what played before. A target size of 0
-    // keeps the stream's own size.
-    void Start(std::string url, Listener listener, int targetWidth = 0, int targetHeight = 0);
+    // keeps the stream's own size. The credentials answer an HTTP stream's
+    // 401 when the URL has none; by default the settings file's.
+    void Start(std::string url, Listener listener, int targetWidth = 0, int targetHeight = 0,
+               StreamCredentials credentials = ConfiguredStreamCredentials());
     // Ends the stream and waits for the decoding thread.
     void Stop();
 
@@ -72,11 +76,14 @@ public:
     std::shared_ptr<const VideoFrame> LatestFrame() const;
     std::uint64_t FramesDecoded() const { return decoded_.load(); }
     StreamEnd End() const { return end_.load(); }
+    // What the camera answered when the stream ended (an HTTP status, the
+    // Content-Type of a page); set before `ended` is called.
+    StreamEndDetail EndDetail() const;
     bool Running() const { return running_.load(); }
 
 private:
     class Session;
-    void Run(std::string url, Listener listener);
+    void Run(std::string url, StreamCredentials credentials, Listener listener);
     void Publish(std::shared_ptr<VideoFrame> frame);
 
     StreamBounds bounds_;
@@ -87,6 +94,7 @@ private:
     std::atomic<bool> running_{false};
     mutable std::mutex frameMutex_;
     std::shared_ptr<const VideoFrame> latest_;
+    StreamEndDetail endDetail_;  // guarded by frameMutex_
     std::shared_ptr<StopSignal> stop_;
     std::thread thread_;
 };

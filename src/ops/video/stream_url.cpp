@@ -1,6 +1,7 @@
 #include "ops/video/stream_url.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "platform/profile.h"
@@ -33,29 +34,23 @@ std::string ConfiguredStreamUrl(std::string_view ip, std::int32_t port, int chan
     return StreamUrl(ip, port, channel, urlTemplate);
 }
 
-HttpUrl ParseHttpUrl(std::string_view url) {
-    constexpr std::string_view kScheme = "http://";
-    HttpUrl parsed;
-    if (url.substr(0, kScheme.size()) != kScheme) return parsed;
-    url.remove_prefix(kScheme.size());
-    const std::size_t slash = url.find('/');
-    std::string_view authority = url.substr(0, slash);
-    parsed.target = slash == std::string_view::npos ? "/" : std::string(url.substr(slash));
-    const std::size_t colon = authority.rfind(':');
-    if (colon != std::string_view::npos) {
-        const std::string_view portText = authority.substr(colon + 1);
-        unsigned port = 0;
-        const auto [end, error] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
-        if (error != std::errc() || end != portText.data() + portText.size() || port == 0 || port > 65535) {
-            return parsed;
-        }
-        parsed.port = static_cast<std::uint16_t>(port);
-        authority = authority.substr(0, colon);
+StreamCredentials ConfiguredStreamCredentials() {
+    StreamCredentials credentials;
+    credentials.user = ReadIniString(kStreamUserKey, std::nullopt, {}, kStreamUrlSection);
+    if (!credentials.user.empty()) {
+        credentials.password = ReadIniString(kStreamPasswordKey, std::nullopt, {}, kStreamUrlSection);
     }
-    if (authority.empty()) return parsed;
-    parsed.host = std::string(authority);
-    parsed.ok = true;
-    return parsed;
+    return credentials;
+}
+
+bool IsHttpUrl(std::string_view url) {
+    const auto startsWith = [url](std::string_view scheme) {
+        return url.size() >= scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), url.begin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    return startsWith("http://") || startsWith("https://");
 }
 
 }  // namespace ostrand::video

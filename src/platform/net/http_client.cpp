@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/net/no_proxy.h"
 #include "platform/net/tcp_socket.h"
 
 namespace ostrand::net {
@@ -173,20 +174,6 @@ int CloseSocket(void* user, curl_socket_t socket) {
     auto* noted = static_cast<int*>(user);
     if (*noted == socket) *noted = -1;
     return ::close(socket);
-}
-
-// Proxies come from the environment as the desktop's are preconfigured, but a
-// device on the loopback network is always reached directly.
-std::string NoProxyList() {
-    std::string list = "localhost,127.0.0.0/8";
-    for (const char* name : {"no_proxy", "NO_PROXY"}) {
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
-            list += ',';
-            list += value;
-            break;
-        }
-    }
-    return list;
 }
 
 long StallSeconds(std::chrono::milliseconds stall) {

@@ -38,7 +38,9 @@ MyVideoPanel::~MyVideoPanel() {
 QString MyVideoPanel::Text() const {
     if (!started_ || picture_) return {};
     QString text = QString::fromUtf8(Tr("无视频", "No video"));
-    if (const char* reason = video::StreamEndReason(end_); *reason != '\0') text += "\n" + QString::fromUtf8(reason);
+    if (const std::string reason = video::StreamEndText(end_, endDetail_); !reason.empty()) {
+        text += "\n" + QString::fromStdString(reason);
+    }
     return text + "\n" + QString::fromStdString(ip_) + ":" + QString::fromStdString(streamPort_);
 }
 
@@ -121,6 +123,7 @@ void MyVideoPanel::TakePicture() {
 void MyVideoPanel::StreamEnded(video::StreamEnd end) {
     if (!started_ || player_->Running()) return;  // a stale report of a stream since restarted
     end_ = end;
+    endDetail_ = player_->EndDetail();
     picture_.reset();  // a frozen picture would pass for live video
     update();
 }

@@ -79,6 +79,7 @@ private:
     std::uint64_t drawnNumber_ = 0;
     std::uint64_t picturesDrawn_ = 0;
     video::StreamEnd end_ = video::StreamEnd::None;
+    video::StreamEndDetail endDetail_;  // the HTTP status or Content-Type behind end_
     std::atomic<bool> picturePending_{false};  // a hand-over is queued
     std::unique_ptr<video::StreamPlayer> player_;  // last: stopped first
 };

@@ -1,10 +1,13 @@
 #include "mjpeg_peer.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+
+#include <openssl/evp.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,9 +22,66 @@ constexpr auto kPeerLifetime = 15s;  // a peer never outlives its test by much
 constexpr const char* kReplyHeader =
     "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=ostrandframe\r\n\r\n";
 
+constexpr int kMaxConnections = 4;
+constexpr const char* kRealm = "ostrand camera";
+constexpr const char* kNonce = "5f2a9c0d7e1b";
+
 std::string Part(const std::string& jpeg) {
     return "--ostrandframe\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(jpeg.size()) +
            "\r\n\r\n" + jpeg + "\r\n";
+}
+
+std::string Hex(const unsigned char* data, unsigned size) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned i = 0; i < size; ++i) {
+        out += digits[data[i] >> 4];
+        out += digits[data[i] & 15];
+    }
+    return out;
+}
+
+std::string Md5Hex(const std::string& text) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned size = 0;
+    EVP_Digest(text.data(), text.size(), digest, &size, EVP_md5(), nullptr);
+    return Hex(digest, size);
+}
+
+std::string Base64(const std::string& text) {
+    std::string out(4 * ((text.size() + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+// The value of a request header (first of its name, case as sent), empty when absent.
+std::string HeaderValue(const std::string& request, const std::string& name) {
+    const std::size_t at = request.find("\r\n" + name + ": ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + name.size() + 4;
+    return request.substr(start, request.find("\r\n", start) - start);
+}
+
+// One parameter of a Digest answer: name="value" or name=value.
+std::string DigestParameter(const std::string& header, const std::string& name) {
+    for (std::size_t at = header.find(name + "="); at != std::string::npos; at = header.find(name + "=", at + 1)) {
+        if (at > 0 && header[at - 1] != ' ' && header[at - 1] != ',') continue;
+        std::size_t start = at + name.size() + 1;
+        if (start < header.size() && header[start] == '"') {
+            ++start;
+            return header.substr(start, header.find('"', start) - start);
+        }
+        return header.substr(start, header.find(',', start) - start);
+    }
+    return {};
+}
+
+std::string ChunkOf(const std::string& data) {
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", data.size());
+    return size + data + "\r\n";
 }
 
 }  // namespace
@@ -66,6 +126,7 @@ MjpegPeer::MjpegPeer(PeerScript script, std::string jpeg) : script_(script), jpe
     auto listener = net::TcpListener::Listen("127.0.0.1", 0);
     if (!listener) throw std::runtime_error("cannot listen on loopback");
     listener_ = std::move(*listener);
+    end_ = std::chrono::steady_clock::now() + kPeerLifetime;
     thread_ = std::thread(&MjpegPeer::Serve, this);
 }
 
@@ -74,27 +135,59 @@ MjpegPeer::~MjpegPeer() {
     thread_.join();
 }
 
-std::string MjpegPeer::Url(int channel) const {
-    return "http://127.0.0.1:" + std::to_string(listener_.Port()) + "/video/" + std::to_string(channel);
+std::string MjpegPeer::Url(int channel, const std::string& host) const {
+    return "http://" + host + ":" + std::to_string(listener_.Port()) + "/video/" + std::to_string(channel);
+}
+
+std::vector<std::string> MjpegPeer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+bool MjpegPeer::Authorised(const std::string& request) const {
+    const std::string answer = HeaderValue(request, "Authorization");
+    if (script_ == PeerScript::NeedsBasic) {
+        return answer == "Basic " + Base64(std::string(kPeerUser) + ":" + kPeerPassword);
+    }
+    if (!answer.starts_with("Digest ")) return false;
+    const std::string uri = DigestParameter(answer, "uri");
+    const std::string ha1 = Md5Hex(std::string(kPeerUser) + ":" + kRealm + ":" + kPeerPassword);
+    const std::string ha2 = Md5Hex("GET:" + uri);
+    const std::string expected = Md5Hex(ha1 + ":" + kNonce + ":" + DigestParameter(answer, "nc") + ":" +
+                                        DigestParameter(answer, "cnonce") + ":auth:" + ha2);
+    return DigestParameter(answer, "username") == kPeerUser && DigestParameter(answer, "realm") == kRealm &&
+           DigestParameter(answer, "nonce") == kNonce && request.starts_with("GET " + uri + " ") &&
+           DigestParameter(answer, "response") == expected;
 }
 
 void MjpegPeer::Serve() {
-    const auto end = std::chrono::steady_clock::now() + kPeerLifetime;
-    const auto live = [&] { return !stop_ && std::chrono::steady_clock::now() < end; };
-    std::optional<net::TcpSocket> client;
-    while (live() && !client) client = listener_.Accept(50ms);
-    if (!client) return;
+    const auto live = [&] { return !stop_ && std::chrono::steady_clock::now() < end_; };
+    for (int connection = 0; live() && connection < kMaxConnections; ++connection) {
+        std::optional<net::TcpSocket> client;
+        while (live() && !client) client = listener_.Accept(50ms);
+        if (!client || !ServeOne(*client)) return;
+    }
+}
+
+bool MjpegPeer::ServeOne(net::TcpSocket& socket) {
+    net::TcpSocket* client = &socket;
+    const auto live = [&] { return !stop_ && std::chrono::steady_clock::now() < end_; };
     std::string request;
     char buffer[1024];
     while (live() && request.find("\r\n\r\n") == std::string::npos && request.size() < 8192) {
         if (client->WaitReadable(50ms) != net::WaitResult::Ready) continue;
         const auto n = client->Receive(buffer, sizeof buffer);
-        if (n <= 0) return;
+        if (n <= 0) return false;
         request.append(buffer, static_cast<std::size_t>(n));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request.substr(0, request.find("\r\n\r\n") + 4));
     }
     const auto send = [&](const std::string& data) { return client->SendAll(data, 200ms); };
     const auto idle = [&] {
         while (live()) std::this_thread::sleep_for(10ms);
+        return false;
     };
 
     switch (script_) {
@@ -103,32 +196,66 @@ void MjpegPeer::Serve() {
         send("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
         return idle();
     }
+    case PeerScript::LoginPage: {
+        send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><form>User <input name=u></form></html>");
+        return idle();
+    }
+    case PeerScript::NeedsBasic:
+    case PeerScript::NeedsDigest: {
+        if (Authorised(request)) break;
+        const std::string page = "<html>401 Unauthorized</html>";
+        const std::string challenge = script_ == PeerScript::NeedsBasic
+                                          ? std::string("Basic realm=\"") + kRealm + "\""
+                                          : std::string("Digest realm=\"") + kRealm + "\", qop=\"auth\", nonce=\"" +
+                                                kNonce + "\"";
+        send("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: " + challenge +
+             "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page);
+        return true;  // closed: the reader comes again with its credentials, if it has any
+    }
+    case PeerScript::Chunked: {
+        if (!send("HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=ostrandframe\r\n"
+                  "Transfer-Encoding: chunked\r\n\r\n")) {
+            return false;
+        }
+        const std::string part = Part(jpeg_);
+        const std::size_t cut = part.size() / 3;  // inside the image, so only decoding puts it together
+        while (live() && send(ChunkOf(part.substr(0, cut))) && send(ChunkOf(part.substr(cut)))) {
+            std::this_thread::sleep_for(40ms);
+        }
+        return false;
+    }
+    case PeerScript::ContinueFirst: {
+        if (!send("HTTP/1.1 100 Continue\r\n\r\n")) return false;
+        std::this_thread::sleep_for(20ms);
+        break;
+    }
     case PeerScript::EndlessFrame: {
         if (!send(kReplyHeader) ||
             !send("--ostrandframe\r\nContent-Type: image/jpeg\r\nContent-Length: 2000000000\r\n\r\n" +
                   jpeg_.substr(0, 600))) {
-            return;
+            return false;
         }
         const std::string filler(64 * 1024, '\x5a');
         while (live() && send(filler)) {
         }
-        return;
+        return false;
     }
     case PeerScript::NoBoundary: {
-        if (!send("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n")) return;
+        if (!send("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n")) return false;
         while (live() && send(jpeg_)) std::this_thread::sleep_for(40ms);
-        return;
+        return false;
     }
     default: break;
     }
-    if (!send(kReplyHeader)) return;
+    if (!send(kReplyHeader)) return false;
     const std::string part = Part(script_ == PeerScript::TruncatedJpeg ? jpeg_.substr(0, jpeg_.size() / 2) : jpeg_);
     for (int sent = 0; live(); ++sent) {
-        if (script_ == PeerScript::FewThenClose && sent == 3) return;
+        if (script_ == PeerScript::FewThenClose && sent == 3) return false;
         if (script_ == PeerScript::StallAfterOne && sent == 1) return idle();
-        if (!send(part)) return;
+        if (!send(part)) return false;
         std::this_thread::sleep_for(40ms);
     }
+    return false;
 }
 
 }  // namespace ostrand::video::test
