@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/code_page.h"
 #include "transport/param_map.h"
 #include "transport/xml_codec.h"
 
@@ -12,12 +13,16 @@ std::string_view ProbeAnswerText(std::span<const std::uint8_t> datagram) {
     return {reinterpret_cast<const char*>(datagram.data()), static_cast<std::size_t>(zero - datagram.begin())};
 }
 
-std::optional<FoundTempera> ParseProbeAnswer(std::string_view text, bool readsServicePort) {
+std::optional<FoundTempera> ParseProbeAnswer(std::string_view text, bool readsServicePort, bool utf8Texts) {
     ParamMap map;
     if (!DecodeFlatXml(text, map)) return std::nullopt;
-    const auto entry = [&map](const char* key) {
+    const auto entry = [&map, utf8Texts](const char* key) {
         const auto found = map.find(key);
-        return found == map.end() ? std::string() : found->second;
+        if (found == map.end()) return std::string();
+        if (utf8Texts && IsValidUtf8(found->second)) {
+            if (auto gbk = Utf8ToGbk(found->second)) return std::move(*gbk);
+        }
+        return found->second;
     };
     if (entry("ProbeMatch").empty()) return std::nullopt;
     FoundTempera found;

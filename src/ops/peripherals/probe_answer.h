@@ -11,7 +11,8 @@
 
 namespace ostrand {
 
-// One row of the temperature-device list, texts as the device sent them.
+// One row of the temperature-device list, texts in GBK as every device text
+// is held (an answer in UTF-8 is converted).
 struct FoundTempera {
     std::string deviceType;   // "DeviceType"
     std::string model;        // "DeviceDescription"
@@ -29,7 +30,9 @@ std::string_view ProbeAnswerText(std::span<const std::uint8_t> datagram);
 
 // The record of a "ProbeMatch" answer; nullopt for anything else (not XML, no
 // "ProbeMatch" entry with text). Missing entries give empty texts; the port is
-// read only when `readsServicePort`.
-std::optional<FoundTempera> ParseProbeAnswer(std::string_view text, bool readsServicePort);
+// read only when `readsServicePort`. With `utf8Texts` (the answers to the
+// UTF-8 probe) the texts are converted to GBK; one that is not UTF-8, or holds
+// a character GBK cannot, stays as it came.
+std::optional<FoundTempera> ParseProbeAnswer(std::string_view text, bool readsServicePort, bool utf8Texts = false);
 
 }  // namespace ostrand

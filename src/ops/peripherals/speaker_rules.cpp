@@ -104,8 +104,9 @@ std::string RelatedClassText(const std::vector<SpeakerClassRow>& rows, int speak
 bool AmplifierTabAllowed(std::string_view versionText) {
     const auto at = versionText.find("6.8.");
     if (at == std::string_view::npos || at == 0) return false;
-    const std::string rest(versionText.substr(at + 4));
-    return std::atof(rest.c_str()) > kFirstAmplifierBuild;
+    // Read as the visitor gate reads its numbers: not by the process locale,
+    // whose decimal point the toolkit may have made a comma.
+    return AtofValue(versionText.substr(at + 4)) > kFirstAmplifierBuild;
 }
 
 }  // namespace ostrand

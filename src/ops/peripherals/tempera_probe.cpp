@@ -71,7 +71,8 @@ ProbeRun RunProbe(const TemperaProbeConfig& config, const ProbeVariant& variant,
         ++run.datagrams;
         const auto length = std::min(received->length, buffer.size());
         const auto text = ProbeAnswerText(std::span<const std::uint8_t>(buffer.data(), length));
-        if (auto found = ParseProbeAnswer(text, variant.readsServicePort)) run.found.push_back(std::move(*found));
+        const bool utf8 = variant.declaration == kUtf8ProbeDeclaration;
+        if (auto found = ParseProbeAnswer(text, variant.readsServicePort, utf8)) run.found.push_back(std::move(*found));
     }
     return run;
 }

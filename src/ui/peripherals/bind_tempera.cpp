@@ -85,14 +85,17 @@ BindTempera::BindTempera(DeviceEndpoint terminal, TemperaProbeConfig probe, QWid
     ActOnEnter(list_, [this](int row) { RowClicked(row); });  // the keyboard's click
 
     // The bound device is read once the window is up; the first search
-    // follows half a second later.
-    QTimer::singleShot(0, this, &BindTempera::Get);
+    // follows half a second after that read has ended, so it never probes
+    // while the terminal is still being asked.
     firstSearch_ = new QTimer(this);
     firstSearch_->setObjectName("timer1281");
     firstSearch_->setSingleShot(true);
     firstSearch_->setInterval(kFirstSearchMs);
     connect(firstSearch_, &QTimer::timeout, this, &BindTempera::Search);
-    firstSearch_->start();
+    QTimer::singleShot(0, this, [this] {
+        Get();
+        firstSearch_->start();
+    });
 }
 
 QString BindTempera::StatusText() const { return status_->text(); }

@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "ops/shell/speaker_build.h"
 
 namespace ostrand {
@@ -62,15 +69,49 @@ TEST(SpeakerRules, RelatedClassTextNamesEveryRowHoldingTheSpeaker) {
     EXPECT_EQ(RelatedClassText(rows, 7), "");
 }
 
-TEST(SpeakerRules, AmplifierTabGate) {
+// A locale whose decimal point is a comma, as the toolkit may set for the
+// process, built for the test's lifetime (skipped where glibc's locale sources
+// are missing).
+class CommaDecimalLocale {
+public:
+    CommaDecimalLocale() {
+        char pattern[] = "/tmp/ostrand-locale-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) return;
+        dir_ = pattern;
+        const std::string build = "localedef -i de_DE -f UTF-8 " + dir_ + "/de_DE.UTF-8 >/dev/null 2>&1";
+        if (std::system(build.c_str()) != 0) return;
+        ::setenv("LOCPATH", dir_.c_str(), 1);
+        ok_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    }
+    ~CommaDecimalLocale() {
+        std::setlocale(LC_NUMERIC, "C");
+        ::unsetenv("LOCPATH");
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    std::string dir_;
+    bool ok_ = false;
+};
+
+TEST(SpeakerRules, AmplifierTabGateUnderEveryLocale) {
     struct Case {
         const char* version;
         bool allowed;
     };
-    for (const Case& c : {Case{"V6.8.227", true}, Case{"V6.8.226", false}, Case{"6.8.300", false},
-                          Case{"V6.8.226.5", true}, Case{"V6.9.300", false}, Case{"", false}, Case{"X6.8.abc", false}}) {
-        EXPECT_EQ(AmplifierTabAllowed(c.version), c.allowed) << c.version;
-    }
+    const auto check = [] {
+        for (const Case& c : {Case{"V6.8.227", true}, Case{"V6.8.226", false}, Case{"6.8.300", false},
+                              Case{"V6.8.226.5", true}, Case{"V6.9.300", false}, Case{"", false},
+                              Case{"X6.8.abc", false}}) {
+            EXPECT_EQ(AmplifierTabAllowed(c.version), c.allowed) << c.version;
+        }
+    };
+    check();
+    const CommaDecimalLocale comma;
+    if (!comma.Ok()) GTEST_SKIP() << "no comma-decimal locale can be built here (glibc locale sources missing)";
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    check();
 }
 
 TEST(SpeakerRules, ListRepliesMakeRowsWithShortListsLeftEmpty) {

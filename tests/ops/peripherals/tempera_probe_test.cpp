@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/code_page.h"
+
 #include <regex>
 
 #include "probe_peer.h"
@@ -110,6 +112,18 @@ TEST(TemperaProbe, SameAddressAndMacFromBothVariantsGiveOneRowWithThePort) {
     for (const auto& record : found) rows.push_back(record.ipv4 + "/" + record.mac + "/" + record.servicePort);
     // Byte-wise text order: "10.0.0.10" sorts before "10.0.0.9".
     EXPECT_EQ(rows, (std::vector<std::string>{"10.0.0.10/AA/", "10.0.0.9/AA/8001", "10.0.0.9/BB/8000"}));
+}
+
+TEST(TemperaProbe, ModelsAreHeldInGbkWhicheverVariantAnswered) {
+    // The UTF-8 probe is answered in UTF-8, the GBK probe in GBK: both rows
+    // hold the device text in GBK, as every device text is held.
+    const std::string gbk = *Utf8ToGbk("测温门禁");
+    ProbePeer first({ProbeMatch("1", "测温门禁", "10.0.0.1", "A1")});
+    ProbePeer second({ProbeMatch("1", gbk, "10.0.0.2", "A2")});
+    const auto found = SearchTemperaDevices(AtPeers(first, second), 0, {});
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].model, gbk);
+    EXPECT_EQ(found[1].model, gbk);
 }
 
 TEST(TemperaProbe, BusyPortIsReportedAndTheOtherVariantStillRuns) {

@@ -33,7 +33,7 @@ protected:
         std::ofstream(dir_.Path() / "peripheral_dialogs_test.ini") << "";
         first_ = std::make_unique<test::ProbePeer>(std::vector<std::string>{
             test::ProbeMatch("10754052", "DS-2TB21-3AVF", "10.0.0.5", "AA01", ""),
-            test::ProbeMatch("3", "TM-9", "10.0.0.6", "AA02", "")});
+            test::ProbeMatch("3", "测温门禁", "10.0.0.6", "AA02", "")});
         sim_ = std::make_unique<test::PeripheralSim>(Json{{"boundTempera", {{"ip", "10.0.0.5"}}}});
         // The scripted second-probe device points at the simulated
         // temperature device, so the address change reaches it.
@@ -70,10 +70,14 @@ TEST_F(BindTemperaTest, OpeningReadsTheBoundDeviceThenSearches) {
     EXPECT_EQ(dialog.StatusText(), QString::fromUtf8("提示：IP为空为则解绑或设置DHCP"));
     EXPECT_EQ(dialog.findChild<QTimer*>("timer1281")->interval(), 500);
     EXPECT_EQ(dialog.findChild<QTimer*>("timer1282")->interval(), 10000);
+    // The search's half second starts once the opening read has ended.
+    EXPECT_FALSE(dialog.findChild<QTimer*>("timer1281")->isActive());
     ASSERT_TRUE(WaitForRows(dialog, 3));
     EXPECT_EQ(dialog.Edit(1348)->text(), "10.0.0.5");
     EXPECT_EQ(dialog.List()->item(0, 1)->text(), "10.0.0.5");
     EXPECT_EQ(dialog.List()->item(0, 2)->text(), "DS-2TB21-3AVF");
+    // The UTF-8 probe's answer in Chinese reads as Chinese.
+    EXPECT_EQ(dialog.List()->item(1, 2)->text(), QString::fromUtf8("测温门禁"));
     EXPECT_EQ(dialog.List()->item(2, 0)->text(), "2");
     test::SaveScreenshot(dialog, "bind-tempera.png");
 
@@ -96,7 +100,7 @@ TEST_F(BindTemperaTest, StrictFlagComesFromTheSettingsFile) {
     std::ofstream(dir_.Path() / "peripheral_dialogs_test.ini") << "[common]\r\nTemperaStrickV2=1\r\n";
     BindTempera strict(sim_->Terminal(), Probe());
     EXPECT_EQ(strict.StrictModel(), 1);
-    ASSERT_TRUE(WaitForRows(strict, 2));  // "TM-9" from the first probe is left out
+    ASSERT_TRUE(WaitForRows(strict, 2));  // "测温门禁" from the first probe is left out
 }
 
 TEST_F(BindTemperaTest, EmptyAddressSwitchesTheDeviceToDhcpAndTheHintReturns) {
