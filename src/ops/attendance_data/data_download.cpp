@@ -56,12 +56,17 @@ bool FetchDataFile(DeviceEndpoint device, std::string_view mac, std::uint8_t exp
 }
 
 std::optional<std::vector<UserFileRecord>> OpenAttendanceData(const AttendanceDevice& device,
-                                                              const AttendanceDataPlaces& places) {
+                                                              const AttendanceDataPlaces& places,
+                                                              const DownloadRunner& runner) {
     if (!MacUsable(device.mac)) return std::nullopt;
     const std::int32_t stamp = QueryFileTimeStamp(device.endpoint, kUserFileStampType);
     MakeDeviceFolder(device.mac, places);
     if (NeedsDownload(DataFile::Users, device.mac, stamp, places)) {
-        if (!FetchDataFile(device.endpoint, device.mac, kUserFileExportType, places)) {
+        bool ok = false;
+        const auto download = [&] { ok = FetchDataFile(device.endpoint, device.mac, kUserFileExportType, places); };
+        if (runner) runner(download);
+        else download();
+        if (!ok) {
             ShowMessage("下载用户信息文件失败!");
             return std::nullopt;
         }

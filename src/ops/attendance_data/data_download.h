@@ -38,8 +38,11 @@ bool FetchDataFile(DeviceEndpoint device, std::string_view mac, std::uint8_t exp
 // The user list behind "考勤信息管理": checks the MAC, asks for the user file's
 // time stamp, downloads when it changed and parses the local copy. nullopt
 // after the message that ended it; a list with at least one user otherwise.
+// The download itself runs through `runner` when given (the window's progress
+// window, as for the record file).
 std::optional<std::vector<UserFileRecord>> OpenAttendanceData(const AttendanceDevice& device,
-                                                              const AttendanceDataPlaces& places);
+                                                              const AttendanceDataPlaces& places,
+                                                              const DownloadRunner& runner = {});
 
 // The first step of a record query: downloads the record file (through
 // `runner`) when its time stamp changed. False after "下载打卡记录文件失败!".

@@ -48,13 +48,26 @@ void TakeRecord(RecordBuffer& record, std::vector<UserFileRecord>& users) {
 
 }  // namespace
 
-void ParseUserRecords(std::string_view records, std::vector<UserFileRecord>& users) {
-    RecordBuffer record{};
-    for (std::size_t offset = 0; offset < records.size(); offset += kUserRecordSize) {
-        const std::size_t take = std::min(kUserRecordSize, records.size() - offset);
-        std::memcpy(record.data(), records.data() + offset, take);
+namespace {
+
+// The records of `bytes`, one after another, through `record`: it keeps what
+// the previous record left, so a short last record is completed from it.
+void TakeRecords(std::string_view bytes, RecordBuffer& record, std::vector<UserFileRecord>& users) {
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kUserRecordSize) {
+        const std::size_t take = std::min(kUserRecordSize, bytes.size() - offset);
+        std::memcpy(record.data(), bytes.data() + offset, take);
         TakeRecord(record, users);
     }
+}
+
+// Whole records at a time: a file of any size is read through this buffer.
+constexpr std::size_t kRecordsPerRead = 4096;
+
+}  // namespace
+
+void ParseUserRecords(std::string_view records, std::vector<UserFileRecord>& users) {
+    RecordBuffer record{};
+    TakeRecords(records, record, users);
 }
 
 bool ReadUserFile(std::string_view mac, std::vector<UserFileRecord>& users,
@@ -66,16 +79,22 @@ bool ReadUserFile(std::string_view mac, std::vector<UserFileRecord>& users,
         ShowMessage("打开userinfo文件失败!");
         return false;
     }
-    std::string bytes;
-    char block[65536];
-    while (file.read(block, sizeof block) || file.gcount() > 0) {
-        bytes.append(block, static_cast<std::size_t>(file.gcount()));
-    }
-    if (bytes.empty()) {
+    // The version first, then the records in reads of whole records; only the
+    // parsed list grows with the file.
+    std::array<char, kUserVersionSize> version{};
+    file.read(version.data(), static_cast<std::streamsize>(version.size()));
+    if (file.gcount() == 0) {
         std::cerr << "读取版本号失败！" << std::endl;
         return false;
     }
-    if (bytes.size() > kUserVersionSize) ParseUserRecords(std::string_view(bytes).substr(kUserVersionSize), users);
+    std::string block(kUserRecordSize * kRecordsPerRead, '\0');
+    RecordBuffer record{};
+    while (file) {
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::size_t>(file.gcount());
+        if (got == 0) break;
+        TakeRecords(std::string_view(block.data(), got), record, users);
+    }
     return true;
 }
 

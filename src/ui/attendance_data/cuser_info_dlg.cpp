@@ -20,7 +20,17 @@
 #include "ui/shell/tab_order.h"
 
 namespace ostrand {
+
 namespace {
+
+// Runs a data file's download, asked for from a worker thread, under the
+// progress window of `window` (on the GUI thread); the download runs on the
+// worker itself when the GUI can no longer take it.
+DownloadRunner UnderProgress(QWidget* window) {
+    return [window](const std::function<void()>& download) {
+        if (!CallOnGuiThread(window, [&] { RunWithProgress(window, ProgressMode::Import, download); })) download();
+    };
+}
 
 constexpr const char* kDateFormat = "yyyy-MM-dd";  // the query's "%Y-%m-%d"
 
@@ -112,12 +122,9 @@ void CUserInfoDlg::QueryAttendRows() {
     const std::string end = endDate_->date().toString(QString::fromLatin1(kDateFormat)).toStdString();
     // The record file comes down under the progress window; the rest of the
     // query (time stamp, parse, grouping) runs while this window waits.
-    const DownloadRunner underProgress = [this](const std::function<void()>& download) {
-        if (!CallOnGuiThread(this, [&] { RunWithProgress(this, ProgressMode::Import, download); })) download();
-    };
     std::optional<AttendGroups> groups;
     RunModalWork(this, [&] {
-        groups = ostrand::QueryAttendRows(device_, std::move(users), start, end, places_, underProgress);
+        groups = ostrand::QueryAttendRows(device_, std::move(users), start, end, places_, UnderProgress(this));
     });
     if (!groups || groups->empty()) return;  // the query has shown why
     CAttendInfoDlg records(std::move(*groups), this);
@@ -130,7 +137,8 @@ void CUserInfoDlg::ExportUserList() {
 
 void OpenAttendanceWindows(QWidget* parent, const AttendanceDevice& device, const AttendanceDataPlaces& places) {
     std::optional<std::vector<UserFileRecord>> users;
-    RunModalWork(parent, [&] { users = OpenAttendanceData(device, places); });
+    // The user file comes down under the progress window, as the record file does.
+    RunModalWork(parent, [&] { users = OpenAttendanceData(device, places, UnderProgress(parent)); });
     if (!users) return;  // its message has been shown
     CUserInfoDlg window(device, std::move(*users), places, parent);
     window.exec();

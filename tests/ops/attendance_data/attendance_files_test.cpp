@@ -74,8 +74,18 @@ TEST_F(AttendanceFiles, UserFileLengthsAndSkippedCards) {
         bool ok;
         std::vector<UserFileRecord> users;
     };
+    // Two reads' worth of records and a short tail: the rules hold across reads.
+    std::string manyReads = version;
+    std::vector<UserFileRecord> manyUsers;
+    for (int i = 1; i < 8192; ++i) {
+        manyReads += UserRecord(i, std::to_string(i), "U");
+        manyUsers.push_back({i, std::to_string(i), "U"});
+    }
+    manyReads += UserRecord(8192, "", "Zhao") + std::string("\x06\0\0\0" "77", 6);
+    manyUsers.push_back({6, "77", "Zhao"});
     const Case cases[] = {
         {"empty file has no version", "", false, {}},
+        {"records over several reads", manyReads, true, manyUsers},
         {"one byte of version", "\x01", true, {}},
         {"four bytes of version", version, true, {}},
         {"empty card number is skipped", withRecords, true, {{1, "1001", "Li"}, {3, "1003", "Wang"}}},

@@ -116,6 +116,32 @@ protected:
     sim::Device* device_ = nullptr;
 };
 
+TEST_F(AttendanceWindows, TheUserFileComesDownUnderTheProgressWindowToo) {
+    AddTerminal({{"users", 30}, {"records", 10}});
+    sim::FaultOptions slow = device_->Faults();
+    slow.replyDelayMs = 60;  // keeps the download up long enough to be seen
+    device_->StoreFaults(slow);
+    bool progressShown = false;
+    bool usersShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<ProgressDlg*>(top) != nullptr && top->isVisible()) progressShown = true;
+        }
+        if (auto* users = qobject_cast<CUserInfoDlg*>(QApplication::activeModalWidget())) {
+            usersShown = true;
+            users->done(0);
+        }
+    });
+    watch.start(5);
+    QWidget parent;
+    OpenAttendanceWindows(&parent, {{device_->AddressText(), device_->Port()}, kMac}, places_);
+    watch.stop();
+    EXPECT_TRUE(progressShown);
+    EXPECT_TRUE(usersShown);
+    EXPECT_TRUE(fs::exists(*places_.DataFilePath(kMac, DataFile::Users)));
+}
+
 TEST_F(AttendanceWindows, TicksSearchQueryAndExports) {
     const nlohmann::json data = {{"users", 30}, {"records", 600}, {"interval", 3600}, {"names", "utf8"}};
     const AttendanceDevice terminal = AddTerminal(data);
