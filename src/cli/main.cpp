@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
     ostrand::SetMessageSink(&stderrSink);
 
     CLI::App app{"ostrand-cli: commands and file transfers for cameras and attendance terminals"};
+    app.set_version_flag("--version", "ostrand-cli " + ostrand::FileVersionText(), "print the version and exit");
     app.require_subcommand(1);
     app.fallthrough();
     ostrand::cli::CliSettings settings;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iostream>
 
+#include "platform/app_state.h"
 #include "sim/fleet.h"
 #include "sim/fleet_file.h"
 
@@ -66,6 +67,7 @@ std::string DescribeDevice(const DeviceConfig& config) {
 
 std::optional<DevsimOptions> ParseDevsimOptions(int argc, const char* const* argv, int& exitCode) {
     CLI::App app{"ostrand-devsim: a fleet of simulated cameras and attendance terminals on loopback"};
+    app.set_version_flag("--version", "ostrand-devsim " + FileVersionText(), "print the version and exit");
     app.footer(kFooter);
     DevsimOptions options;
     std::string fleetPath;
