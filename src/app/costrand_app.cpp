@@ -1,6 +1,7 @@
 #include "app/costrand_app.h"
 
 #include "platform/log.h"
+#include "platform/paths.h"
 #include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
 
@@ -8,7 +9,8 @@ namespace ostrand {
 
 int CostrandApp::Run() {
     ScopedMessageSink sink(messages_);
-    if (!OpenLogFile("Log.txt")) {
+    const std::string logFolder = ProgramFileFolders().log;
+    if (!OpenLogFile(logFolder.empty() ? "Log.txt" : logFolder + "/Log.txt")) {
         ShowMessage("log.txt打开失败", "错误");
         return kExitLogFailed;
     }

@@ -210,7 +210,8 @@ void AddListCommand(CLI::App& command, CliAction& action, Listing listing, std::
                        "the device's MAC, twelve hexadecimal digits (its data folder's name); default: the "
                        "\"MacAddress\" of each --targets-from row");
     command.add_option("--data-dir", options->dataDir,
-                       "folder holding Timer.ini and the per-device folders (default: the program's folder)");
+                       "folder holding Timer.ini and the per-device folders (default: the setting \"DataFolder\", else the "
+                       "program's folder, or ~/.local/share/ostrand/ for an installed copy)");
     command.add_flag("--csv", options->csv, "print one device's list as CSV (UTF-8) with a header line");
     command.add_option("--export", options->exportPath,
                        "write .xls workbooks FILE_<time>.xls (50000 rows each; FILE_<MAC>_<time>.xls with several "

@@ -1,6 +1,7 @@
 // ostrand-cli: device commands, transfers and exports from scripts. Arguments
 // and output are UTF-8; device text travels in GBK.
 
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
@@ -49,7 +50,8 @@ constexpr const char* kToolSettingsFile = "ostrand.ini";
 
 constexpr const char* kSettingsHelp =
     "Settings (\"ConnTimeout\", \"SimpleScan\", \"ScanTimeOut\", ...) are read from --settings FILE, or "
-    "else from ostrand.ini in the working directory where there is one; options override them. "
+    "else from ostrand.ini where there is one: in the working directory, or for an installed copy in "
+    "~/.config/ostrand/ ($XDG_CONFIG_HOME); options override them. "
     "No file is written unless --write-defaults is given.\n";
 
 // The deepest subcommand the command line chose.
@@ -113,7 +115,8 @@ int main(int argc, char** argv) {
     std::string settingsFile;
     bool writeDefaults = false;
     std::optional<int> connectTimeout;
-    app.add_option("--settings", settingsFile, "settings file to read (default: ./ostrand.ini where it exists)")
+    app.add_option("--settings", settingsFile, "settings file to read (default: ostrand.ini where it exists: the working directory, or "
+                   "~/.config/ostrand/ for an installed copy)")
         ->check(CLI::ExistingFile);
     app.add_flag("--write-defaults", writeDefaults,
                  "write settings missing from the settings file back with their defaults, as the tool does");
@@ -147,7 +150,10 @@ int main(int argc, char** argv) {
     settings.header = !noHeader;
     settings.upgradeCheck = !noUpgradeCheck;
     ostrand::SetUiLanguage(english || language == "en" ? ostrand::Language::English : ostrand::Language::Chinese);
-    ostrand::UseSettingsFile(settingsFile.empty() ? kToolSettingsFile : settingsFile);
+    // A file named on the command line is where the user said, from the working
+    // folder; the tool's own file is where the program keeps its settings.
+    ostrand::UseSettingsFile(settingsFile.empty() ? kToolSettingsFile
+                                                  : std::filesystem::absolute(settingsFile).string());
     ostrand::SetProfileWriteBack(writeDefaults);
     ostrand::SetConnectTimeoutSeconds(connectTimeout ? *connectTimeout : ostrand::ReadIniInt(3, "ConnTimeout"));
     ostrand::LoadTransportSettings();

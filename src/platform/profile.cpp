@@ -31,7 +31,8 @@ std::string ResolveProfilePath(std::string_view fileName) {
                        : !g_settingsFileOverride.empty() ? g_settingsFileOverride
                                                          : SettingsFileName();
     if (name.front() == '\\' || name.front() == '/' || (name.size() >= 2 && name[1] == ':')) return name;
-    return CurrentDirectory() + "/" + name;
+    const FileFolders& folders = ProgramFileFolders();
+    return (folders.config.empty() ? CurrentDirectory() : folders.config) + "/" + name;
 }
 
 bool WriteIniString(std::string_view key, std::string_view value, std::string_view fileName,

@@ -85,6 +85,10 @@ void ShowHttpLayerError(std::string description) {
     ShowMessage("InternetException occur!\r\n" + description);
 }
 
+// "创建文件失败!" with the file it could not create: a folder the program may
+// not write (an installed copy's own folder, say) is then plain to see.
+std::string CreateFailedText(const std::filesystem::path& path) { return "创建文件失败!\n" + path.string(); }
+
 void ShowUnknownError() { ShowMessage("Unknow Exception occur!\r\n" + std::to_string(errno)); }
 
 // Sends the command document of an upload header and reads its framed reply.
@@ -214,7 +218,7 @@ bool DownloadOverHttp(CommandTarget& target, const std::filesystem::path& localP
 
     std::string failure;
     if (createFailed) {
-        failure = "创建文件失败!";
+        failure = CreateFailedText(localPath);
     } else if ((writer && writer->tooLarge) || errorPageTooLarge) {
         failure = DownloadTooLargeText(timeouts.httpDownloadMaxBytes);
     } else if (writer && (writer->writeFailed || !wroteAll)) {
@@ -501,7 +505,7 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
 
     auto file = OutputFile::Open(localPath);
     if (!file) {
-        ShowMessage("创建文件失败!");
+        ShowMessage(CreateFailedText(localPath));
         return false;
     }
     const char* failure = begin->totalPackets == 0 ? nullptr : ReceiveExportData(*socket, *file, exportType, *begin);

@@ -2,13 +2,17 @@
 
 #include "platform/device_folder.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 
 namespace ostrand {
 
 bool IsDeviceMacText(std::string_view mac) { return DeviceFolderName(mac).has_value(); }
 
 AttendanceDataPlaces AttendanceDataPlaces::Default() {
-    return AttendanceDataPlaces{std::filesystem::path(ProgramDirectory())};
+    // A folder named in the settings file, else the program's own place for data.
+    const std::string chosen = ReadIniString(kDataFolderKey, std::nullopt);
+    if (!chosen.empty()) return AttendanceDataPlaces{std::filesystem::path(chosen)};
+    return AttendanceDataPlaces{std::filesystem::path(ProgramFileFolders().data)};
 }
 
 std::optional<std::filesystem::path> AttendanceDataPlaces::DeviceFolder(std::string_view mac) const {

@@ -1,7 +1,9 @@
 #pragma once
 // Where the attendance data of a device lives on disk: a folder per device
-// named by its MAC beside the program, holding "userinfo" and "attendinfo",
-// and the download cache "Timer.ini" in the program directory.
+// named by its MAC, holding "userinfo" and "attendinfo", and beside them the
+// download cache "Timer.ini". The data folder is the settings' "DataFolder"
+// when set, else the program's folder (a portable copy) or the XDG data folder
+// (an installed copy, platform/paths.h).
 //
 // The MAC comes from the device's own scan reply, so it is checked before it
 // names anything: only twelve hexadecimal digits make a folder name. A MAC
@@ -19,8 +21,11 @@ namespace ostrand {
 // Exactly twelve characters 0-9, A-F or a-f.
 bool IsDeviceMacText(std::string_view mac);
 
+// Settings key (section "common") naming the data folder; read, never written back.
+inline constexpr std::string_view kDataFolderKey = "DataFolder";
+
 struct AttendanceDataPlaces {
-    // The program directory unless a test or the command line points elsewhere.
+    // The data folder unless a test or the command line points elsewhere.
     std::filesystem::path root;
 
     static AttendanceDataPlaces Default();
