@@ -1,5 +1,6 @@
 #include "app/costrand_app.h"
 
+#include "ops/shell/captions.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "ui/costrand_dlg.h"
@@ -16,6 +17,7 @@ int CostrandApp::Run() {
     }
     {
         CostrandDlg dialog(discovery_);
+        if (language_) dialog.SetLanguage(*language_);
         // A command whose gates passed opens its dialog over the main window.
         QObject::connect(&dialog, &CostrandDlg::CommandPassedGates, &dialog,
                          [&dialog](CommandId id, const CommandArgs& args) {
@@ -24,6 +26,45 @@ int CostrandApp::Run() {
         dialog.exec();
     }
     return kExitAfterMainWindow;
+}
+
+AppOptions ParseAppOptions(const std::vector<std::string>& arguments) {
+    AppOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--english") {
+            options.language = Language::English;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--language" || argument.starts_with("--language=")) {
+            std::string value;
+            if (argument == "--language") {
+                if (i + 1 >= arguments.size()) {
+                    options.error = "--language needs a value: zh or en";
+                    return options;
+                }
+                value = arguments[++i];
+            } else {
+                value = argument.substr(std::string_view("--language=").size());
+            }
+            options.language = LanguageForSettingText(value);
+            if (!options.language) {
+                options.error = "--language takes zh or en, not \"" + value + "\"";
+                return options;
+            }
+        } else {
+            // Qt has taken its own options (-platform, -style ...) already; any
+            // other argument is ignored, as the program always did.
+            options.ignored.push_back(argument);
+        }
+    }
+    return options;
+}
+
+const char* AppUsageText() {
+    return "usage: ostrand [--english | --language zh|en]\n"
+           "  --english          English interface\n"
+           "  --language zh|en   interface language (overrides Language= of the settings file)\n";
 }
 
 }  // namespace ostrand

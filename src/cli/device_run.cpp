@@ -1,57 +1,20 @@
 #include "cli/device_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 #include "cli/exit_status.h"
+#include "ops/shell/bounded_parallel.h"
 #include "ops/shell/command_gates.h"
+#include "ops/shell/per_thread_messages.h"
 #include "platform/message_sink.h"
 #include "transport/failure_note.h"
 #include "transport/form_channel.h"
 
 namespace ostrand::cli {
 namespace {
-
-// Collects each thread's messages apart, so devices worked on at once do not
-// mix their texts. A thread without a collector passes its messages on.
-class PerThreadMessages final : public MessageSink {
-public:
-    explicit PerThreadMessages(MessageSink& fallback) : fallback_(fallback) {}
-    void ShowMessage(std::string_view text, std::string_view caption) override {
-        if (current_ != nullptr) {
-            current_->emplace_back(text);
-        } else {
-            fallback_.ShowMessage(text, caption);
-        }
-    }
-    // Nobody can answer a question on the command line: it is shown and answered No.
-    bool AskYesNo(std::string_view text, std::string_view caption) override {
-        ShowMessage(text, caption);
-        return false;
-    }
-
-    // Collects the calling thread's messages into `texts` while alive.
-    class Collect {
-    public:
-        explicit Collect(std::vector<std::string>& texts) : previous_(current_) { current_ = &texts; }
-        ~Collect() { current_ = previous_; }
-        Collect(const Collect&) = delete;
-        Collect& operator=(const Collect&) = delete;
-
-    private:
-        std::vector<std::string>* previous_;
-    };
-
-private:
-    static thread_local std::vector<std::string>* current_;
-    MessageSink& fallback_;
-};
-
-thread_local std::vector<std::string>* PerThreadMessages::current_ = nullptr;
 
 // The main window's kernel-upgrade check before a command that changes the
 // device; nullopt when the device may be operated.
@@ -172,22 +135,12 @@ int RunDevices(const CliSettings& settings, const DeviceSelection& devices, cons
     }
     const auto& targets = devices.targets;
     std::vector<DeviceReport> reports(targets.size());
-    std::atomic<std::size_t> next{0};
     const std::size_t jobs = devices.jobs > 0 ? static_cast<std::size_t>(devices.jobs)
                                               : static_cast<std::size_t>(kDefaultMaxJobs);
-    const std::size_t threads = std::min(targets.size(), jobs);
-    {
-        std::vector<std::jthread> pool;
-        pool.reserve(threads);
-        for (std::size_t t = 0; t < threads; ++t) {
-            pool.emplace_back([&] {
-                for (std::size_t index = next++; index < targets.size(); index = next++) {
-                    reports[index] = RunOne(targets[index], true, shape, settings, job);
-                    printer.PrintFleetLine(targets[index], reports[index]);
-                }
-            });
-        }
-    }
+    ForEachBounded(targets.size(), jobs, [&](std::size_t index) {
+        reports[index] = RunOne(targets[index], true, shape, settings, job);
+        printer.PrintFleetLine(targets[index], reports[index]);
+    });
     printer.PrintFleetEnd(targets, reports);
     for (const DeviceReport& report : reports) {
         if (!report.Succeeded()) return report.status;

@@ -1,8 +1,11 @@
 #include "ui/costrand_dlg.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
@@ -36,6 +38,7 @@
 #include "ui/device_list_export.h"
 #include "ui/device_list_model.h"
 #include "ui/main_window_controls.h"
+#include "ui/qt_translations.h"
 #include "ui/shell/progress_dlg.h"
 #include "ui/shell/tab_order.h"
 
@@ -50,7 +53,24 @@ void PutOnClipboard(const std::string& gbk) {
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(FromGbk(gbk));
 }
 
+WebPageOpener& Opener() {
+    static WebPageOpener opener;
+    return opener;
+}
+
+bool OpenWebPage(const QUrl& address) {
+    if (Opener()) return Opener()(address);
+    return QDesktopServices::openUrl(address);
+}
+
+// The list's context menu entries, in both languages.
+constexpr const char* kCopyListChinese = "复制列表";
+constexpr const char* kCopyListEnglish = "Copy List";
+constexpr const char* kExportListEnglish = "Export List...";
+
 }  // namespace
+
+void SetWebPageOpener(WebPageOpener opener) { Opener() = std::move(opener); }
 
 CostrandDlg::CostrandDlg(DiscoveryConfig discovery, QWidget* parent)
     : QDialog(parent),
@@ -76,6 +96,14 @@ CostrandDlg::CostrandDlg(DiscoveryConfig discovery, QWidget* parent)
     OpenHdsSockets(discovery_->Hds(), config);
 
     if (LoadManualEntries(*table_) > 0) FillDeviceList();
+
+    // The language the settings file names; none (or Chinese) keeps the
+    // window as it opened. Nothing is written back.
+    if (LanguageForSettingText(ReadIniString(kLanguageKey, std::nullopt)) == Language::English) {
+        SetLanguage(Language::English);
+    } else {
+        ApplyQtTranslations(UiLanguage());
+    }
 }
 
 CostrandDlg::~CostrandDlg() = default;
@@ -166,12 +194,13 @@ void CostrandDlg::BuildControls() {
     listView_->setModel(model_);
     listView_->setShowGrid(true);
     listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    listView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl- and Shift-click select several devices for the commands that act on each.
+    listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listView_->verticalHeader()->hide();
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->viewport()->installEventFilter(this);
-    AddDeviceListExport(this, listView_, list_);
+    listView_->installEventFilter(this);
     listView_->setTabKeyNavigation(false);  // Tab leaves the list rather than stepping through its cells
 
     // Tab follows the panel (the buttons hidden at start-up in the places they
@@ -198,6 +227,48 @@ void CostrandDlg::BuildControls() {
     connect(listView_, &QTableView::doubleClicked, this, &CostrandDlg::OnRowActivated);
     connect(buttons_.at(1001), &QPushButton::clicked, this, &CostrandDlg::OnSearch);
     ConnectCommandButtons();
+    BuildMenus();
+}
+
+void CostrandDlg::BuildMenus() {
+    // The list's own menu: copy and export, each only when chosen.
+    copyListAction_ = new QAction(QString::fromUtf8(kCopyListChinese), listView_);
+    copyListAction_->setObjectName("actionCopyList");
+    connect(copyListAction_, &QAction::triggered, this, [this] { CopyWholeList(listMenuModifiers_); });
+    listView_->addAction(copyListAction_);
+    AddDeviceListExport(this, listView_, list_);
+    for (QAction* action : listView_->actions()) {
+        if (action->objectName() == QLatin1String("actionExportList")) exportListAction_ = action;
+    }
+    listView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // The window's menu (a right-click anywhere outside the list): the language.
+    auto* languages = new QActionGroup(this);
+    chineseAction_ = new QAction(QStringLiteral("简体中文"), languages);
+    chineseAction_->setObjectName("actionChinese");
+    englishAction_ = new QAction(QStringLiteral("English"), languages);
+    englishAction_->setObjectName("actionEnglish");
+    for (QAction* action : {chineseAction_, englishAction_}) {
+        action->setCheckable(true);
+        addAction(action);
+    }
+    chineseAction_->setChecked(true);
+    connect(chineseAction_, &QAction::triggered, this, [this] { ChooseLanguage(Language::Chinese); });
+    connect(englishAction_, &QAction::triggered, this, [this] { ChooseLanguage(Language::English); });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QAction* CostrandDlg::LanguageAction(Language language) const {
+    return language == Language::English ? englishAction_ : chineseAction_;
+}
+
+void CostrandDlg::SetLanguage(Language language) {
+    languageBox_->setCurrentIndex(language == Language::English ? 1 : 0);
+}
+
+void CostrandDlg::ChooseLanguage(Language language) {
+    SetLanguage(language);
+    WriteIniString(kLanguageKey, LanguageSettingText(language));
 }
 
 void CostrandDlg::ConnectCommandButtons() {
@@ -233,10 +304,16 @@ void CostrandDlg::FillDeviceList() {
     model_->Refill([this] { list_.FillDeviceList(*table_, table_->count); });
 }
 
-bool CostrandDlg::SelectionGate() {
+std::vector<int> CostrandDlg::SelectedRows() const {
     std::set<int> rows;
-    for (const QModelIndex& index : listView_->selectionModel()->selectedIndexes()) rows.insert(index.row());
-    const std::vector<int> selected(rows.begin(), rows.end());
+    for (const QModelIndex& index : listView_->selectionModel()->selectedIndexes()) {
+        if (index.row() >= 0 && index.row() < list_.RowCount()) rows.insert(index.row());
+    }
+    return {rows.begin(), rows.end()};
+}
+
+bool CostrandDlg::SelectionGate() {
+    const std::vector<int> selected = SelectedRows();
     if (!ostrand::SelectionGate(selected, selectedRow_)) return false;
     if (selected.size() > 1) listView_->selectRow(selectedRow_);
     return selectedRow_ >= 0 && selectedRow_ < list_.RowCount();
@@ -271,7 +348,7 @@ void CostrandDlg::OnFind() {
 }
 
 void CostrandDlg::OnCopyDeviceNumber() {
-    if (!SelectionGate()) return;
+    if (!SingleDeviceGate(SelectedRows().size()) || !SelectionGate()) return;
     PutOnClipboard(list_.Cell(selectedRow_, kColDeviceNumber));
 }
 
@@ -287,8 +364,9 @@ void CostrandDlg::OnRowActivated() {
 
 void CostrandDlg::OpenRow(const DeviceRow& row) {
     const RowAction action = ActivateRow(row, confirmedVideoIps_);
-    if (action.kind == RowAction::Kind::WebPage) {
-        QDesktopServices::openUrl(QUrl(FromGbk(action.address), QUrl::TolerantMode));
+    if (action.kind == RowAction::Kind::WebPage &&
+        !OpenWebPage(QUrl(FromGbk(action.address), QUrl::TolerantMode))) {
+        ShowMessage(Tr("无法打开浏览器", "Cannot open the browser"));
     }
     if (action.kind == RowAction::Kind::VideoPreview) {
         // The preview opens through the command routes, like every operation.
@@ -365,13 +443,26 @@ bool CostrandDlg::PassGates(const MainCommand& command) {
 }
 
 void CostrandDlg::RunCommand(CommandId id) {
+    const std::vector<int> selected = SelectedRows();
+    if (!ActsOnEverySelectedRow(id) && !SingleDeviceGate(selected.size())) return;
     if (id == CommandId::LocalVideo) {
         OnLocalVideo();
         return;
     }
     const MainCommand* command = FindMainCommand(id);
-    if (command == nullptr || !PassGates(*command)) return;
-    const CommandArgs args = MakeCommandArgs(*command, list_.Row(selectedRow_));
+    if (command == nullptr) return;
+    if (selected.size() > 1) {
+        // Every selected device: each runs its gates in the command's own
+        // window, so one busy or unreachable device stops only its row.
+        selectedRow_ = selected.front();
+        CommandArgs args = MakeCommandArgs(*command, list_.Row(selectedRow_));
+        for (int row : selected) args.rows.push_back(list_.Row(row));
+        emit CommandPassedGates(id, args);
+        return;
+    }
+    if (!PassGates(*command)) return;
+    CommandArgs args = MakeCommandArgs(*command, list_.Row(selectedRow_));
+    args.rows.push_back(list_.Row(selectedRow_));
     if (id == CommandId::SpeakerConfig) RecordSpeakerVersion(args.version);
     emit CommandPassedGates(id, args);
     // The operations behind the gates (the maintenance, attendance and upgrade
@@ -405,6 +496,20 @@ void CostrandDlg::OnLanguageChanged(int /*index*/) {
         }
     }
     model_->SetHeaders(english ? HeaderSet::English : HeaderSet::Chinese);
+    // A header longer than its column (the English ones are) widens the
+    // column rather than being cut.
+    QHeaderView* header = listView_->horizontalHeader();
+    for (int column = 0; column < kDeviceColumnCount; ++column) {
+        if (listView_->isColumnHidden(column)) continue;
+        const int needed = header->sectionSizeHint(column);
+        if (needed > listView_->columnWidth(column)) listView_->setColumnWidth(column, needed);
+    }
+    copyListAction_->setText(QString::fromUtf8(english ? kCopyListEnglish : kCopyListChinese));
+    if (exportListAction_) {
+        exportListAction_->setText(QString::fromUtf8(english ? kExportListEnglish : kListExportCaption));
+    }
+    LanguageAction(english ? Language::English : Language::Chinese)->setChecked(true);
+    ApplyQtTranslations(english ? Language::English : Language::Chinese);
 }
 
 bool CostrandDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -415,9 +520,8 @@ bool CostrandDlg::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == listView_->viewport() && event->type() == QEvent::MouseButtonPress) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::RightButton) CopyWholeList(mouse->modifiers());
+    if ((watched == listView_->viewport() || watched == listView_) && event->type() == QEvent::ContextMenu) {
+        listMenuModifiers_ = static_cast<QContextMenuEvent*>(event)->modifiers();
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -7,8 +7,10 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "devices/device_list.h"
 #include "devices/device_selection.h"
@@ -16,17 +18,25 @@
 #include "discovery/search.h"
 #include "ops/shell/command_gates.h"
 #include "ops/shell/main_commands.h"
+#include "platform/app_state.h"
 #include "transport/form_channel.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QUrl;
 
 namespace ostrand {
 
 class DeviceListModel;
+
+// Opens a device's web page; false when no browser could be started.
+using WebPageOpener = std::function<bool(const QUrl& address)>;
+// Replaces the desktop's default handler (tests); an empty opener brings it back.
+void SetWebPageOpener(WebPageOpener opener);
 
 class CostrandDlg : public QDialog {
     Q_OBJECT
@@ -50,6 +60,16 @@ public:
     void FillDeviceList();
     // Shows the gate's message and returns false when no row is selected.
     bool SelectionGate();
+    // Every selected row, ascending.
+    std::vector<int> SelectedRows() const;
+
+    // Switches the interface language as the language selector does (nothing
+    // happens when it is the language in force).
+    void SetLanguage(Language language);
+    // The list's context menu entries and the window's language entries.
+    QAction* CopyListAction() const { return copyListAction_; }
+    QAction* ExportListAction() const { return exportListAction_; }
+    QAction* LanguageAction(Language language) const;
 
 public slots:
     void OnListFilterChanged(int index);
@@ -62,7 +82,8 @@ public slots:
     // all of them pass.
     void RunCommand(CommandId id);
     // Puts every row on the clipboard; a held Alt, Ctrl or Shift keeps the
-    // cells' surrounding tabs and line feeds.
+    // cells' surrounding tabs and line feeds. The list's "复制列表" runs it
+    // with the keys held when its menu was opened.
     void CopyWholeList(Qt::KeyboardModifiers modifiers);
     void OnRowActivated();
 
@@ -77,6 +98,10 @@ protected:
 
 private:
     void BuildControls();
+    void BuildMenus();
+    // The language entries of the window's context menu: the switch, kept in
+    // the settings file for the next start.
+    void ChooseLanguage(Language language);
     void SetupListColumns();
     void ConnectCommandButtons();
     bool PassGates(const MainCommand& command);
@@ -103,6 +128,12 @@ private:
     QComboBox* languageBox_ = nullptr;
     QLabel* languageLabel_ = nullptr;
     QLineEdit* findEdit_ = nullptr;
+    QAction* copyListAction_ = nullptr;
+    QAction* exportListAction_ = nullptr;
+    QAction* chineseAction_ = nullptr;
+    QAction* englishAction_ = nullptr;
+    // The modifier keys held when the list's context menu was opened.
+    Qt::KeyboardModifiers listMenuModifiers_;
     ConfirmedVideoIps confirmedVideoIps_;
     std::int32_t selectedRow_ = -1;
     std::int32_t compat_ = 0;

@@ -50,8 +50,8 @@ void AddDeviceListExport(QWidget* window, QTableView* view, const DeviceList& li
     action->setObjectName(QStringLiteral("actionExportList"));
     QObject::connect(action, &QAction::triggered, window,
                      [window, view, &list] { ExportDeviceList(window, *view, list); });
-    window->addAction(action);
-    window->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view->addAction(action);
+    view->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void ExportDeviceList(QWidget* parent, const QTableView& view, const DeviceList& list) {

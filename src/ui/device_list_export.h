@@ -1,5 +1,5 @@
 #pragma once
-// "导出列表..." of the main window's context menu: asks for a file and writes
+// "导出列表..." of the device list's context menu: asks for a file and writes
 // the rows the device list shows there, under the headers it shows, as a
 // workbook or as CSV (ops/shell/device_list_export.h does the writing).
 
@@ -27,9 +27,9 @@ using ListExportChooser = std::function<ListExportChoice(QWidget* parent, const 
 // Replaces the file dialog (tests); an empty chooser brings the dialog back.
 void SetListExportChooser(ListExportChooser chooser);
 
-// Puts the entry into `window`'s context menu (right-click anywhere in the
-// window, the list included). `view` shows `list`; both outlive the window's
-// actions.
+// Puts the entry into the context menu of `view` (a right-click over the
+// list); `window` owns the file dialog. `view` shows `list`; both outlive the
+// view's actions.
 void AddDeviceListExport(QWidget* window, QTableView* view, const DeviceList& list);
 
 // The entry's work: choose a file, write the shown rows, report the outcome

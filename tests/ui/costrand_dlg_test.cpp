@@ -5,15 +5,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <map>
@@ -204,15 +207,41 @@ TEST_F(CostrandDlgTest, CopyDeviceNumberNeedsASelection) {
     EXPECT_EQ(dlg->SelectedRow(), 0);
 }
 
-TEST_F(CostrandDlgTest, RightClickCopiesTheWholeList) {
+// Opens the list's context menu as a right-click holding `modifiers` does, and
+// chooses `entry` in it (nullptr: closes it without a choice). Returns the
+// entries the menu offered.
+QList<QAction*> ChooseInListMenu(CostrandDlg& dlg, Qt::KeyboardModifiers modifiers, QAction* entry) {
+    QList<QAction*> offered;
+    QTimer::singleShot(0, [&offered, entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) return;
+        offered = menu->actions();
+        menu->close();
+        if (entry != nullptr) entry->trigger();
+    });
+    QWidget* viewport = dlg.ListView()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)), modifiers);
+    QApplication::sendEvent(viewport, &event);
+    return offered;
+}
+
+TEST_F(CostrandDlgTest, TheListsMenuCopiesOnlyWhenChosen) {
     auto dlg = Start("[Dev0]\nIP=10.0.0.1\nDevNo=N-1\n[Dev1]\nIP=10.0.0.2\n");
+    dlg->show();
     QWidget* viewport = dlg->ListView()->viewport();
+    QGuiApplication::clipboard()->setText("before");
     QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(ChooseInListMenu(*dlg, {}, nullptr),
+              (QList<QAction*>{dlg->CopyListAction(), dlg->ExportListAction()}));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+
+    ChooseInListMenu(*dlg, {}, dlg->CopyListAction());
     const QString plain = QGuiApplication::clipboard()->text();
     EXPECT_EQ(plain.count('\n'), 2);
     EXPECT_EQ(plain.count('\t'), 38);
     EXPECT_TRUE(plain.startsWith(QStringLiteral("1\t是(考勤机)\t\tN-1\t"))) << plain.toStdString();
 
+    // The keys held when the menu opened decide whether cells keep their tabs.
     dlg->Table().Clear();
     DeviceRecord r;
     SetFieldText(r.deviceNumber, "a\t");
@@ -220,12 +249,19 @@ TEST_F(CostrandDlgTest, RightClickCopiesTheWholeList) {
     dlg->Table().Append(r);
     dlg->FillDeviceList();
     const QString raw = QStringLiteral("1\t否\t\ta\t\tm\t");
-    QTest::mouseClick(viewport, Qt::RightButton, Qt::ControlModifier, QPoint(5, 5));
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(raw));
-    QTest::mouseClick(viewport, Qt::RightButton, Qt::ShiftModifier, QPoint(5, 5));
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(raw));
-    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(5, 5));
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("1\t否\t\ta\tm\t")));
+    const QString trimmed = QStringLiteral("1\t否\t\ta\tm\t");
+    const std::pair<Qt::KeyboardModifiers, QString> cases[] = {
+        {Qt::ControlModifier, raw}, {Qt::ShiftModifier, raw}, {Qt::AltModifier, raw}, {{}, trimmed}};
+    for (const auto& [modifiers, expected] : cases) {
+        QGuiApplication::clipboard()->setText("before");
+        ChooseInListMenu(*dlg, modifiers, dlg->CopyListAction());
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(expected)) << modifiers.toInt();
+    }
+
+    // Outside the list the window's menu holds the language, not the list's entries.
+    EXPECT_EQ(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(dlg->actions(), (QList<QAction*>{dlg->LanguageAction(Language::Chinese),
+                                               dlg->LanguageAction(Language::English)}));
 }
 
 TEST_F(CostrandDlgTest, DoubleClickOpensTheWebPageOrAsksAboutTheSegment) {
@@ -254,6 +290,22 @@ TEST_F(CostrandDlgTest, DoubleClickOpensTheWebPageOrAsksAboutTheSegment) {
     EXPECT_EQ(entries[0].caption, "网段");
     EXPECT_EQ(entries[1].text, "IP is Null");
     EXPECT_EQ(catcher_.urls.size(), 2);
+
+    // No browser to open the page with: the user is told, in the interface language.
+    QList<QUrl> tried;
+    SetWebPageOpener([&tried](const QUrl& url) {
+        tried.push_back(url);
+        return false;
+    });
+    for (const auto& [language, text] : {std::pair{Language::Chinese, "无法打开浏览器"},
+                                         std::pair{Language::English, "Cannot open the browser"}}) {
+        SetUiLanguage(language);
+        sink_.Clear();
+        DoubleClickRow(*dlg, 1);
+        EXPECT_EQ(sink_.Texts(), std::vector<std::string>{text});
+    }
+    SetWebPageOpener({});
+    EXPECT_EQ(tried, (QList<QUrl>{QUrl("http://10.0.0.6:8081"), QUrl("http://10.0.0.6:8081")}));
 }
 
 TEST_F(CostrandDlgTest, LanguageSwitchRelabelsButtonsAndColumns) {

@@ -9,10 +9,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "platform/message_sink.h"
 #include "scripted_http_peer.h"
 #include "ui/costrand_dlg.h"
+#include "ui/main_window_controls.h"
 #include "ui/qt_message_sink.h"
 
 namespace ostrand {
@@ -319,6 +322,62 @@ TEST_F(MainWindowCommandsTest, TheBusyMessageBoxCanBeAnsweredWhileTheWindowWaits
     EXPECT_TRUE(boxEnabled);
     EXPECT_TRUE(passed_.empty());
     EXPECT_TRUE(dlg_->isEnabled());
+}
+
+// Several rows (Ctrl- and Shift-click): reboot, clock synchronisation and the
+// upgrades take every selected row; every other command says it works on one
+// device and does nothing, keeping the selection.
+TEST_F(MainWindowCommandsTest, SeveralSelectedRowsGoOnlyToTheCommandsThatActOnEachDevice) {
+    test::ScriptedHttpPeer device("?updateStatus=0", "127.62.0.1");
+    ASSERT_TRUE(device.Listening());
+    Show({Device{.ip = "127.62.0.1", .port = device.Port()}, Device{.ip = "127.62.0.1", .port = device.Port()},
+          Device{.ip = "127.62.0.1", .port = device.Port()}},
+         false);
+    dlg_->show();
+    QTableView* view = dlg_->ListView();
+    const auto clickRow = [view](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                          view->visualRect(view->model()->index(row, 10)).center());
+    };
+    clickRow(0, {});
+    clickRow(2, Qt::ShiftModifier);
+    ASSERT_EQ(dlg_->SelectedRows(), (std::vector<int>{0, 1, 2}));
+
+    const std::set<int> everyRow = {1011, 1042, 1012, 1047};
+    for (const ControlCaption& control : kMainWindowButtons) {
+        if (control.group == ControlGroup::ListBar) continue;
+        sink_.Clear();
+        passed_.clear();
+        Press(control.id);
+        if (everyRow.contains(control.id)) {
+            EXPECT_TRUE(sink_.Texts().empty()) << control.id;
+            ASSERT_EQ(passed_.size(), 1u) << control.id;
+            EXPECT_EQ(passed_[0].second.rows.size(), 3u) << control.id;
+        } else {
+            EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"请只选择一台设备"}) << control.id;
+            EXPECT_TRUE(passed_.empty()) << control.id;
+        }
+        EXPECT_EQ(dlg_->SelectedRows().size(), 3u) << control.id;
+    }
+    // The device is asked nothing before the batch: each row runs its own gates there.
+    EXPECT_EQ(device.Requests(), 0u);
+
+    SetUiLanguage(Language::English);
+    sink_.Clear();
+    clickRow(1, Qt::ControlModifier);  // rows 0 and 2 stay selected
+    Press(1013);
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Please select only one device"});
+
+    // One row again: exactly the command as before, the gates on that row.
+    clickRow(1, {});
+    sink_.Clear();
+    passed_.clear();
+    Press(1011);
+    ASSERT_EQ(passed_.size(), 1u);
+    EXPECT_EQ(passed_[0].second.ip, "127.62.0.1");
+    EXPECT_EQ(passed_[0].second.rows.size(), 1u);
+    EXPECT_EQ(device.Requests(), 1u);
+    EXPECT_EQ(dlg_->SelectedRow(), 1);
 }
 
 }  // namespace

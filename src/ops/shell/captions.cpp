@@ -1,5 +1,7 @@
 #include "ops/shell/captions.h"
 
+#include <string>
+
 namespace ostrand {
 
 const std::vector<SwitchedCaption>& LanguageSwitchCaptions() {
@@ -26,5 +28,15 @@ const std::vector<SwitchedCaption>& LanguageSwitchCaptions() {
 Language LanguageForSelectorText(std::string_view text) {
     return text == "English" ? Language::English : Language::Chinese;
 }
+
+std::optional<Language> LanguageForSettingText(std::string_view text) {
+    std::string lower;
+    for (const char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower == "zh" || lower == "chinese") return Language::Chinese;
+    if (lower == "en" || lower == "english") return Language::English;
+    return std::nullopt;
+}
+
+const char* LanguageSettingText(Language language) { return language == Language::English ? "en" : "zh"; }
 
 }  // namespace ostrand

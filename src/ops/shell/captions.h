@@ -1,6 +1,7 @@
 #pragma once
 // The main window's captions that follow the language switch.
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,5 +21,14 @@ const std::vector<SwitchedCaption>& LanguageSwitchCaptions();
 // The language the selector's text chooses: "English" gives English, any
 // other text Chinese.
 Language LanguageForSelectorText(std::string_view text);
+
+// The language a setting or a command-line value names: "zh" or "en" (any
+// case; "chinese" and "english" too); nullopt for anything else.
+std::optional<Language> LanguageForSettingText(std::string_view text);
+// The value that names `language` in the settings file.
+const char* LanguageSettingText(Language language);
+
+// The settings key (section "common") of the interface language.
+inline constexpr const char* kLanguageKey = "Language";
 
 }  // namespace ostrand

@@ -7,6 +7,12 @@
 #include "platform/message_sink.h"
 
 namespace ostrand {
+bool SingleDeviceGate(std::size_t selectedRows) {
+    if (selectedRows <= 1) return true;
+    ShowMessage(Tr("请只选择一台设备", "Please select only one device"));
+    return false;
+}
+
 bool AttendKindGate(const DeviceRow& row) {
     const std::string& kind = row[kColAttendKind];
     // The row holds the kind texts in GBK, as the list built them.
@@ -37,7 +43,8 @@ KernelState KernelStateFromReply(ParamMap& reply) {
     return KernelState::Free;
 }
 
-KernelState KernelUpgradeGate(CommandTarget& target, std::string_view ip, std::int32_t port) {
+KernelState KernelUpgradeGate(CommandTarget& target, std::string_view ip, std::int32_t port,
+                              TransportResult* queryResult) {
     // Every failure ends as busy. One the query reports (no connection, no
     // reply, an error status) is silent, as a device that cannot be reached is
     // simply not operated; anything else that interrupts the check is written
@@ -45,7 +52,9 @@ KernelState KernelUpgradeGate(CommandTarget& target, std::string_view ip, std::i
     try {
         target.Set(std::string(ip), port);
         ParamMap reply;
-        if (GetFormCommandCoded(target, "getUpdateKernelStatus", reply) != kTransportOk) return KernelState::Busy;
+        const TransportResult result = GetFormCommandCoded(target, "getUpdateKernelStatus", reply);
+        if (queryResult != nullptr) *queryResult = result;
+        if (result != kTransportOk) return KernelState::Busy;
         return KernelStateFromReply(reply);
     } catch (...) {
         WriteLog(OSTRAND_LOG_MAIN_DLG, __LINE__, "GetInitParam Unknow Exception occur!::%d", errno);

@@ -44,6 +44,11 @@ const MainCommand* FindMainCommand(CommandId id) {
     return nullptr;
 }
 
+bool ActsOnEverySelectedRow(CommandId id) {
+    return id == CommandId::Reboot || id == CommandId::SyncPcTime || id == CommandId::UpdateApp ||
+           id == CommandId::UpdateKernel;
+}
+
 CommandArgs MakeCommandArgs(const MainCommand& command, const DeviceRow& row) {
     CommandArgs args;
     if (command.handOver & kHandIpPort) {

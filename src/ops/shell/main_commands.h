@@ -85,7 +85,14 @@ struct CommandArgs {
     std::int32_t channels = 0;
     std::string version;
     std::int32_t commandCode = 0;
+    // Every selected row, ascending. The commands that act on each selected
+    // device (ActsOnEverySelectedRow) take their devices from here.
+    std::vector<DeviceRow> rows;
 };
+
+// Reboot, clock synchronisation and the two upgrades act on every selected
+// row; every other command on one device only.
+bool ActsOnEverySelectedRow(CommandId id);
 
 CommandArgs MakeCommandArgs(const MainCommand& command, const DeviceRow& row);
 

@@ -5,11 +5,14 @@
 #include <QTableView>
 
 #include "devices/device_ports.h"
+#include "ops/maintenance/batch_commands.h"
 #include "ops/maintenance/clock_sync.h"
 #include "ops/maintenance/reboot.h"
+#include "platform/app_state.h"
 #include "platform/code_page.h"
 #include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
+#include "ui/maintenance/batch_result_dlg.h"
 #include "ui/maintenance/cdev_mask_message.h"
 #include "ui/maintenance/cmodify_passwd.h"
 #include "ui/maintenance/log_download_flow.h"
@@ -37,14 +40,35 @@ void ShowNewName(QWidget* parent, const CommandArgs& args, const std::string& na
     if (selected >= 0) window->ListView()->selectRow(selected);
 }
 
+// Several selected rows: every device in the results window, each with the
+// gates it would have run alone. False for one row (or none).
+bool RunOnEverySelectedRow(QWidget* parent, const CommandArgs& args, const char* titleChinese,
+                           const char* titleEnglish, BatchJob job, const char* runningText) {
+    if (args.rows.size() < 2) return false;
+    std::vector<BatchDevice> devices;
+    devices.reserve(args.rows.size());
+    for (const DeviceRow& row : args.rows) devices.push_back(BatchDeviceOfRow(row));
+    CBatchResultDlg dialog(QString::fromUtf8(Tr(titleChinese, titleEnglish)), std::move(devices), std::move(job),
+                           runningText, parent);
+    dialog.exec();
+    return true;
+}
+
 }  // namespace
 
 void AddMaintenanceDialogs(DialogRoutes& routes) {
     routes.Add(CommandId::Reboot, [](QWidget* parent, const CommandArgs& args) {
+        if (RunOnEverySelectedRow(parent, args, "重启结果", "Reboot Results", RebootInBatch, RebootRunningText())) {
+            return;
+        }
         CommandTarget target(args.ip, args.port);
         ShowOutcome(RunMaintenanceWork(parent, [&] { return RebootDevice(target); }));
     });
     routes.Add(CommandId::SyncPcTime, [](QWidget* parent, const CommandArgs& args) {
+        if (RunOnEverySelectedRow(parent, args, "与PC时间同步结果", "Sync PC Time Results", SyncPcTimeInBatch,
+                                  SyncPcTimeRunningText())) {
+            return;
+        }
         CommandTarget target(args.ip, args.port);
         ShowOutcome(RunMaintenanceWork(parent, [&] { return SyncPcTime(target); }));
     });

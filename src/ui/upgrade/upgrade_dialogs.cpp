@@ -3,16 +3,11 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QTableView>
-
-#include <algorithm>
 
 #include "devices/device_list.h"
 #include "platform/app_state.h"
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
-#include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
 #include "ui/upgrade/cupdate_rate_dlg.h"
 #include "ui/upgrade/upgrade_file_chooser.h"
@@ -29,26 +24,19 @@ UpgradeDevice DeviceOfRow(const DeviceRow& row) {
     return {row[kColIp], CellInt(row[kColCommandPort]), row[kColDeviceNumber], row[kColDeviceName], row[kColVersion]};
 }
 
-// The selected rows of the main window in ascending order; a window that is
+// Every selected row of the main window in ascending order; a window that is
 // not the main window hands its one device over in the command's values.
-std::vector<UpgradeDevice> SelectedDevices(QWidget* parent, const CommandArgs& args) {
+std::vector<UpgradeDevice> SelectedDevices(const CommandArgs& args) {
     std::vector<UpgradeDevice> devices;
-    if (auto* main = qobject_cast<CostrandDlg*>(parent)) {
-        std::vector<int> rows;
-        for (const QModelIndex& index : main->ListView()->selectionModel()->selectedRows()) rows.push_back(index.row());
-        if (rows.empty() && main->SelectedRow() >= 0) rows.push_back(main->SelectedRow());
-        std::sort(rows.begin(), rows.end());
-        for (int row : rows) {
-            if (row >= 0 && row < main->List().RowCount()) devices.push_back(DeviceOfRow(main->List().Row(row)));
-        }
-    } else if (!args.ip.empty()) {
+    for (const DeviceRow& row : args.rows) devices.push_back(DeviceOfRow(row));
+    if (devices.empty() && !args.ip.empty()) {
         devices.push_back({args.ip, args.port, args.deviceNumber, args.name, args.version});
     }
     return devices;
 }
 
 void OpenUpgrade(UpgradeKind kind, QWidget* parent, const CommandArgs& args) {
-    std::vector<UpgradeDevice> devices = SelectedDevices(parent, args);
+    std::vector<UpgradeDevice> devices = SelectedDevices(args);
     if (devices.empty()) return;
     const QString path = ChooseUpgradeFile(parent);
     if (path.isEmpty()) return;

@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
 #include <fstream>
+#include <functional>
 
 #include "platform/temp_dir.h"
 #include "platform/app_state.h"
@@ -148,29 +150,53 @@ TEST_F(CUpdateRateDlgTest, CommandsCheckTheChosenFileBeforeAnyWindowOpens) {
     SetUpgradeFileChooser({});
 }
 
-TEST_F(CUpdateRateDlgTest, TheMainWindowsSelectedRowIsUpgraded) {
+// The upgrade window takes every selected row of the main window (Ctrl- and
+// Shift-click), one upgrade row per device, in list order.
+TEST_F(CUpdateRateDlgTest, TheMainWindowsSelectedRowsAreUpgraded) {
     SetUpgradeFileChooser([this](QWidget*) { return QString::fromStdString(path_.string()); });
     CostrandDlg main(test::LoopbackDiscoveryConfig());
     for (const sim::Device* device : simDevices_) main.Table().Append(device->Record());
     main.FillDeviceList();
     QObject::connect(&main, &CostrandDlg::CommandPassedGates, &main,
                      [&main](CommandId id, const CommandArgs& args) { AllDialogRoutes().Open(id, &main, args); });
-    main.ListView()->selectRow(2);
-    int rows = 0;
-    QString ip;
-    QString finalText;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CUpdateRateDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return;
-        rows = dialog->List()->rowCount();
-        ip = dialog->List()->item(0, CUpdateRateDlg::kColIp)->text();
-        if (WaitUntilEnded(*dialog)) finalText = dialog->StatusText(0);
-        dialog->CloseButton()->click();
-    });
-    main.Button(1012)->click();
-    EXPECT_EQ(rows, 1);
-    EXPECT_EQ(ip.toStdString(), main.List().Row(2)[kColIp]);
-    EXPECT_FALSE(finalText.isEmpty());
+    main.show();
+    QTableView* view = main.ListView();
+    const auto click = [view](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                          view->visualRect(view->model()->index(row, 10)).center());
+    };
+    struct Case {
+        std::function<void()> select;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {
+        {[&] { click(2, {}); }, {2}},
+        {[&] { click(2, {}); click(0, Qt::ControlModifier); click(1, Qt::ControlModifier); }, {0, 1, 2}},
+        {[&] { click(1, {}); click(2, Qt::ShiftModifier); }, {1, 2}},
+    };
+    for (const Case& c : cases) {
+        c.select();
+        std::vector<std::string> ips;
+        std::vector<QString> finalTexts;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CUpdateRateDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            for (int row = 0; row < dialog->List()->rowCount(); ++row) {
+                ips.push_back(dialog->List()->item(row, CUpdateRateDlg::kColIp)->text().toStdString());
+            }
+            if (WaitUntilEnded(*dialog)) {
+                for (int row = 0; row < dialog->List()->rowCount(); ++row) finalTexts.push_back(dialog->StatusText(row));
+            }
+            dialog->CloseButton()->click();
+        });
+        main.Button(1012)->click();
+        std::vector<std::string> expected;
+        for (int row : c.rows) expected.push_back(main.List().Row(row)[kColIp]);
+        EXPECT_EQ(ips, expected);
+        ASSERT_EQ(finalTexts.size(), c.rows.size());
+        for (const QString& text : finalTexts) EXPECT_FALSE(text.isEmpty());
+    }
+    EXPECT_TRUE(messages_.Texts().empty());
     SetUpgradeFileChooser({});
 }
 
