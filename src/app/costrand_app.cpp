@@ -36,6 +36,8 @@ AppOptions ParseAppOptions(const std::vector<std::string>& arguments) {
             options.language = Language::English;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--language" || argument.starts_with("--language=")) {
             std::string value;
             if (argument == "--language") {
@@ -62,9 +64,10 @@ AppOptions ParseAppOptions(const std::vector<std::string>& arguments) {
 }
 
 const char* AppUsageText() {
-    return "usage: ostrand [--english | --language zh|en]\n"
+    return "usage: ostrand [--english | --language zh|en] [--version]\n"
            "  --english          English interface\n"
-           "  --language zh|en   interface language (overrides Language= of the settings file)\n";
+           "  --language zh|en   interface language (overrides Language= of the settings file)\n"
+           "  --version          print the version and exit\n";
 }
 
 }  // namespace ostrand

@@ -45,6 +45,7 @@ struct AppOptions {
     std::string error;  // not empty: the command line cannot be used, and why
     std::vector<std::string> ignored;  // arguments the program does not know
     bool help = false;
+    bool version = false;
 };
 // `arguments` without the program name.
 AppOptions ParseAppOptions(const std::vector<std::string>& arguments);

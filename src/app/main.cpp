@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/costrand_app.h"
+#include "platform/app_state.h"
 #include "ui/qt_message_sink.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,10 @@ int main(int argc, char* argv[]) {
     const QStringList given = QApplication::arguments();
     for (qsizetype i = 1; i < given.size(); ++i) arguments.push_back(given[i].toStdString());
     const ostrand::AppOptions options = ostrand::ParseAppOptions(arguments);
+    if (options.version) {
+        std::printf("ostrand %s\n", ostrand::FileVersionText().c_str());
+        return 0;
+    }
     if (options.help || !options.error.empty()) {
         if (!options.error.empty()) std::fprintf(stderr, "ostrand: %s\n", options.error.c_str());
         std::fputs(ostrand::AppUsageText(), options.help ? stdout : stderr);

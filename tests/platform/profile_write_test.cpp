@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/file_replace.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/profile_cache.h"
 #include "platform/profile_document.h"
@@ -40,6 +41,10 @@ std::size_t EntriesIn(const fs::path& dir) {
 // The settings reads of a start-up, run as another user in a child process.
 // Exit 0 when every read gave the stored value or its default.
 int StartupAsUser(uid_t uid, gid_t gid, const fs::path& dir) {
+    // Where the settings file lives is settled first, as this process sees
+    // it: the other user could not write the test's own folder and would take
+    // the installed copy's folders, which are not what this test is about.
+    (void)ProgramFileFolders();
     const pid_t child = ::fork();
     if (child == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(90);
