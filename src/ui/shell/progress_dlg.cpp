@@ -1,5 +1,6 @@
 #include "ui/shell/progress_dlg.h"
 
+#include "ui/shell/busy_line.h"
 #include "ui/shell/gui_call.h"
 
 #include <QCloseEvent>
@@ -13,6 +14,9 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <optional>
+
+#include "platform/stop_signal.h"
 
 namespace ostrand {
 
@@ -172,18 +176,28 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
     }
 }
 
-void RunModalWork(QWidget* window, const std::function<void()>& work) {
+void RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description) {
     QPointer<QWidget> guarded(window);
     CloseHold hold(window);
     const bool wasEnabled = window == nullptr || window->isEnabled();
     if (window != nullptr) window->setEnabled(false);
+    StopSignal stop;
+    // Every channel wait of the work sees the stop, whatever the work calls.
+    const std::function<void()> stoppable = [&stop, &work] {
+        ScopedStop installed(stop);
+        work();
+    };
     {
-        WorkThread worker(work);
+        WorkThread worker(stoppable);
         QEventLoop loop;
         QObject::connect(worker.Thread(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // A window disabled already (work inside work) keeps its outer line.
+        std::optional<ModalBusy> busy;
+        if (window != nullptr && wasEnabled) busy.emplace(window, description, [&stop] { stop.Raise(); });
         worker.Thread()->start();
         loop.exec();
         worker.WaitWithoutBlocking();
+        busy.reset();
         if (guarded) guarded->setEnabled(wasEnabled);
         worker.RethrowError();
     }
