@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/app_state.h"
+#include "ui/shell/progress_dlg.h"
 
 namespace ostrand {
 

@@ -19,10 +19,6 @@ class QTimer;
 
 namespace ostrand {
 
-// "正在读取 %1 的网络参数" with the device's address put in for %1, in the
-// interface language.
-QString BusyDescription(const char* chinese, const char* english, const std::string& device);
-
 class BusyLine final : public QFrame {
     Q_OBJECT
 

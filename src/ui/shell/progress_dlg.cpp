@@ -155,6 +155,17 @@ private:
     bool held_ = false;
 };
 
+// `window` when it is on screen; otherwise the window of its nearest ancestor
+// that is (a dialog that reads before it is shown blocks the one it was opened
+// from); nullptr when none is.
+QWidget* VisibleWindowOf(QWidget* window) {
+    if (window == nullptr || window->isVisible()) return window;
+    for (QWidget* up = window->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (up->isVisible()) return up->window();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<void()>& work) {
@@ -177,10 +188,18 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
 }
 
 void RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description) {
+    // A dialog that reads before it is shown blocks the window it was opened
+    // from: that one takes no input meanwhile and shows the busy line.
+    QWidget* shown = VisibleWindowOf(window);
+    QWidget* opener = shown != window ? shown : nullptr;
     QPointer<QWidget> guarded(window);
+    QPointer<QWidget> guardedOpener(opener);
     CloseHold hold(window);
+    CloseHold holdOpener(opener);
     const bool wasEnabled = window == nullptr || window->isEnabled();
+    const bool openerWasEnabled = opener == nullptr || opener->isEnabled();
     if (window != nullptr) window->setEnabled(false);
+    if (opener != nullptr) opener->setEnabled(false);
     StopSignal stop;
     // Every channel wait of the work sees the stop, whatever the work calls.
     const std::function<void()> stoppable = [&stop, &work] {
@@ -193,12 +212,15 @@ void RunModalWork(QWidget* window, const std::function<void()>& work, const QStr
         QObject::connect(worker.Thread(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         // A window disabled already (work inside work) keeps its outer line.
         std::optional<ModalBusy> busy;
-        if (window != nullptr && wasEnabled) busy.emplace(window, description, [&stop] { stop.Raise(); });
+        if (shown != nullptr && (shown == window ? wasEnabled : openerWasEnabled)) {
+            busy.emplace(shown, description, [&stop] { stop.Raise(); });
+        }
         worker.Thread()->start();
         loop.exec();
         worker.WaitWithoutBlocking();
         busy.reset();
-        if (guarded) guarded->setEnabled(wasEnabled);
+        if (QWidget* still = guardedOpener.data()) still->setEnabled(openerWasEnabled);
+        if (QWidget* still = guarded.data()) still->setEnabled(wasEnabled);
         worker.RethrowError();
     }
 }

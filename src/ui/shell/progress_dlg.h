@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 #include "ops/shell/progress_modes.h"
 
@@ -67,5 +68,9 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
 // stop the work runs under: its channel waits end at once and fail as for a
 // device that does not answer, so the work ends as it does then.
 void RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description = {});
+
+// A busy line's description: "正在读取 %1 的网络参数" with the device's
+// address for %1, in the interface language.
+QString BusyDescription(const char* chinese, const char* english, const std::string& device);
 
 }  // namespace ostrand
