@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/app_state.h"
@@ -64,8 +65,13 @@ void BusyLine::Update() {
 void BusyLine::Place() {
     QWidget* window = window_.data();
     if (window == nullptr) return;
-    const int height = sizeHint().height();
-    setGeometry(0, window->height() - height, window->width(), height);
+    const QSize wanted = sizeHint();
+    // A window narrower than the line (a dialog still empty while its first
+    // page loads) grows, so the text is not cut.
+    if (window->isWindow() && window->width() < wanted.width()) {
+        window->resize(wanted.width(), std::max(window->height(), wanted.height()));
+    }
+    setGeometry(0, window->height() - wanted.height(), window->width(), wanted.height());
     raise();
 }
 
