@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -150,6 +152,17 @@ TEST(StopTest, EveryWaitEndsAtTheRaiseWithTheSilentDevicesFailure) {
              return Coded(GetFormCommandCoded(target, "getnetparam", reply));
          },
          Coded(kTransportFailed)},
+        {"HTTP upload answer", true,
+         [](std::uint16_t port) {
+             RecordingMessageSink sink;
+             ScopedMessageSink installed(sink);
+             const auto path = std::filesystem::temp_directory_path() / "ostrand_stop_upload.bin";
+             std::ofstream(path, std::ios::binary) << std::string(4096, 'u');
+             const bool sent = UploadFileHttp(kPeerIp, port, path, "app.tar");
+             std::filesystem::remove(path);
+             return std::string(sent ? "sent" : "not sent: ") + LastMessage(sink);
+         },
+         "not sent: InternetException occur!\r\nno reply from 127.61.0.1"},
         {"HTTP stream head", true,
          [](std::uint16_t port) {
              net::HttpStream stream(-1);  // the thread's stop

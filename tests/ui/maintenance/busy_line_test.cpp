@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 #include <chrono>
@@ -24,7 +25,10 @@
 #include "sim/sim_test_support.h"
 #include "sim/simulator.h"
 #include "transport/transport_settings.h"
+#include "ui/attendance/cattend_server_info.h"
+#include "ui/costrand_dlg.h"
 #include "ui/dialog_routes.h"
+#include "ui/loopback_discovery.h"
 #include "ui/maintenance/cdev_mask_message.h"
 #include "ui/maintenance/config_manager_dlg.h"
 #include "ui/shell/busy_line.h"
@@ -35,13 +39,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits long enough that only the cancel can end an exchange within the test.
+// Waits long enough that only the cancel can end an exchange within a
+// second, and short enough that a test gone wrong still ends.
 TransportTimeouts LongWaits() {
     TransportTimeouts waits = sim::test::ShortWaits();
-    waits.replyWait = 30s;
-    waits.replyRestWait = 30s;
-    waits.httpFormReceiveTimeout = 30s;
-    waits.httpFormDeadline = 60s;
+    waits.replyWait = 5s;
+    waits.replyRestWait = 5s;
+    waits.httpFormReceiveTimeout = 5s;
+    waits.httpFormDeadline = 15s;
     return waits;
 }
 
@@ -167,6 +172,13 @@ TEST_F(BusyLineTest, CancelEndsTheExchangeAsItsDeviceFallingSilentWould) {
                  QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
              }
          }},
+        {"attendance server read before its dialog shows", "terminal",
+         QString::fromUtf8("正在读取 127.61.1.2 的参数"),
+         [](QWidget& window, const sim::Device& device) {
+             // The line shows in the window the dialog was opened from.
+             CAttendServerInfo dialog(DeviceEndpoint{device.AddressText(), device.Port()}, &window);
+             dialog.Load();
+         }},
         {"rename dialog OK", "terminal", QString::fromUtf8("正在修改 127.61.1.2 的设备名"),
          [](QWidget& window, const sim::Device& device) {
              CDevMaskMessage dialog(device.AddressText(), device.Port(), "T", &window);
@@ -197,6 +209,64 @@ TEST_F(BusyLineTest, CancelEndsTheExchangeAsItsDeviceFallingSilentWould) {
         if (!c.layerText.empty()) expected.front() = c.layerText;
         EXPECT_EQ(cancelled.messages, expected);
     }
+}
+
+// The main window's kernel-upgrade check on a silent terminal, in both
+// languages: the line counts the seconds, and cancel ends the command as the
+// failed check does (no message, no operation).
+TEST_F(BusyLineTest, MainWindowLineCountsSecondsAndCancelEndsTheCommand) {
+    struct LanguageCase {
+        Language language;
+        QString description;
+        QString cancel;
+        const char* picture;
+    };
+    const LanguageCase cases[] = {
+        {Language::Chinese, QString::fromUtf8("正在查询 127.61.1.2 的升级状态"), QString::fromUtf8("取消"),
+         "BusyLine main window"},
+        {Language::English, "Checking the upgrade state of 127.61.1.2", "Cancel", "BusyLine main window English"},
+    };
+    ScopedTransportTimeouts waits(LongWaits());
+    for (const LanguageCase& c : cases) {
+        SCOPED_TRACE(c.picture);
+        SetUiLanguage(c.language);
+        RecordingMessageSink sink;
+        ScopedMessageSink installed(sink);
+        CostrandDlg dlg(test::LoopbackDiscoveryConfig());
+        dlg.Table().Append(terminal_->Record());
+        dlg.FillDeviceList();
+        bool passed = false;
+        QObject::connect(&dlg, &CostrandDlg::CommandPassedGates, [&passed] { passed = true; });
+        dlg.show();
+        QString text;
+        QString button;
+        QElapsedTimer sinceCancel;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            BusyLine* line = dlg.findChild<BusyLine*>();
+            // Seen once the seconds have moved on from 0.
+            if (line == nullptr || sinceCancel.isValid() || !line->Text().endsWith(" 1 s")) return;
+            text = line->Text();
+            button = line->CancelButton()->text();
+            QDir().mkpath(OSTRAND_SCREENSHOT_DIR);
+            dlg.grab().save(QString(OSTRAND_SCREENSHOT_DIR) + "/" + c.picture + ".png");
+            sinceCancel.start();
+            line->CancelButton()->click();
+        });
+        probe.start(20);
+        dlg.ListView()->selectRow(0);
+        dlg.Button(1011)->click();
+        probe.stop();
+        ASSERT_TRUE(sinceCancel.isValid());
+        EXPECT_LT(sinceCancel.elapsed(), 1000);
+        EXPECT_EQ(text, c.description + QString::fromUtf8("… 1 s"));
+        EXPECT_EQ(button, c.cancel);
+        EXPECT_TRUE(sink.Texts().empty());
+        EXPECT_FALSE(passed);
+        EXPECT_EQ(dlg.findChild<BusyLine*>(), nullptr);
+        EXPECT_TRUE(dlg.Button(1011)->isEnabled());
+    }
+    SetUiLanguage(Language::Chinese);
 }
 
 // An exchange that ends within half a second never shows the line, and the
