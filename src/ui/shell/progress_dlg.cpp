@@ -187,7 +187,7 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
     }
 }
 
-void RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description) {
+bool RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description) {
     // A dialog that reads before it is shown blocks the window it was opened
     // from: that one takes no input meanwhile and shows the busy line.
     QWidget* shown = VisibleWindowOf(window);
@@ -223,6 +223,7 @@ void RunModalWork(QWidget* window, const std::function<void()>& work, const QStr
         if (QWidget* still = guarded.data()) still->setEnabled(wasEnabled);
         worker.RethrowError();
     }
+    return stop.Raised();
 }
 
 }  // namespace ostrand

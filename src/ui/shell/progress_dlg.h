@@ -66,8 +66,9 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
 // with `description` (what is done with which device, e.g. "正在读取
 // 10.0.0.7 的网络参数"), the seconds so far and "取消". Cancel raises the
 // stop the work runs under: its channel waits end at once and fail as for a
-// device that does not answer, so the work ends as it does then.
-void RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description = {});
+// device that does not answer, so the work ends as it does then. True when
+// the user cancelled (the worker's ScopedStop tells which waits it ended).
+bool RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description = {});
 
 // A busy line's description: "正在读取 %1 的网络参数" with the device's
 // address for %1, in the interface language.
