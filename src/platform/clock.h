@@ -19,7 +19,8 @@ public:
     virtual std::chrono::system_clock::time_point WallNow() = 0;
 };
 
-// Real time.
+// Real time. A sleep on a thread with a stop installed (platform/stop_signal.h)
+// ends early when the stop is raised.
 class SystemClock final : public Clock {
 public:
     TimePoint Now() override;

@@ -15,6 +15,7 @@
 #include "platform/code_page.h"
 #include "platform/message_sink.h"
 #include "platform/net/http_client.h"
+#include "platform/stop_signal.h"
 #include "transport/frame_reader.h"
 #include "transport/frames.h"
 #include "transport/http_upload.h"
@@ -313,7 +314,7 @@ const char* ReceiveExportData(TcpSocket& socket, OutputFile& file, std::uint8_t 
             filled += received;
             arrived += received;
             if (status == ReceiveStatus::Failed) return "Recv Data Err，Export Fail";
-            if (tooSlow()) return "Recv Data Timeout，Export Fail";
+            if (tooSlow() || CurrentStopRaised()) return "Recv Data Timeout，Export Fail";
             continue;
         }
         const std::string_view frame(bytes.data(), probe.totalSize);
@@ -521,7 +522,7 @@ bool ExportFileTcp(DeviceEndpoint& endpoint, const std::filesystem::path& localP
 std::optional<TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint) {
     constexpr int kAttempts = 3;
     constexpr int kSendBufferSize = 65536;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kAttempts && !CurrentStopRaised(); ++attempt) {
         auto socket = TcpSocket::Connect(endpoint.ip, endpoint.port, FileConnectWait(), kSendBufferSize);
         if (socket) return socket;
     }
@@ -530,6 +531,8 @@ std::optional<TcpSocket> ConnectWithRetry(const DeviceEndpoint& endpoint) {
 
 ReceiveStatus ReceiveWithWait(TcpSocket& socket, char* buffer, std::size_t size, std::size_t& received) {
     received = 0;
+    // A cancelled transfer ends as one whose device fell silent.
+    if (CurrentStopRaised()) return ReceiveStatus::TimedOut;
     // During a transfer the next bytes are usually queued already.
     if (const auto waiting = socket.ReceiveIfWaiting(buffer, size)) {
         if (*waiting <= 0) return ReceiveStatus::Failed;
@@ -537,7 +540,8 @@ ReceiveStatus ReceiveWithWait(TcpSocket& socket, char* buffer, std::size_t size,
         return ReceiveStatus::Data;
     }
     switch (socket.WaitReadable(CurrentTransportTimeouts().fileReceiveWait)) {
-    case net::WaitResult::TimedOut: return ReceiveStatus::TimedOut;
+    case net::WaitResult::TimedOut:
+    case net::WaitResult::Stopped: return ReceiveStatus::TimedOut;
     case net::WaitResult::ErrorCondition:
     case net::WaitResult::WaitFailed: return ReceiveStatus::Failed;
     case net::WaitResult::Ready: break;

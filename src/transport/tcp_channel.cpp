@@ -110,6 +110,7 @@ Failure RunCommandExchange(DeviceEndpoint& endpoint, const ParamMap& request, Pa
         case WaitResult::TimedOut:
             if (sends >= timeouts.maxSends) return Failure::NoReply;
             continue;
+        case WaitResult::Stopped: return Failure::NoReply;  // cancelled: as if the device never answered
         case WaitResult::Ready: return ReceiveCommandReply(*socket, reply, timeouts);
         }
     }
@@ -146,7 +147,8 @@ TransportResult SendFlatXmlCommand(ParamMap& reply, DeviceEndpoint& endpoint, co
 
     switch (socket->WaitReadable(timeouts.replyWait)) {
     case WaitResult::WaitFailed: return kTransportFailed;
-    case WaitResult::TimedOut: return kTransportOk;  // a silent device answers nothing
+    case WaitResult::TimedOut:
+    case WaitResult::Stopped: return kTransportOk;  // a silent (or cancelled) device answers nothing
     case WaitResult::ErrorCondition: return kTransportReceiveFailed;
     case WaitResult::Ready: break;
     }

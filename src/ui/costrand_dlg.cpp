@@ -402,7 +402,8 @@ bool CostrandDlg::SilentSelectionTest() {
 KernelState CostrandDlg::RunKernelUpgradeGate(const std::string& ip, std::int32_t port) {
     KernelState state = KernelState::Busy;
     try {
-        RunModalWork(this, [this, &state, ip, port] { state = KernelUpgradeGate(commandTarget_, ip, port); });
+        RunModalWork(this, [this, &state, ip, port] { state = KernelUpgradeGate(commandTarget_, ip, port); },
+                     BusyDescription("正在查询 %1 的升级状态", "Checking the upgrade state of %1", ip));
     } catch (...) {
         // The check could not run at all (e.g. no worker thread): busy, as the
         // check itself reports every failure.

@@ -1,27 +1,9 @@
 #include "ops/video/http_stream_reader.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 
 namespace ostrand::video {
-
-StopSignal::StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-StopSignal::~StopSignal() {
-    if (fd_ >= 0) close(fd_);
-}
-
-void StopSignal::Raise() {
-    raised_.store(true, std::memory_order_release);
-    if (fd_ >= 0) {
-        const std::uint64_t one = 1;
-        // A full counter still leaves the descriptor readable: nothing to retry.
-        [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
-    }
-}
 
 namespace {
 

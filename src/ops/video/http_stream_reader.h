@@ -5,7 +5,6 @@
 // the stop signal is raised, so a silent or stalled camera never holds the
 // decoding thread.
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -14,27 +13,11 @@
 #include "ops/video/stream_end.h"
 #include "ops/video/stream_url.h"
 #include "platform/net/http_stream.h"
+#include "platform/stop_signal.h"
 
 namespace ostrand::video {
 
 using StreamClock = std::chrono::steady_clock;
-
-// A one-way flag that also wakes every wait on its descriptor (an eventfd).
-class StopSignal {
-public:
-    StopSignal();
-    ~StopSignal();
-    StopSignal(const StopSignal&) = delete;
-    StopSignal& operator=(const StopSignal&) = delete;
-
-    void Raise();
-    bool Raised() const { return raised_.load(std::memory_order_acquire); }
-    int Descriptor() const { return fd_; }
-
-private:
-    int fd_ = -1;
-    std::atomic<bool> raised_{false};
-};
 
 class HttpStreamReader {
 public:

@@ -27,9 +27,11 @@
 #include "ops/video/stream_end.h"
 #include "ops/video/stream_url.h"
 
-namespace ostrand::video {
-
+namespace ostrand {
 class StopSignal;
+}  // namespace ostrand
+
+namespace ostrand::video {
 
 // One picture, 32 bits a pixel in the byte order B, G, R, 0xff (0xffRRGGBB
 // read as a native 32-bit word on a little-endian machine).

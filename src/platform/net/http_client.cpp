@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/net/no_proxy.h"
 #include "platform/net/tcp_socket.h"
+#include "platform/stop_signal.h"
 
 namespace ostrand::net {
 
@@ -197,6 +198,56 @@ std::string Seconds(std::chrono::milliseconds wait) {
     return text + " s";
 }
 
+// The failure of an exchange whose thread's stop was raised: what the call
+// gives when the device does not answer at that point, its text saying why.
+HttpError StoppedError(const HttpRequest& request, HttpError::Kind kind) {
+    NoteStopped();
+    const std::string where = HostPort(request);
+    if (kind == HttpError::Kind::Other) return HttpError("Couldn't connect to server " + where + ": cancelled", kind);
+    return HttpError("no reply from " + where + ": cancelled while waiting", kind);
+}
+
+// curl_multi_poll that also wakes for this thread's stop.
+void PollWithStop(CURLM* multi, std::chrono::milliseconds wait) {
+    const int stop = CurrentStopDescriptor();
+    curl_waitfd extra{stop, CURL_WAIT_POLLIN, 0};
+    curl_multi_poll(multi, stop >= 0 ? &extra : nullptr, stop >= 0 ? 1u : 0u, static_cast<int>(wait.count()), nullptr);
+}
+
+// How far a transfer got: connected, and the request may go.
+bool Connected(CURL* curl) {
+    curl_off_t connected = 0;  // a reused connection has no connect time, but this one
+    curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
+    return connected != 0;
+}
+
+// An ordinary exchange run on a multi handle instead of curl_easy_perform, so
+// that the thread's stop ends it at once (libcurl looks at a progress callback
+// only about once a second while a device is silent). The bytes and bounds
+// are those of curl_easy_perform, which runs the same loop inside.
+CURLcode PerformUnderStop(CURLM* multi, CURL* curl, bool& stopped) {
+    constexpr std::chrono::milliseconds kLongestPoll{1000};
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+    struct Detach {
+        CURLM* multi;
+        CURL* curl;
+        ~Detach() { curl_multi_remove_handle(multi, curl); }  // closes a connection still open
+    } detach{multi, curl};
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_FAILED_INIT;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl) return message->data.result;
+        }
+        if (CurrentStopRaised()) {
+            stopped = true;
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (running != 0) PollWithStop(multi, kLongestPoll);
+    }
+}
+
 // How an upload ended when its own bounds ended it.
 struct UploadWatch {
     std::uint64_t total = 0;
@@ -237,12 +288,17 @@ CURLcode PerformUpload(CURLM* multi, CURL* curl, const int& socket, PieceSource&
             if (message->msg == CURLMSG_DONE && message->easy_handle == curl) return message->data.result;
         }
         const auto now = Clock::now();
-        curl_off_t connected = 0;  // set once the request may go (a reused connection has no connect time)
-        curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
-        if (connected == 0) {
+        const bool connected = Connected(curl);
+        if (CurrentStopRaised()) {
+            watch.failure = StoppedError(request, !connected ? HttpError::Kind::Other
+                                                  : lastByte ? HttpError::Kind::AnswerMissing
+                                                             : HttpError::Kind::SendStalled);
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (!connected) {
             // The connect has bounds of its own.
             lastProgress = now;
-            curl_multi_poll(multi, nullptr, 0, static_cast<int>(kPollStep.count()), nullptr);
+            PollWithStop(multi, kPollStep);
             continue;
         }
         curl_off_t ul = 0;
@@ -283,7 +339,7 @@ CURLcode PerformUpload(CURLM* multi, CURL* curl, const int& socket, PieceSource&
             return CURLE_ABORTED_BY_CALLBACK;
         }
         if (running == 0) continue;  // the message of the finished transfer is read above
-        curl_multi_poll(multi, nullptr, 0, static_cast<int>(kPollStep.count()), nullptr);
+        PollWithStop(multi, kPollStep);
     }
 }
 
@@ -340,6 +396,7 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
                          HttpError::Kind::Deadline);
     };
     for (int attempt = 1;; ++attempt) {
+        if (CurrentStopRaised()) throw StoppedError(request, HttpError::Kind::Other);
         curl_easy_reset(curl);  // keeps the connection cache
         HttpResponse response;
         BodySink sink{curl, &request, &response};
@@ -423,12 +480,16 @@ HttpResponse HttpSession::Perform(const HttpRequest& request) {
             pollfd kept{socket_, POLLIN | POLLRDHUP, 0};
             (void)::poll(&kept, 1, static_cast<int>(kKeptConnectionGrace.count()));
         }
-        if (upload && multi_ == nullptr) {
+        const bool underStop = CurrentStopDescriptor() >= 0;
+        if ((upload || underStop) && multi_ == nullptr) {
             multi_ = curl_multi_init();
             if (multi_ == nullptr) throw HttpError("the HTTP client could not be created");
         }
-        const CURLcode code =
-            upload ? PerformUpload(static_cast<CURLM*>(multi_), curl, socket_, source, request, watch) : curl_easy_perform(curl);
+        bool stopped = false;
+        const CURLcode code = upload      ? PerformUpload(static_cast<CURLM*>(multi_), curl, socket_, source, request, watch)
+                              : underStop ? PerformUnderStop(static_cast<CURLM*>(multi_), curl, stopped)
+                                          : curl_easy_perform(curl);
+        if (stopped) throw StoppedError(request, Connected(curl) ? HttpError::Kind::Stalled : HttpError::Kind::Other);
         if (code == CURLE_OK) {
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
             return response;

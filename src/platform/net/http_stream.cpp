@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/net/no_proxy.h"
+#include "platform/stop_signal.h"
 
 namespace ostrand::net {
 
@@ -67,7 +68,15 @@ struct HttpStream::Transfer {
     Transfer& operator=(const Transfer&) = delete;
 };
 
-HttpStream::HttpStream(int stopDescriptor) : stop_(stopDescriptor) { InitialiseCurlOnce(); }
+HttpStream::HttpStream(int stopDescriptor)
+    : stop_(stopDescriptor >= 0 ? stopDescriptor : CurrentStopDescriptor()) {
+    InitialiseCurlOnce();
+}
+
+HttpStreamError HttpStream::Stopped() const {
+    if (stop_ >= 0 && stop_ == CurrentStopDescriptor()) NoteStopped();
+    return HttpStreamError::Stopped;
+}
 
 HttpStream::~HttpStream() = default;
 
@@ -143,13 +152,13 @@ HttpStreamError HttpStream::Pump(Clock::time_point deadline, Ready ready) {
     for (;;) {
         Step();
         if (ready()) return HttpStreamError::None;
-        if (StopRaised()) return HttpStreamError::Stopped;
+        if (StopRaised()) return Stopped();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return HttpStreamError::Stalled;
         curl_waitfd stop{stop_, CURL_WAIT_POLLIN, 0};
         const int timeout = static_cast<int>(std::min<std::int64_t>(left + 1, kMaxPollMs));
         curl_multi_poll(transfer_->multi, &stop, stop_ >= 0 ? 1u : 0u, timeout, nullptr);
-        if (stop_ >= 0 && (stop.revents & CURL_WAIT_POLLIN) != 0) return HttpStreamError::Stopped;
+        if (stop_ >= 0 && (stop.revents & CURL_WAIT_POLLIN) != 0) return Stopped();
     }
 }
 

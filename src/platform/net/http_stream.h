@@ -52,7 +52,8 @@ class HttpStream {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `stopDescriptor` must outlive the stream; -1 for none.
+    // `stopDescriptor` must outlive the stream; -1 for the stop installed on
+    // the constructing thread (platform/stop_signal.h), if any.
     explicit HttpStream(int stopDescriptor);
     ~HttpStream();
     HttpStream(const HttpStream&) = delete;
@@ -85,6 +86,8 @@ private:
     HttpStreamError Pump(Clock::time_point deadline, Ready ready);
     HttpStreamError TransferFailure() const;
     bool StopRaised() const;
+    // Stopped, noted as a cancel when the stop is the thread's own.
+    HttpStreamError Stopped() const;
     std::size_t Buffered() const { return buffer_.size() - bufferAt_; }
 
     int stop_;

@@ -10,6 +10,8 @@
 
 #include <utility>
 
+#include "platform/stop_signal.h"
+
 namespace ostrand::net {
 
 namespace {
@@ -30,14 +32,31 @@ int PollTimeout(Millis wait) {
     return static_cast<int>(wait.count());
 }
 
-// poll() that resumes after signals with the remaining time.
+// What PollFor gives when this thread's stop ended the wait.
+constexpr int kStopped = -2;
+
+// One poll() of the socket and, when one is installed, this thread's stop:
+// kStopped when the stop is raised (it wins over a ready socket), otherwise
+// what poll() gives for the socket alone.
+int PollOnce(pollfd& entry, int timeoutMs) {
+    const int stop = CurrentStopDescriptor();
+    if (stop < 0) return ::poll(&entry, 1, timeoutMs);
+    pollfd entries[2] = {entry, pollfd{stop, POLLIN, 0}};
+    const int rc = ::poll(entries, 2, timeoutMs);
+    if (rc > 0 && entries[1].revents != 0) return kStopped;
+    entry.revents = entries[0].revents;
+    return rc;
+}
+
+// PollOnce that resumes after signals with the remaining time.
 int PollFor(pollfd& entry, Millis wait) {
+    if (CurrentStopRaised()) return kStopped;
     const auto deadline = SteadyClock::now() + wait;
     for (;;) {
         // Rounded up so a wait never ends before its full time.
         const auto left = std::chrono::ceil<Millis>(deadline - SteadyClock::now());
-        const int rc = ::poll(&entry, 1, PollTimeout(left));
-        if (rc >= 0 || errno != EINTR) return rc;
+        const int rc = PollOnce(entry, PollTimeout(left));
+        if (rc >= 0 || rc == kStopped || errno != EINTR) return rc;
     }
 }
 
@@ -84,7 +103,9 @@ std::optional<TcpSocket> TcpSocket::Connect(const std::string& ipv4, std::uint16
     if (rc != 0) {
         if (errno != EINPROGRESS) return std::nullopt;
         pollfd entry{socket.fd_, POLLOUT, 0};
-        if (PollFor(entry, wait) <= 0) return std::nullopt;
+        const int waited = PollFor(entry, wait);
+        if (waited == kStopped) NoteStopped();
+        if (waited <= 0) return std::nullopt;
         int error = 0;
         socklen_t length = sizeof error;
         if (::getsockopt(socket.fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
@@ -107,6 +128,7 @@ bool TcpSocket::SetLinger(bool on, int seconds) {
 }
 
 bool TcpSocket::SendAll(std::string_view data) {
+    if (CurrentStopDescriptor() >= 0) return SendAllUnlessStopped(data);
     while (!data.empty()) {
         const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
         if (sent < 0) {
@@ -118,10 +140,37 @@ bool TcpSocket::SendAll(std::string_view data) {
     return true;
 }
 
+bool TcpSocket::SendAllUnlessStopped(std::string_view data) {
+    while (!data.empty()) {
+        if (CurrentStopRaised()) return Stop();
+        const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            data.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN) return false;  // EWOULDBLOCK is the same value here
+        // The send buffer is full: wait for room as a blocking send would,
+        // and for the stop.
+        pollfd entry{fd_, POLLOUT, 0};
+        const int rc = PollOnce(entry, -1);
+        if (rc == kStopped) return Stop();
+        if (rc < 0 && errno != EINTR) return false;
+    }
+    return true;
+}
+
+bool TcpSocket::Stop() noexcept {
+    NoteStopped();
+    Close();
+    return false;
+}
+
 bool TcpSocket::SendAll(std::string_view data, Millis wait) {
     while (!data.empty()) {
         pollfd entry{fd_, POLLOUT, 0};
         const int rc = PollFor(entry, wait);
+        if (rc == kStopped) return Stop();
         if (rc <= 0 || (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
         const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0) {
@@ -136,6 +185,10 @@ bool TcpSocket::SendAll(std::string_view data, Millis wait) {
 WaitResult TcpSocket::WaitReadable(Millis wait) {
     pollfd entry{fd_, POLLIN, 0};
     const int rc = PollFor(entry, wait);
+    if (rc == kStopped) {
+        (void)Stop();
+        return WaitResult::Stopped;
+    }
     if (rc < 0) return WaitResult::WaitFailed;
     if (rc == 0) return WaitResult::TimedOut;
     if ((entry.revents & POLLNVAL) != 0) return WaitResult::WaitFailed;

@@ -1,6 +1,10 @@
 #pragma once
 // IPv4 TCP sockets for the device channels, used synchronously with bounded
 // waits. Each object owns its descriptor and closes it when destroyed.
+//
+// Every wait (connect, readable, room to send) also ends at once when the
+// calling thread's stop (platform/stop_signal.h) is raised: the socket is then
+// closed and the call fails as it does when the device does not answer.
 
 #include <chrono>
 #include <cstddef>
@@ -16,6 +20,7 @@ enum class WaitResult : std::uint8_t {
     TimedOut,
     ErrorCondition,  // the socket reports an error
     WaitFailed,      // the wait itself failed
+    Stopped,         // this thread's stop was raised; the socket is closed
 };
 
 class TcpSocket {
@@ -58,6 +63,11 @@ public:
     void CloseAnswered() noexcept;
 
 private:
+    // The blocking send, made to wait for room by poll so the stop ends it.
+    bool SendAllUnlessStopped(std::string_view data);
+    // Notes the stop and closes the socket; false, for the failed call.
+    bool Stop() noexcept;
+
     int fd_ = -1;
 };
 

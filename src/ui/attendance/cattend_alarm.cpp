@@ -91,7 +91,7 @@ void CAttendAlarm::BuildGateController(QGridLayout* grid) {
     outerLayout->addStretch();
 
     connect(get, &QPushButton::clicked, this, [this] {
-        const AddressOutcome result = Run([&] { return GetGateAddress(Endpoint()); });
+        const AddressOutcome result = Run([&] { return GetGateAddress(Endpoint()); }, Busy::Reading);
         if (result.address) currentAddress_->setText(DeviceQString(*result.address));
         Show(result.outcome);
     });
@@ -139,7 +139,7 @@ void CAttendAlarm::BuildGateChannels(QGridLayout* grid) {
     layout->addWidget(get, 4, 2);
     layout->addWidget(set, 4, 3);
     connect(get, &QPushButton::clicked, this, [this, set] {
-        const GateChannelsRead read = Run([&] { return ReadGateChannels(Endpoint()); });
+        const GateChannelsRead read = Run([&] { return ReadGateChannels(Endpoint()); }, Busy::Reading);
         Show(read.outcome);
         if (!read.outcome.Succeeded()) return;
         for (std::size_t i = 0; i < read.channels.size(); ++i) {
@@ -179,7 +179,7 @@ void CAttendAlarm::BuildFaceChannels(QGridLayout* grid) {
     layout->addWidget(get, 4, 1);
     layout->addWidget(set, 4, 2);
     connect(get, &QPushButton::clicked, this, [this, set] {
-        const FaceChannelsRead read = Run([&] { return ReadFaceChannels(Endpoint()); });
+        const FaceChannelsRead read = Run([&] { return ReadFaceChannels(Endpoint()); }, Busy::Reading);
         Show(read.outcome);
         if (!read.outcome.Succeeded()) return;
         for (std::size_t i = 0; i < read.outbound.size(); ++i) ClickFace(static_cast<int>(i), read.outbound[i]);
@@ -204,7 +204,7 @@ void CAttendAlarm::BuildSmallGroups(QGridLayout* grid) {
     auto* setMode = Named(new QPushButton("设置(&I)"), 1370);
     for (QWidget* w : std::initializer_list<QWidget*>{mode10_, mode20_, getMode, setMode}) modeRow->addWidget(w);
     connect(getMode, &QPushButton::clicked, this, [this, setMode] {
-        const FaceModeRead read = Run([&] { return ReadFaceMode(Endpoint()); });
+        const FaceModeRead read = Run([&] { return ReadFaceMode(Endpoint()); }, Busy::Reading);
         Show(read.outcome);
         if (!read.outcome.Succeeded()) return;
         if (read.mode == 1) mode10_->setChecked(true);
@@ -227,7 +227,7 @@ void CAttendAlarm::BuildSmallGroups(QGridLayout* grid) {
     for (QWidget* w : std::initializer_list<QWidget*>{repeat_, getRepeat, setRepeat}) speakerRow->addWidget(w);
     connect(repeat_, &QComboBox::currentIndexChanged, setRepeat, [setRepeat] { setRepeat->setEnabled(true); });
     connect(getRepeat, &QPushButton::clicked, this, [this, setRepeat] {
-        const SpeakerRepeatRead read = Run([&] { return ReadSpeakerRepeat(Endpoint()); });
+        const SpeakerRepeatRead read = Run([&] { return ReadSpeakerRepeat(Endpoint()); }, Busy::Reading);
         Show(read.outcome);
         if (!read.outcome.Succeeded()) return;
         setRepeat->setEnabled(true);
@@ -255,7 +255,7 @@ void CAttendAlarm::BuildSmallGroups(QGridLayout* grid) {
     intervalRow->addWidget(setInterval);
     connect(interval_, &QLineEdit::textEdited, setInterval, [setInterval] { setInterval->setEnabled(true); });
     connect(getInterval, &QPushButton::clicked, this, [this, setInterval] {
-        const FaceIntervalRead read = Run([&] { return ReadFaceInterval(Endpoint()); });
+        const FaceIntervalRead read = Run([&] { return ReadFaceInterval(Endpoint()); }, Busy::Reading);
         Show(read.outcome);
         if (!read.outcome.Succeeded()) return;
         interval_->setText(DeviceQString(read.interval));
@@ -274,7 +274,7 @@ void CAttendAlarm::BuildSmallGroups(QGridLayout* grid) {
 }
 
 void CAttendAlarm::Load() {
-    const DoorAlarmRead read = Run([&] { return ReadDoorAlarm(Endpoint()); });
+    const DoorAlarmRead read = Run([&] { return ReadDoorAlarm(Endpoint()); }, Busy::Reading);
     Show(read.outcome);
     alarm_->setCurrentIndex(read.values.alarmOn ? 1 : 0);
     unlockTime_->setText(DeviceQString(read.values.unlockTime));

@@ -31,7 +31,7 @@ CAttendServerInfo::CAttendServerInfo(const DeviceEndpoint& endpoint, QWidget* pa
 }
 
 void CAttendServerInfo::Load() {
-    const AttendServerRead read = Run([&] { return ReadAttendServer(Endpoint()); });
+    const AttendServerRead read = Run([&] { return ReadAttendServer(Endpoint()); }, Busy::Reading);
     Show(read.outcome);
     ip_->setText(DeviceQString(read.values.ip));
     port_->setText(DeviceQString(read.values.port));

@@ -43,7 +43,7 @@ CBindPhotoIpc::CBindPhotoIpc(const DeviceEndpoint& endpoint, CommandCode code, s
 }
 
 bool CBindPhotoIpc::Load() {
-    const BindingsRead read = Run([&] { return ReadBindings(Endpoint(), code_); });
+    const BindingsRead read = Run([&] { return ReadBindings(Endpoint(), code_); }, Busy::Reading);
     Show(read.outcome);
     if (!read.outcome.Succeeded()) return false;
     for (std::size_t i = 0; i < read.channels.size(); ++i) {

@@ -54,7 +54,7 @@ CManagerAttendTime::CManagerAttendTime(const DeviceEndpoint& endpoint, QWidget* 
 }
 
 void CManagerAttendTime::Load() {
-    const PeriodsRead read = Run([&] { return ReadPeriods(Endpoint()); });
+    const PeriodsRead read = Run([&] { return ReadPeriods(Endpoint()); }, Busy::Reading);
     Show(read.outcome);
     table_ = read.table;
     for (int i = 0; i < kAttendPeriodCount; ++i) period_->addItem(QString::number(i));

@@ -24,7 +24,7 @@ CPhotoIpcServer::CPhotoIpcServer(const DeviceEndpoint& endpoint, QWidget* parent
 }
 
 void CPhotoIpcServer::Load() {
-    const PhotoIpcServerRead read = Run([&] { return ReadPhotoIpcServer(Endpoint()); });
+    const PhotoIpcServerRead read = Run([&] { return ReadPhotoIpcServer(Endpoint()); }, Busy::Reading);
     Show(read.outcome);
     ip_->setText(DeviceQString(read.ip));
 }

@@ -29,7 +29,7 @@ CRemoteCardParam::CRemoteCardParam(const DeviceEndpoint& endpoint, QWidget* pare
 }
 
 bool CRemoteCardParam::Load() {
-    const CardParamsRead read = Run([&] { return ReadCardParams(Endpoint()); });
+    const CardParamsRead read = Run([&] { return ReadCardParams(Endpoint()); }, Busy::Reading);
     Show(read.outcome);
     if (!read.outcome.Succeeded()) return false;
     count_->setText(DeviceQString(read.values.readCount));

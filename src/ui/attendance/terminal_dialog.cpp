@@ -13,6 +13,11 @@ TerminalDialog::TerminalDialog(const DeviceEndpoint& endpoint, const QString& ti
     setWindowTitle(title);
 }
 
+QString TerminalDialog::BusyText(Busy busy) const {
+    return busy == Busy::Reading ? BusyDescription("正在读取 %1 的参数", "Reading the settings of %1", endpoint_.ip)
+                                 : BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", endpoint_.ip);
+}
+
 void TerminalDialog::showEvent(QShowEvent* event) {
     // Before the dialog picks a default of its own (the first button in Tab
     // order, which may be a get or a modify).

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -40,13 +41,17 @@ protected:
         return control;
     }
 
+    // What a device operation does, for the line shown while it waits.
+    enum class Busy : std::uint8_t { Reading, Writing };
+
     // Runs a device operation on a worker thread and returns its result.
     template <class Operation>
-    auto Run(Operation&& operation) {
+    auto Run(Operation&& operation, Busy busy = Busy::Writing) {
         decltype(operation()) result{};
-        RunModalWork(this, [&] { result = operation(); });
+        RunModalWork(this, [&] { result = operation(); }, BusyText(busy));
         return result;
     }
+    QString BusyText(Busy busy) const;
 
     // The button with resource id 1 is the dialog's OK: Enter presses it.
     void showEvent(QShowEvent* event) override;

@@ -50,7 +50,8 @@ void AttendanceWindow::RunExport(const std::function<void(const std::filesystem:
     const QString chosen = Chooser() ? Chooser()(this, filter) : AskWithFileDialog(this, filter);
     if (chosen.isEmpty()) return;
     const std::filesystem::path path(chosen.toStdString());
-    RunModalWork(this, [&] { exportTo(path); });
+    RunModalWork(this, [&] { exportTo(path); },
+                 BusyDescription("正在导出到 %1", "Exporting to %1", path.filename().string()));
 }
 
 }  // namespace ostrand

@@ -125,7 +125,7 @@ void CUserInfoDlg::QueryAttendRows() {
     std::optional<AttendGroups> groups;
     RunModalWork(this, [&] {
         groups = ostrand::QueryAttendRows(device_, std::move(users), start, end, places_, UnderProgress(this));
-    });
+    }, BusyDescription("正在读取 %1 的考勤记录", "Reading the clock-in records of %1", device_.endpoint.ip));
     if (!groups || groups->empty()) return;  // the query has shown why
     CAttendInfoDlg records(std::move(*groups), this);
     records.exec();
@@ -138,7 +138,8 @@ void CUserInfoDlg::ExportUserList() {
 void OpenAttendanceWindows(QWidget* parent, const AttendanceDevice& device, const AttendanceDataPlaces& places) {
     std::optional<std::vector<UserFileRecord>> users;
     // The user file comes down under the progress window, as the record file does.
-    RunModalWork(parent, [&] { users = OpenAttendanceData(device, places, UnderProgress(parent)); });
+    RunModalWork(parent, [&] { users = OpenAttendanceData(device, places, UnderProgress(parent)); },
+                 BusyDescription("正在读取 %1 的用户信息", "Reading the users of %1", device.endpoint.ip));
     if (!users) return;  // its message has been shown
     CUserInfoDlg window(device, std::move(*users), places, parent);
     window.exec();

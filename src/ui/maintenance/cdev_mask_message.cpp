@@ -38,7 +38,8 @@ CDevMaskMessage::CDevMaskMessage(const std::string& ip, std::int32_t port, const
 void CDevMaskMessage::OnOk() {
     const auto name = TypedDeviceText(newNameEdit_->text(), "新设备名", "The new name");
     if (!name) return;
-    const MaintenanceOutcome outcome = RunMaintenanceWork(this, [&] { return RenameDevice(target_, *name); });
+    const MaintenanceOutcome outcome = RunMaintenanceWork(this, [&] { return RenameDevice(target_, *name); },
+                           BusyDescription("正在修改 %1 的设备名", "Renaming %1", target_.ip));
     ShowOutcome(outcome);
     if (!outcome.sent) return;  // refused before sending: the input stays for correction
     if (outcome.succeeded) {

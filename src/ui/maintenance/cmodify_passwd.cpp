@@ -56,7 +56,8 @@ void CModifyPasswd::OnOk() {
     const auto repeated = TypedDeviceText(repeat_->text(), "重复输入的密码", "The repeated password");
     if (!repeated) return;
     const MaintenanceOutcome outcome = RunMaintenanceWork(
-        this, [&] { return ChangePassword(target_, mode_, *oldPassword, *newPassword, *repeated); });
+        this, [&] { return ChangePassword(target_, mode_, *oldPassword, *newPassword, *repeated); },
+        BusyDescription("正在修改 %1 的密码", "Changing the password of %1", target_.ip));
     ShowOutcome(outcome);
     if (outcome.succeeded) accept();
 }

@@ -82,7 +82,8 @@ void CConfigManagerDLG::ShowPage(int index) {
     CBasicDiaglog* page = Page(index);
     ParamMap reply;
     const std::string command = page->GetLoadCommand();
-    RunModalWork(this, [this, &command, &reply] { LoadConfigPage(target_, command, reply); });
+    RunModalWork(this, [this, &command, &reply] { LoadConfigPage(target_, command, reply); },
+                 BusyDescription("正在读取 %1 的网络参数", "Reading the network parameters of %1", target_.ip));
     page->SetCommandPort(target_.port);
     page->FillFromReply(reply);
     for (CBasicDiaglog* other : pages_) other->setVisible(other == page);
@@ -101,7 +102,7 @@ void CConfigManagerDLG::Save() {
     const std::string command = page->GetSaveCommand();
     RunModalWork(this, [this, &command, &request, &result] {
         result = SaveConfigPage(target_, command, std::move(request));
-    });
+    }, BusyDescription("正在保存 %1 的网络参数", "Saving the network parameters of %1", target_.ip));
     if (result == kTransportOk) accept();
 }
 

@@ -39,7 +39,8 @@ void RunLogDownload(QWidget* parent, const CommandArgs& args) {
     if (chosen.isEmpty()) return;
     const std::filesystem::path path = WithLogArchiveEnding(std::filesystem::path(chosen.toStdString()));
     CommandTarget target(args.ip, args.port);
-    ShowOutcome(RunMaintenanceWork(parent, [&] { return DownloadDeviceLog(target, path); }));
+    ShowOutcome(RunMaintenanceWork(parent, [&] { return DownloadDeviceLog(target, path); },
+                                   BusyDescription("正在下载 %1 的日志", "Downloading the log of %1", args.ip)));
 }
 
 }  // namespace ostrand

@@ -62,7 +62,8 @@ void AddMaintenanceDialogs(DialogRoutes& routes) {
             return;
         }
         CommandTarget target(args.ip, args.port);
-        ShowOutcome(RunMaintenanceWork(parent, [&] { return RebootDevice(target); }));
+        ShowOutcome(RunMaintenanceWork(parent, [&] { return RebootDevice(target); },
+                                       BusyDescription("正在重启 %1", "Rebooting %1", args.ip)));
     });
     routes.Add(CommandId::SyncPcTime, [](QWidget* parent, const CommandArgs& args) {
         if (RunOnEverySelectedRow(parent, args, "与PC时间同步结果", "Sync PC Time Results", SyncPcTimeInBatch,
@@ -70,7 +71,8 @@ void AddMaintenanceDialogs(DialogRoutes& routes) {
             return;
         }
         CommandTarget target(args.ip, args.port);
-        ShowOutcome(RunMaintenanceWork(parent, [&] { return SyncPcTime(target); }));
+        ShowOutcome(RunMaintenanceWork(parent, [&] { return SyncPcTime(target); },
+                                       BusyDescription("正在同步 %1 的时间", "Setting the time of %1", args.ip)));
     });
     routes.Add(CommandId::SetDeviceName, [](QWidget* parent, const CommandArgs& args) {
         CDevMaskMessage dialog(args.ip, args.port, args.name, parent);

@@ -26,9 +26,10 @@ void ShowOutcome(const MaintenanceOutcome& outcome) {
     for (const std::string& message : outcome.messages) ShowMessage(message);
 }
 
-MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation) {
+MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation,
+                                      const QString& description) {
     MaintenanceOutcome outcome;
-    RunModalWork(window, [&] { outcome = operation(); });
+    RunModalWork(window, [&] { outcome = operation(); }, description);
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ops/maintenance/maintenance_outcome.h"
+#include "ui/shell/progress_dlg.h"
 
 class QDialog;
 class QGridLayout;
@@ -25,7 +26,9 @@ std::optional<std::string> TypedDeviceText(const QString& text, const char* what
 void ShowOutcome(const MaintenanceOutcome& outcome);
 
 // Runs `operation` off the GUI thread while `window` takes no input.
-MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation);
+// `description` names what is done with which device (BusyDescription).
+MaintenanceOutcome RunMaintenanceWork(QWidget* window, const std::function<MaintenanceOutcome()>& operation,
+                                      const QString& description);
 
 // The small edit dialogs' shape: the field grid above OK and Cancel at the
 // right; Cancel rejects the dialog (OK is connected by the dialog itself).

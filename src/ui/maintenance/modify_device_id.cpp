@@ -48,7 +48,9 @@ void ModifyDeviceId::OnOk() {
     const auto model = TypedDeviceText(model_->text(), "产品型号", "The product model");
     if (!model) return;
     const MaintenanceOutcome outcome =
-        RunMaintenanceWork(this, [&] { return SetDeviceIdAndModel(target_, *number, *model); });
+        RunMaintenanceWork(this, [&] { return SetDeviceIdAndModel(target_, *number, *model); },
+                           BusyDescription("正在设置 %1 的设备编号和产品型号", "Setting the number and model of %1",
+                                           target_.ip));
     ShowOutcome(outcome);
     if (outcome.succeeded) accept();
 }

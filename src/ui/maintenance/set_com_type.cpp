@@ -42,14 +42,16 @@ void CSetComType::showEvent(QShowEvent* event) {
 
 void CSetComType::Load() {
     SerialTypeLoad load;
-    RunModalWork(this, [this, &load] { load = LoadSerialType(endpoint_); });
+    RunModalWork(this, [this, &load] { load = LoadSerialType(endpoint_); },
+                 BusyDescription("正在读取 %1 的串口类型", "Reading the serial-port type of %1", endpoint_.ip));
     types_->setCurrentIndex(load.index);
     loaded_ = true;
 }
 
 void CSetComType::accept() {
     const int index = types_->currentIndex();
-    RunModalWork(this, [this, index] { SaveSerialType(endpoint_, index); });
+    RunModalWork(this, [this, index] { SaveSerialType(endpoint_, index); },
+                 BusyDescription("正在设置 %1 的串口类型", "Setting the serial-port type of %1", endpoint_.ip));
     QDialog::accept();
 }
 

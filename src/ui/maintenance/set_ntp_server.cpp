@@ -55,7 +55,8 @@ void CSetNtpServer::showEvent(QShowEvent* event) {
 
 void CSetNtpServer::Load() {
     ParamMap table;
-    RunModalWork(this, [this, &table] { LoadNtpTable(endpoint_, table); });
+    RunModalWork(this, [this, &table] { LoadNtpTable(endpoint_, table); },
+                 BusyDescription("正在读取 %1 的NTP服务器", "Reading the NTP servers of %1", endpoint_.ip));
     table_ = std::move(table);
     entries_->setCurrentIndex(0);
     ShowEntry(0);
@@ -80,7 +81,8 @@ void CSetNtpServer::StoreEdits() {
 }
 
 void CSetNtpServer::accept() {
-    RunModalWork(this, [this] { SaveNtpTable(endpoint_, table_); });
+    RunModalWork(this, [this] { SaveNtpTable(endpoint_, table_); },
+                 BusyDescription("正在设置 %1 的NTP服务器", "Setting the NTP servers of %1", endpoint_.ip));
     QDialog::accept();
 }
 

@@ -58,22 +58,27 @@ CVideoCfg::CVideoCfg(DeviceEndpoint endpoint, QWidget* parent) : QDialog(parent)
     connect(debugSet_, &QPushButton::clicked, this, &CVideoCfg::SetDebugLog);
 }
 
+QString CVideoCfg::Busy(bool reading) const {
+    return reading ? BusyDescription("正在读取 %1 的功能开关", "Reading the switches of %1", endpoint_.ip)
+                   : BusyDescription("正在设置 %1 的功能开关", "Setting the switches of %1", endpoint_.ip);
+}
+
 void CVideoCfg::SetStream() {
     const SwitchChoice choice = ChoiceOf(streamOn_, streamOff_);
-    RunModalWork(this, [this, choice] { SetStreamSwitch(endpoint_, choice); });
+    RunModalWork(this, [this, choice] { SetStreamSwitch(endpoint_, choice); }, Busy(false));
     accept();
 }
 
 void CVideoCfg::GetDebugLog() {
     DebugLogState state;
-    RunModalWork(this, [this, &state] { state = ReadDebugLog(endpoint_); });
+    RunModalWork(this, [this, &state] { state = ReadDebugLog(endpoint_); }, Busy(true));
     if (state.choice == SwitchChoice::On) debugOn_->setChecked(true);
     if (state.choice == SwitchChoice::Off) debugOff_->setChecked(true);
 }
 
 void CVideoCfg::SetDebugLog() {
     const SwitchChoice choice = ChoiceOf(debugOn_, debugOff_);
-    RunModalWork(this, [this, choice] { WriteDebugLog(endpoint_, choice); });
+    RunModalWork(this, [this, choice] { WriteDebugLog(endpoint_, choice); }, Busy(false));
 }
 
 }  // namespace ostrand

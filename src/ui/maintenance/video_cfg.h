@@ -26,6 +26,8 @@ public:
     QPushButton* DebugSet() const { return debugSet_; }
 
 private:
+    // The busy line's text for reading or for setting the switches.
+    QString Busy(bool reading) const;
     void SetStream();
     void GetDebugLog();
     void SetDebugLog();

@@ -118,7 +118,7 @@ void BindNetPower::BindTicked() {
         if (tick != nullptr && tick->checkState() == Qt::Checked) ticked.push_back(DeviceCell(amplifiers_, i, 2));
     }
     NetPowerOutcome outcome;
-    RunModalWork(window(), [&] { outcome = BindAmplifiers(terminal_, ticked); });
+    RunModalWork(window(), [&] { outcome = BindAmplifiers(terminal_, ticked); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
     ShowMessage(outcome.message);
     if (outcome.ok) Refresh();
 }
@@ -128,7 +128,7 @@ void BindNetPower::UnbindSelected() {
     const int row = selected.isEmpty() ? -1 : selected.first().row();
     const std::string classId = row < 0 ? std::string() : DeviceCell(classes_, row, 1);
     NetPowerOutcome outcome;
-    RunModalWork(window(), [&] { outcome = UnbindNetClass(terminal_, classId); });
+    RunModalWork(window(), [&] { outcome = UnbindNetClass(terminal_, classId); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
     ShowMessage(outcome.message);
     if (outcome.ok && row >= 0) {
         SetDeviceCell(classes_, row, 3, {});

@@ -111,7 +111,7 @@ void BindTempera::ShowStatus(const QString& text) {
 void BindTempera::Get() {
     bound_->clear();
     BoundTempera bound;
-    RunModalWork(this, [this, &bound] { bound = GetBoundTempera(terminal_); });
+    RunModalWork(this, [this, &bound] { bound = GetBoundTempera(terminal_); }, BusyDescription("正在读取 %1 的参数", "Reading the settings of %1", terminal_.ip));
     if (bound.ok) bound_->setText(FromDevice(bound.ip));
     ShowStatus(QString::fromStdString(bound.status));
 }
@@ -152,7 +152,7 @@ void BindTempera::Bind() {
     if (!ip || !user || !password) return;
     ShowStatus(QString::fromUtf8("绑定中..."));
     TemperaBindOutcome outcome;
-    RunModalWork(this, [&] { outcome = BindTemperaDevice(terminal_, *ip, *user, *password); });
+    RunModalWork(this, [&] { outcome = BindTemperaDevice(terminal_, *ip, *user, *password); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
     if (outcome.ok) {
         bound_->setText(FromDevice(outcome.bound.ip));
         ShowStatus(QString::fromStdString(outcome.bound.status));
@@ -165,7 +165,8 @@ void BindTempera::SetIp() {
     if (!ip) return;
     ShowStatus(QString::fromUtf8("设置IP中..."));
     TemperaIpOutcome outcome;
-    RunModalWork(this, [&] { outcome = SetTemperaIp(tempera_, *ip); });
+    RunModalWork(this, [&] { outcome = SetTemperaIp(tempera_, *ip); },
+                 BusyDescription("正在设置 %1 的IP地址", "Setting the address of %1", tempera_.ip));
     ShowStatus(QString::fromStdString(outcome.status));
     if (outcome.showMessage) ShowMessage(outcome.status);
 }

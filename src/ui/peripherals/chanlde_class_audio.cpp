@@ -61,7 +61,7 @@ void CHanldeClassAudio::Apply() {
     const auto text = DeviceTextOf(speakers_);
     if (!text) return;
     ClassSpeakersOutcome outcome;
-    RunModalWork(this, [&] { outcome = SetClassSpeakers(terminal_, places_, id_, *text); });
+    RunModalWork(this, [&] { outcome = SetClassSpeakers(terminal_, places_, id_, *text); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
     ShowMessage(outcome.message);
     if (!outcome.ok) return;  // stays open
     result_ = *text;

@@ -77,7 +77,7 @@ void SetNetClass::Confirm() {
         return;
     }
     std::string message;
-    RunModalWork(this, [&] { message = SetNetClassBinding(terminal_, binding_, *amplifier, *channel); });
+    RunModalWork(this, [&] { message = SetNetClassBinding(terminal_, binding_, *amplifier, *channel); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
     ShowMessage(message);
     accept();  // confirmed in every case; the changed flag tells the page
 }

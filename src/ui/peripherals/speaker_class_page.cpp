@@ -102,7 +102,7 @@ SpeakerClassPage::SpeakerClassPage(DeviceEndpoint terminal, bool places, QWidget
 
 void SpeakerClassPage::Load() {
     std::optional<SpeakerPage> page;
-    RunModalWork(window(), [&] { page = LoadSpeakerPage(terminal_, places_); });
+    RunModalWork(window(), [&] { page = LoadSpeakerPage(terminal_, places_); }, BusyDescription("正在读取 %1 的参数", "Reading the settings of %1", terminal_.ip));
     if (!page) return;  // the channel has shown its message; the page stays empty
     loaded_ = true;
     list_->setRowCount(0);
@@ -151,7 +151,7 @@ void SpeakerClassPage::ChooseSpeaker(int speaker) {
     if (speaker < 0) return;
     related_->setText(FromDevice(RelatedClassText(Rows(), speaker)));
     std::optional<SpeakerVolume> volume;
-    RunModalWork(window(), [&] { volume = GetSpeakerVolume(terminal_, speaker); });
+    RunModalWork(window(), [&] { volume = GetSpeakerVolume(terminal_, speaker); }, BusyDescription("正在读取 %1 的参数", "Reading the settings of %1", terminal_.ip));
     if (!volume) return;
     volume_->setValue(volume->volume);
     volumeLabel_->setText(FromDevice(volume->text));
@@ -160,18 +160,18 @@ void SpeakerClassPage::ChooseSpeaker(int speaker) {
 void SpeakerClassPage::SendVolume() {
     const int speaker = std::max(speaker_->currentIndex(), 0);
     const int volume = volume_->value();
-    RunModalWork(window(), [&] { SetSpeakerVolume(terminal_, speaker, volume); });
+    RunModalWork(window(), [&] { SetSpeakerVolume(terminal_, speaker, volume); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
 }
 
 void SpeakerClassPage::SendRadioBand() {
     const int band = band_->value();
-    RunModalWork(window(), [&] { SetRadioBand(terminal_, band); });
+    RunModalWork(window(), [&] { SetRadioBand(terminal_, band); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
 }
 
 void SpeakerClassPage::ToggleTest(bool on) {
     test_->setText(QString::fromUtf8(on ? "停止" : "调试"));
     const int speaker = std::max(testSpeaker_->currentIndex(), 0);
-    RunModalWork(window(), [&] { SetSpeakerTest(terminal_, speaker, on); });
+    RunModalWork(window(), [&] { SetSpeakerTest(terminal_, speaker, on); }, BusyDescription("正在设置 %1 的参数", "Writing the settings of %1", terminal_.ip));
 }
 
 void SpeakerClassPage::StopTest() {

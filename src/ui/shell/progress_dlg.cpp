@@ -1,5 +1,6 @@
 #include "ui/shell/progress_dlg.h"
 
+#include "ui/shell/busy_line.h"
 #include "ui/shell/gui_call.h"
 
 #include <QCloseEvent>
@@ -13,6 +14,9 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <optional>
+
+#include "platform/stop_signal.h"
 
 namespace ostrand {
 
@@ -151,6 +155,17 @@ private:
     bool held_ = false;
 };
 
+// `window` when it is on screen; otherwise the window of its nearest ancestor
+// that is (a dialog that reads before it is shown blocks the one it was opened
+// from); nullptr when none is.
+QWidget* VisibleWindowOf(QWidget* window) {
+    if (window == nullptr || window->isVisible()) return window;
+    for (QWidget* up = window->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (up->isVisible()) return up->window();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<void()>& work) {
@@ -172,21 +187,43 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
     }
 }
 
-void RunModalWork(QWidget* window, const std::function<void()>& work) {
+bool RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description) {
+    // A dialog that reads before it is shown blocks the window it was opened
+    // from: that one takes no input meanwhile and shows the busy line.
+    QWidget* shown = VisibleWindowOf(window);
+    QWidget* opener = shown != window ? shown : nullptr;
     QPointer<QWidget> guarded(window);
+    QPointer<QWidget> guardedOpener(opener);
     CloseHold hold(window);
+    CloseHold holdOpener(opener);
     const bool wasEnabled = window == nullptr || window->isEnabled();
+    const bool openerWasEnabled = opener == nullptr || opener->isEnabled();
     if (window != nullptr) window->setEnabled(false);
+    if (opener != nullptr) opener->setEnabled(false);
+    StopSignal stop;
+    // Every channel wait of the work sees the stop, whatever the work calls.
+    const std::function<void()> stoppable = [&stop, &work] {
+        ScopedStop installed(stop);
+        work();
+    };
     {
-        WorkThread worker(work);
+        WorkThread worker(stoppable);
         QEventLoop loop;
         QObject::connect(worker.Thread(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // A window disabled already (work inside work) keeps its outer line.
+        std::optional<ModalBusy> busy;
+        if (shown != nullptr && (shown == window ? wasEnabled : openerWasEnabled)) {
+            busy.emplace(shown, description, [&stop] { stop.Raise(); });
+        }
         worker.Thread()->start();
         loop.exec();
         worker.WaitWithoutBlocking();
-        if (guarded) guarded->setEnabled(wasEnabled);
+        busy.reset();
+        if (QWidget* still = guardedOpener.data()) still->setEnabled(openerWasEnabled);
+        if (QWidget* still = guarded.data()) still->setEnabled(wasEnabled);
         worker.RethrowError();
     }
+    return stop.Raised();
 }
 
 }  // namespace ostrand

@@ -4,8 +4,10 @@
 // until the operation ends, and only the operation's end closes it.
 
 #include <QDialog>
+#include <QString>
 
 #include <functional>
+#include <string>
 
 #include "ops/shell/progress_modes.h"
 
@@ -59,6 +61,17 @@ void RunWithProgress(QWidget* parent, ProgressMode mode, const std::function<voi
 // GUI responsive for repaints and message boxes. Close requests to `window`
 // are held until the work has ended, then passed on; ending the event loops
 // meanwhile behaves as for RunWithProgress.
-void RunModalWork(QWidget* window, const std::function<void()>& work);
+//
+// After half a second the window shows a busy line (ui/shell/busy_line.h)
+// with `description` (what is done with which device, e.g. "正在读取
+// 10.0.0.7 的网络参数"), the seconds so far and "取消". Cancel raises the
+// stop the work runs under: its channel waits end at once and fail as for a
+// device that does not answer, so the work ends as it does then. True when
+// the user cancelled (the worker's ScopedStop tells which waits it ended).
+bool RunModalWork(QWidget* window, const std::function<void()>& work, const QString& description = {});
+
+// A busy line's description: "正在读取 %1 的网络参数" with the device's
+// address for %1, in the interface language.
+QString BusyDescription(const char* chinese, const char* english, const std::string& device);
 
 }  // namespace ostrand

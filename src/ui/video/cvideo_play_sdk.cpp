@@ -99,7 +99,7 @@ void CVideoPlaySdk::Open() {
             tuning_.ReadAll(video::ReadOrder::Opening);
             // Give the camera a moment after the reads before the poll and the video start.
             std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-        });
+        }, BusyDescription("正在读取 %1 的图像参数", "Reading the image settings of %1", target_.ip));
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "GetInitParam Unknow Exception occur!::%d", errno);
     }

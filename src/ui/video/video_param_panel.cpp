@@ -241,7 +241,7 @@ void CVideoPlaySdk::FillParams() {
 
 void CVideoPlaySdk::RunWrite(const char* operation, const std::function<void()>& write, bool refill) {
     try {
-        RunModalWork(this, write);
+        RunModalWork(this, write, BusyDescription("正在设置 %1 的图像参数", "Setting the image of %1", target_.ip));
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d", operation, errno);
     }
