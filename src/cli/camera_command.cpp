@@ -301,11 +301,11 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
         return [](const FleetTarget& device) {
             CommandTarget target(device.ip, device.port);
             const video::StatusPoll poll = video::PollDeviceStatus(target, UiLanguage());
-            // A reply refusing in its "result" still fills the fields; only a failed call fails.
-            DeviceReport report;
-            if (poll.Failed()) report = WriteReport(video::WriteResult{{poll.outcome}});
+            // A refusal in the reply's "result" fails the command here (the
+            // preview's poll goes on with it: only a failed call fails a poll).
+            DeviceReport report = WriteReport(video::WriteResult{{poll.outcome}});
             report.rows.clear();
-            if (!poll.Failed()) {
+            if (report.Succeeded()) {
                 report.values = {{"sd", poll.texts.sdCard},
                                  {"reset", poll.texts.resetButton},
                                  {"alarm1", poll.texts.alarm1},
