@@ -88,11 +88,13 @@ const std::vector<std::string> kSentColumns = {"command", "request", "result"};
 
 // The report of the commands of one action: the first failure decides the
 // status, its text (the transport's, or the camera's "errmsg") is the summary.
-DeviceReport WriteReport(const WriteResult& write) {
+// `decides` (default: every command) are the commands whose failure fails the action.
+DeviceReport WriteReport(const WriteResult& write, const WriteResult* decides = nullptr) {
     DeviceReport report;
-    const TransportResult result = write.FirstFailure();
+    const WriteResult& status = decides != nullptr ? *decides : write;
+    const TransportResult result = status.FirstFailure();
     report.status = StatusOfTransport(result);
-    if (result != kTransportOk) report.text = write.FailureText();
+    if (result != kTransportOk) report.text = status.FailureText();
     for (const video::CommandOutcome& outcome : write.sent) {
         std::string request;
         for (const auto& [key, value] : outcome.request) {
@@ -104,12 +106,21 @@ DeviceReport WriteReport(const WriteResult& write) {
     return report;
 }
 
-// A change that depends on values the camera holds: the read, then (only when
-// the read succeeded) the change.
-WriteResult ReadThenSet(WriteResult read, const std::function<WriteResult()>& set) {
-    if (!read.Succeeded()) return read;
-    for (video::CommandOutcome& outcome : set().sent) read.sent.push_back(std::move(outcome));
-    return read;
+// A change that depends on a value the camera holds: the read, then (only
+// when the read that gives the value succeeded) the change. Another read of
+// the same action that failed (an older camera answering 404) neither holds
+// the change back nor fails it; its row says what it got.
+DeviceReport ReadThenSet(WriteResult read, const char* needed, const std::function<WriteResult()>& set) {
+    WriteResult decides;
+    for (const video::CommandOutcome& outcome : read.sent) {
+        if (outcome.command == needed) decides.sent.push_back(outcome);
+    }
+    if (!decides.Succeeded()) return WriteReport(read, &decides);
+    for (video::CommandOutcome& outcome : set().sent) {
+        decides.sent.push_back(outcome);
+        read.sent.push_back(std::move(outcome));
+    }
+    return WriteReport(read, &decides);
 }
 
 [[noreturn]] void BadValue(const std::string& name, const std::string& value, const char* accepted) {
@@ -185,9 +196,9 @@ Change ParseChange(const std::string& name, const std::string& value) {
         const auto entry = video::VideoModeFromText(value);
         if (!entry) BadValue(name, value, "a video mode (0..6 or its name)");
         // The mode goes out with the camera's resolution, so that is read first.
-        return Writes([entry = *entry](CameraTuning& tuning) {
-            return ReadThenSet(tuning.ReadVideoValues(), [&] { return tuning.SetVideoMode(entry); });
-        });
+        return [entry = *entry](CameraTuning& tuning) {
+            return ReadThenSet(tuning.ReadVideoValues(), "getvideoparam", [&] { return tuning.SetVideoMode(entry); });
+        };
     }
     if (name == "frequency") {
         const auto frequency = video::PowerFrequencyFromReply(value);
@@ -208,11 +219,11 @@ Change ParseChange(const std::string& name, const std::string& value) {
         const auto threshold = IntegerValue(value, 0, video::kThresholdMax);
         if (!threshold) BadValue(name, value, "a threshold 0..500");
         // The other threshold decides the spacing, so the camera's pair is read first.
-        return Writes([day = name == "day", threshold = *threshold](CameraTuning& tuning) {
-            return ReadThenSet(tuning.ReadThresholdValues(), [&] {
+        return [day = name == "day", threshold = *threshold](CameraTuning& tuning) {
+            return ReadThenSet(tuning.ReadThresholdValues(), "getNDsen", [&] {
                 return day ? tuning.SetDayThreshold(threshold) : tuning.SetNightThreshold(threshold);
             });
-        });
+        };
     }
     throw UsageError("camera set: unknown NAME \"" + name + "\"");
 }
@@ -290,6 +301,8 @@ void AddCameraCommand(CLI::App& app, CliAction& action) {
         return [](const FleetTarget& device) {
             CommandTarget target(device.ip, device.port);
             const video::StatusPoll poll = video::PollDeviceStatus(target, UiLanguage());
+            // A refusal in the reply's "result" fails the command here (the
+            // preview's poll goes on with it: only a failed call fails a poll).
             DeviceReport report = WriteReport(video::WriteResult{{poll.outcome}});
             report.rows.clear();
             if (report.Succeeded()) {

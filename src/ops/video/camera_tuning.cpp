@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/message_sink.h"
+
 namespace ostrand::video {
 
 namespace {
@@ -37,38 +39,61 @@ const char* ColourKey(ColourControl control) {
 
 CameraTuning::CameraTuning(CommandTarget& target, int channel) : target_(target), channel_(channel) {}
 
-CommandOutcome CameraTuning::Post(std::string command, ParamMap request) {
+// Sets the deadline of the action that starts here; an operation called by
+// another (the refresh reads of a restore) stays inside the caller's action.
+class CameraTuning::Action {
+public:
+    explicit Action(CameraTuning& tuning) : tuning_(tuning), outer_(tuning.deadline_ != nullptr) {
+        if (!outer_) tuning_.deadline_ = &deadline_;
+    }
+    ~Action() {
+        if (!outer_) tuning_.deadline_ = nullptr;
+    }
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+
+private:
+    CameraTuning& tuning_;
+    bool outer_;
+    ActionDeadline deadline_;
+};
+
+const CommandOutcome& CameraTuning::Send(WriteResult& out, const char* command, ParamMap request,
+                                         std::vector<std::string_view> keep) {
     request["channel"] = std::to_string(channel_);
-    return PostCommand(target_, std::move(command), std::move(request));
+    if (out.NoAnswer()) {
+        CommandOutcome skipped;
+        skipped.command = command;
+        skipped.request = std::move(request);
+        skipped.result = kTransportFailed;
+        skipped.skipped = true;
+        return out.sent.emplace_back(std::move(skipped));
+    }
+    CommandOutcome outcome = PostCommand(target_, command, std::move(request), {deadline_, std::move(keep)});
+    if (showFailures_) {
+        if (const std::string shown = ShownFailure(outcome); !shown.empty()) ShowMessage(shown);
+    }
+    return out.sent.emplace_back(std::move(outcome));
 }
 
-const CommandOutcome& CameraTuning::Read(WriteResult& out, const char* command) {
-    const bool unreachable = std::any_of(out.sent.begin(), out.sent.end(), [](const CommandOutcome& o) {
-        return o.skipped || (o.result != kTransportOk && o.result != kTransportBadParameter);
-    });
-    if (!unreachable) return out.sent.emplace_back(Post(command));
-    CommandOutcome skipped;
-    skipped.command = command;
-    skipped.request = {{"channel", std::to_string(channel_)}};
-    skipped.result = kTransportFailed;
-    skipped.skipped = true;
-    return out.sent.emplace_back(std::move(skipped));
+const CommandOutcome& CameraTuning::Read(WriteResult& out, const char* command, std::vector<std::string_view> keep) {
+    return Send(out, command, {}, std::move(keep));
 }
 
 void CameraTuning::ReadVideoParam(WriteResult& out) {
-    const CommandOutcome& video = Read(out, "getvideoparam");
+    const CommandOutcome& video = Read(out, "getvideoparam", {"vsize", "videoMode"});
     if (video.Usable()) {
         if (auto resolution = ResolutionFromVsize(Value(video.reply, "vsize"))) shown_.resolution = *resolution;
         if (auto mode = VideoModeFromReply(Value(video.reply, "videoMode"))) shown_.videoMode = *mode;
     }
-    const CommandOutcome& frequency = Read(out, "getpwfreque");
+    const CommandOutcome& frequency = Read(out, "getpwfreque", {"PWFreque"});
     if (frequency.Usable()) {
         if (auto value = PowerFrequencyFromReply(Value(frequency.reply, "PWFreque"))) shown_.frequency = *value;
     }
 }
 
 void CameraTuning::ReadColour(WriteResult& out) {
-    const CommandOutcome& colour = Read(out, "getvideocolparam");
+    const CommandOutcome& colour = Read(out, "getvideocolparam", {"lightness", "contrast", "staturation", "hue", "shapness", "expourse", "AESwitch"});
     if (!colour.Usable()) {
         shown_.colour.fill(50);
         shown_.exposure = 2500;
@@ -84,22 +109,22 @@ void CameraTuning::ReadColour(WriteResult& out) {
 }
 
 void CameraTuning::ReadWhiteBalance(WriteResult& out) {
-    const CommandOutcome& gains = Read(out, "getawbgain");
+    const CommandOutcome& gains = Read(out, "getawbgain", {"awbR", "awbG", "awbB", "mode"});
     if (gains.Usable()) {
         shown_.gains = {GainPosition(Value(gains.reply, "awbR")), GainPosition(Value(gains.reply, "awbG")),
                         GainPosition(Value(gains.reply, "awbB"))};
         const AwbModeChoice choice = AwbModeFromReply(Value(gains.reply, "mode"));
         shown_.awbMode = choice.entry;
-        if (choice.resetToAuto) out.sent.push_back(Post("setAWBParm", {{"AWB", AwbCodeForEntry(0)}}));
+        if (choice.resetToAuto) Send(out, "setAWBParm", {{"AWB", AwbCodeForEntry(0)}});
     } else {
         shown_.gains = {20, 20, 20};
     }
-    const CommandOutcome& type = Read(out, "getAutoAwbType");
+    const CommandOutcome& type = Read(out, "getAutoAwbType", {"autoawbtype"});
     shown_.manualAwb = type.Usable() && Value(type.reply, "autoawbtype") == "0";
 }
 
 void CameraTuning::ReadThresholds(WriteResult& out) {
-    const CommandOutcome& sense = Read(out, "getNDsen");
+    const CommandOutcome& sense = Read(out, "getNDsen", {"dsen", "nsen"});
     if (!sense.Usable()) {
         shown_.day = 150;
         shown_.night = 30;
@@ -111,14 +136,14 @@ void CameraTuning::ReadThresholds(WriteResult& out) {
 
 void CameraTuning::ReadEdit(WriteResult& out, const char* command, const char* key, const char* fallback,
                             std::string& into) {
-    const CommandOutcome& read = Read(out, command);
+    const CommandOutcome& read = Read(out, command, {key});
     if (!read.Usable()) return;
     const std::string value = Value(read.reply, key);
     into = value.empty() ? fallback : value;
 }
 
 void CameraTuning::ReadSwitch(WriteResult& out, const char* command, const char* key, bool& into) {
-    const CommandOutcome& read = Read(out, command);
+    const CommandOutcome& read = Read(out, command, {key});
     if (!read.Usable()) return;
     if (auto on = SwitchFromReply(Value(read.reply, key))) into = *on;
 }
@@ -128,8 +153,7 @@ void CameraTuning::ReadRates(WriteResult& out) {
     ReadEdit(out, "getFrate", "frate", kFrameRateFallback, shown_.frameRate);
 }
 
-WriteResult CameraTuning::ReadAll(ReadOrder order) {
-    WriteResult out;
+void CameraTuning::ReadEverything(WriteResult& out, ReadOrder order) {
     if (order == ReadOrder::Opening) {
         ReadVideoParam(out);
         ReadColour(out);
@@ -144,99 +168,133 @@ WriteResult CameraTuning::ReadAll(ReadOrder order) {
     ReadSwitch(out, "getaudio", "audiomark", shown_.audio);
     ReadEdit(out, "getPSKeyValue", "pskeyvalue", kSwitchThresholdFallback, shown_.switchThreshold);
     ReadEdit(out, "getkeyframe", "keyframe", kKeyFrameFallback, shown_.keyFrame);
+}
+
+WriteResult CameraTuning::ReadAll(ReadOrder order) {
+    const Action action(*this);
+    WriteResult out;
+    ReadEverything(out, order);
     return out;
 }
 
 WriteResult CameraTuning::ReadThresholdValues() {
+    const Action action(*this);
     WriteResult out;
     ReadThresholds(out);
     return out;
 }
 
 WriteResult CameraTuning::ReadVideoValues() {
+    const Action action(*this);
     WriteResult out;
     ReadVideoParam(out);
     return out;
 }
 
 WriteResult CameraTuning::SetResolution(Resolution resolution) {
+    const Action action(*this);
     WriteResult out;
     shown_.resolution = resolution;
-    out.sent.push_back(Post("setVideoSize", {{"vsize", VsizeFor(resolution)}}));
+    Send(out, "setVideoSize", {{"vsize", VsizeFor(resolution)}});
     ReadRates(out);
     return out;
 }
 
 WriteResult CameraTuning::SetVideoMode(int entry) {
+    const Action action(*this);
     WriteResult out;
     shown_.videoMode = std::clamp(entry, 0, kVideoModeCount - 1);
-    out.sent.push_back(Post("setvideoparam", {{"videoMode", std::to_string(shown_.videoMode)},
-                                              {"vsize", VsizeFor(shown_.resolution)}}));
+    Send(out, "setvideoparam",
+         {{"videoMode", std::to_string(shown_.videoMode)}, {"vsize", VsizeFor(shown_.resolution)}});
     ReadRates(out);
     return out;
 }
 
 WriteResult CameraTuning::SetPowerFrequency(PowerFrequency frequency) {
+    const Action action(*this);
     shown_.frequency = frequency;
-    return {{Post("setpwfreque", {{"PWFreque", PowerFrequencyCode(frequency)}})}};
+    WriteResult out;
+    Send(out, "setpwfreque", {{"PWFreque", PowerFrequencyCode(frequency)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetColour(ColourControl control, int percent) {
+    const Action action(*this);
     const int position = std::clamp(percent, 0, 100);
     shown_.colour[static_cast<std::size_t>(control)] = position;
-    return {{Post("setcolorparm", {{"setcolortype", ColourKey(control)}, {"setvalue", std::to_string(position)}})}};
+    WriteResult out;
+    Send(out, "setcolorparm", {{"setcolortype", ColourKey(control)}, {"setvalue", std::to_string(position)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetExposure(int value) {
+    const Action action(*this);
     shown_.exposure = std::clamp(value, kExposureMin, kExposureMax);
-    return {{Post("setcolorparm", {{"setcolortype", "expouse"}, {"setvalue", std::to_string(shown_.exposure)}})}};
+    WriteResult out;
+    Send(out, "setcolorparm", {{"setcolortype", "expouse"}, {"setvalue", std::to_string(shown_.exposure)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetManualExposure(bool manual) {
+    const Action action(*this);
     shown_.manualExposure = manual;
-    return {{Post("setcolorparm", {{"setcolortype", "opencloseexpouse"}, {"setvalue", Flag(manual)}})}};
+    WriteResult out;
+    Send(out, "setcolorparm", {{"setcolortype", "opencloseexpouse"}, {"setvalue", Flag(manual)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetGain(AwbGain gain, int position) {
+    const Action action(*this);
     const int shownPosition = std::clamp(position, 0, 100);
     shown_.gains[static_cast<std::size_t>(gain)] = shownPosition;
-    return {{Post("setAWBGain", {{"awbtype", std::to_string(static_cast<int>(gain))},
-                                 {"setvalue", GainSendValue(shownPosition)}})}};
+    WriteResult out;
+    Send(out, "setAWBGain",
+         {{"awbtype", std::to_string(static_cast<int>(gain))}, {"setvalue", GainSendValue(shownPosition)}});
+    return out;
 }
 
 void CameraTuning::SendGreenReset(WriteResult& out) {
-    out.sent.push_back(Post("setAWBGain", {{"awbtype", "1"}, {"setvalue", kGreenResetGain}}));
+    Send(out, "setAWBGain", {{"awbtype", "1"}, {"setvalue", kGreenResetGain}});
 }
 
 WriteResult CameraTuning::SetAwbMode(int entry) {
+    const Action action(*this);
     WriteResult out;
     shown_.awbMode = std::clamp(entry, 0, kAwbModeCount - 1);
     SendGreenReset(out);
-    out.sent.push_back(Post("setAWBParm", {{"AWB", AwbCodeForEntry(shown_.awbMode)}}));
+    Send(out, "setAWBParm", {{"AWB", AwbCodeForEntry(shown_.awbMode)}});
     ReadWhiteBalance(out);
     return out;
 }
 
 WriteResult CameraTuning::SetManualAwb(bool manual) {
+    const Action action(*this);
     WriteResult out;
     shown_.manualAwb = manual;
     if (!manual) SendGreenReset(out);
-    out.sent.push_back(Post("setAutoAwbType", {{"autoawb", manual ? "0" : "1"}}));
+    Send(out, "setAutoAwbType", {{"autoawb", manual ? "0" : "1"}});
     ReadWhiteBalance(out);
     return out;
 }
 
 WriteResult CameraTuning::SetDayThreshold(int day) {
+    const Action action(*this);
     shown_.day = DayAfterSpacing(std::clamp(day, 0, kThresholdMax), shown_.night);
-    return {{Post("setNDsen", {{"sentype", "0"}, {"setvalue", std::to_string(shown_.day)}})}};
+    WriteResult out;
+    Send(out, "setNDsen", {{"sentype", "0"}, {"setvalue", std::to_string(shown_.day)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetNightThreshold(int night) {
+    const Action action(*this);
     shown_.night = NightAfterSpacing(shown_.day, std::clamp(night, 0, kThresholdMax));
-    return {{Post("setNDsen", {{"sentype", "1"}, {"setvalue", std::to_string(shown_.night)}})}};
+    WriteResult out;
+    Send(out, "setNDsen", {{"sentype", "1"}, {"setvalue", std::to_string(shown_.night)}});
+    return out;
 }
 
 EditResult CameraTuning::SetEdit(EditField field, std::string_view text, Language language) {
+    const Action action(*this);
     EditResult result;
     result.check = CheckEdit(field, text, language);
     if (!result.check.accepted) {
@@ -248,15 +306,15 @@ EditResult CameraTuning::SetEdit(EditField field, std::string_view text, Languag
     switch (field) {
         case EditField::BitRate:
             shown_.bitRate = value;
-            result.write.sent.push_back(Post("setBitRate", {{"bitRate", value}}));
+            Send(result.write, "setBitRate", {{"bitRate", value}});
             break;
         case EditField::FrameRate:
             shown_.frameRate = value;
-            result.write.sent.push_back(Post("setFrate", {{"frate", value}}));
+            Send(result.write, "setFrate", {{"frate", value}});
             break;
         case EditField::KeyFrame:
             shown_.keyFrame = value;
-            result.write.sent.push_back(Post("setkeyframe", {{"keyframe", value}}));
+            Send(result.write, "setkeyframe", {{"keyframe", value}});
             break;
     }
     if (result.write.Succeeded()) {
@@ -268,24 +326,30 @@ EditResult CameraTuning::SetEdit(EditField field, std::string_view text, Languag
 }
 
 WriteResult CameraTuning::SetAutoRate(bool on) {
+    const Action action(*this);
     shown_.autoRate = on;
-    return {{Post("setAutoRate", {{"autoRate", Flag(on)}})}};
+    WriteResult out;
+    Send(out, "setAutoRate", {{"autoRate", Flag(on)}});
+    return out;
 }
 
 WriteResult CameraTuning::SetAudio(bool on) {
+    const Action action(*this);
     shown_.audio = on;
-    return {{Post("setaudio", {{"audiomark", Flag(on)}})}};
+    WriteResult out;
+    Send(out, "setaudio", {{"audiomark", Flag(on)}});
+    return out;
 }
 
 WriteResult CameraTuning::RestoreDefaults() {
+    const Action action(*this);
     WriteResult out;
     if (shown_.manualExposure) {
         // Unchecking the box on screen; the defaults command resets the camera's side.
         shown_.manualExposure = false;
     }
-    out.sent.push_back(Post("setcolorparm", {{"setcolortype", "setcolordefault"}}));
-    WriteResult reads = ReadAll(ReadOrder::Refresh);
-    for (CommandOutcome& outcome : reads.sent) out.sent.push_back(std::move(outcome));
+    Send(out, "setcolorparm", {{"setcolortype", "setcolordefault"}});
+    ReadEverything(out, ReadOrder::Refresh);
     return out;
 }
 

@@ -4,8 +4,16 @@
 // operation per control that writes a change back. Every command carries the
 // channel's "channel" key. The preview dialog and `ostrand-cli camera` both
 // drive a CameraTuning; neither builds a request itself.
+//
+// Each operation is one user action: all its commands end by one deadline
+// (the form exchange's "FormTimeout"), and once a command got no answer the
+// rest of the action is not sent. A camera that answers with an HTTP status
+// has answered: the next command goes out. Replies keep only the keys the
+// operation reads.
 
 #include <array>
+#include <string_view>
+#include <vector>
 #include <string>
 
 #include "ops/video/camera_param_rules.h"
@@ -57,6 +65,11 @@ class CameraTuning {
 public:
     CameraTuning(CommandTarget& target, int channel);
 
+    // When on, each failure is shown through the message sink as the form
+    // channel's bool call shows it ("POST出错，错误码：%d", or the HTTP layer's
+    // description for the command that got no answer). Off by default.
+    void ShowFailures(bool on) { showFailures_ = on; }
+
     int Channel() const { return channel_; }
     void SetChannel(int channel) { channel_ = channel; }
     const CameraParams& Shown() const { return shown_; }
@@ -90,11 +103,15 @@ public:
     WriteResult RestoreDefaults();
 
 private:
-    CommandOutcome Post(std::string command, ParamMap request = {});
-    // A reading command; skipped once a command of the same action could not
-    // reach the camera, so an unreachable camera costs one wait, not twelve.
-    const CommandOutcome& Read(WriteResult& out, const char* command);
+    class Action;
+    // One command of the action under way; not sent once a command of the
+    // same action got no answer or its deadline passed, so an unreachable
+    // camera costs one wait, not twelve. `keep`: the reply keys used.
+    const CommandOutcome& Send(WriteResult& out, const char* command, ParamMap request = {},
+                               std::vector<std::string_view> keep = {});
+    const CommandOutcome& Read(WriteResult& out, const char* command, std::vector<std::string_view> keep);
 
+    void ReadEverything(WriteResult& out, ReadOrder order);
     void ReadVideoParam(WriteResult& out);
     void ReadColour(WriteResult& out);
     void ReadWhiteBalance(WriteResult& out);
@@ -108,6 +125,8 @@ private:
     CommandTarget& target_;
     int channel_;
     CameraParams shown_;
+    bool showFailures_ = false;
+    const ActionDeadline* deadline_ = nullptr;  // of the action under way
 };
 
 }  // namespace ostrand::video

@@ -38,14 +38,23 @@ DeviceStatusTexts StatusTextsFromReply(const ParamMap& reply, Language language)
     return texts;
 }
 
+bool StatusPoll::Failed() const { return outcome.result != kTransportOk; }
+
+DeviceStatusTexts NoAnswerStatusTexts(Language language) {
+    const char* text = language == Language::English ? "No Answer" : "设备无应答";
+    return {text, text, text, text};
+}
+
 DeviceStatusTexts UnknownStatusTexts() {
     return {kNoSupport, kNoSupport, kNoSupport, kNoSupport};
 }
 
 StatusPoll PollDeviceStatus(CommandTarget& target, Language language) {
     StatusPoll poll;
-    poll.outcome = GetCommand(target, "sdcheck");
-    poll.texts = StatusTextsFromReply(poll.outcome.Succeeded() ? poll.outcome.reply : ParamMap{}, language);
+    poll.outcome = GetCommand(target, "sdcheck", {nullptr, {"sdstatus", "resetbtnstatus", "AlarmKey1", "AlarmKey2"}});
+    // A reply whose "result" is not "10000" still fills the fields; only a
+    // call that failed leaves them at the "other" texts.
+    poll.texts = StatusTextsFromReply(poll.outcome.result == kTransportOk ? poll.outcome.reply : ParamMap{}, language);
     return poll;
 }
 

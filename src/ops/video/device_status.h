@@ -25,10 +25,15 @@ struct DeviceStatusTexts {
 DeviceStatusTexts StatusTextsFromReply(const ParamMap& reply, Language language);
 // The texts before the first poll.
 DeviceStatusTexts UnknownStatusTexts();
+// The texts of a camera that answered none of the preview's opening reads.
+DeviceStatusTexts NoAnswerStatusTexts(Language language);
 
 struct StatusPoll {
     CommandOutcome outcome;
     DeviceStatusTexts texts;
+    // The call failed (no answer, or an HTTP status): the poll counts as failed.
+    // A refusal in the reply's "result" is an answer that fills the fields.
+    bool Failed() const;
 };
 StatusPoll PollDeviceStatus(CommandTarget& target, Language language);
 

@@ -57,6 +57,11 @@ ParamMap PtzRequest(const char* type, const char* subtype, std::string speed) {
     return ParamMap{{"ptztype", type}, {"ptzsubtype", subtype}, {"ptzspeed", std::move(speed)}};
 }
 
+// The PTZ commands' replies are examined for their "result" only.
+CommandOutcome Post(CommandTarget& target, ParamMap request) {
+    return PostCommand(target, kPtzCommand, std::move(request), {nullptr, {"result"}});
+}
+
 CommandOutcome Refused(ParamMap request) {
     CommandOutcome outcome;
     outcome.command = kPtzCommand;
@@ -100,21 +105,21 @@ std::string TrackEntryText(int track) {
 }
 
 CommandOutcome SendPtzMove(CommandTarget& target, PtzMove move, int speed) {
-    return PostCommand(target, kPtzCommand, PtzMoveRequest(move, speed));
+    return Post(target, PtzMoveRequest(move, speed));
 }
 
-CommandOutcome SendPtzStop(CommandTarget& target) { return PostCommand(target, kPtzCommand, PtzStopRequest()); }
+CommandOutcome SendPtzStop(CommandTarget& target) { return Post(target, PtzStopRequest()); }
 
 CommandOutcome SendPreset(CommandTarget& target, PresetAction action, int preset) {
     ParamMap request = PresetRequest(action, preset);
     if (preset < kPresetFirst || preset > kPresetLast) return Refused(std::move(request));
-    return PostCommand(target, kPtzCommand, std::move(request));
+    return Post(target, std::move(request));
 }
 
 CommandOutcome SendCruise(CommandTarget& target, int track) {
     ParamMap request = CruiseRequest(track);
     if (track < 1 || track > kTrackCount) return Refused(std::move(request));
-    return PostCommand(target, kPtzCommand, std::move(request));
+    return Post(target, std::move(request));
 }
 
 }  // namespace ostrand::video

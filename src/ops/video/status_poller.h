@@ -2,13 +2,17 @@
 // The background poll of a camera's status fields while its preview is open:
 // "sdcheck" every 300 ms on a thread of its own, each result handed to
 // `report` (on the poll thread), until two polls in a row failed or the
-// poller is stopped. Destruction stops the poll and waits for the thread.
+// poller is stopped.
+//
+// Stopping never waits for a camera: the wait between polls ends at once,
+// and a poll whose exchange is still under way is left to end by its own
+// bound on a thread that holds only what it owns (its target copy and the
+// shared state below), never the poller or whatever `report` reaches. Once
+// Stop has returned, `report` is not called again.
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 #include "ops/video/device_status.h"
@@ -17,8 +21,10 @@ namespace ostrand::video {
 
 class DeviceStatusPoller {
 public:
-    using Report = std::function<void(const DeviceStatusTexts&)>;
+    using Report = std::function<void(const StatusPoll&)>;
     static constexpr std::chrono::milliseconds kInterval{300};
+    // How long Stop waits for a poll under way before leaving it to end alone.
+    static constexpr std::chrono::milliseconds kStopWait{200};
 
     // Starts polling at once; `target` is the poller's own copy.
     DeviceStatusPoller(CommandTarget target, Language language, Report report,
@@ -27,25 +33,19 @@ public:
     DeviceStatusPoller(const DeviceStatusPoller&) = delete;
     DeviceStatusPoller& operator=(const DeviceStatusPoller&) = delete;
 
-    // Ends the poll and waits for the thread (a poll under way finishes first).
+    // Ends the poll: returns within about kStopWait whatever the camera does.
     void Stop();
-    bool Running() const { return running_; }
-    int Failures() const { return failures_; }
-    int Polls() const { return polls_; }
+    bool Running() const;
+    int Failures() const;
+    int Polls() const;
 
 private:
-    void Run(const std::stop_token& stop);
+    struct Shared;
+    static void Run(const std::shared_ptr<Shared>& shared, CommandTarget target, Language language,
+                    std::chrono::milliseconds interval);
 
-    CommandTarget target_;
-    Language language_;
-    Report report_;
-    std::chrono::milliseconds interval_;
-    std::atomic<bool> running_{true};
-    std::atomic<int> failures_{0};
-    std::atomic<int> polls_{0};
-    std::mutex mutex_;
-    std::condition_variable_any wake_;
-    std::jthread thread_;  // last: starts after everything it reads
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
 };
 
 }  // namespace ostrand::video

@@ -46,6 +46,7 @@ CVideoPlaySdk::CVideoPlaySdk(std::string ip, std::int32_t port, int channels, QW
     const bool english = language_ == Language::English;
     setWindowTitle(QString::fromUtf8(english ? "Video Scan" : "视频浏览"));
     target_.Set(ip_, port);
+    tuning_.ShowFailures(true);
 
     auto* videoArea = new QWidget(this);
     videoArea->setObjectName("videoArea");
@@ -55,6 +56,17 @@ CVideoPlaySdk::CVideoPlaySdk(std::string ip, std::int32_t port, int channels, QW
     dark.setColor(QPalette::Window, QColor(48, 48, 48));
     videoArea->setPalette(dark);
     videoArea->setAutoFillBackground(true);
+    if (channels_ == 0) {
+        // A camera listed by hand has no channel count: no panel, and a word why.
+        auto* none = Named(new QLabel(QString::fromUtf8(english ? "No video channel information" : "无视频通道信息"),
+                                      videoArea),
+                           3000);
+        QPalette light = none->palette();
+        light.setColor(QPalette::WindowText, Qt::white);
+        none->setPalette(light);
+        none->setAlignment(Qt::AlignCenter);
+        none->setGeometry(videoArea->rect());
+    }
 
     auto* right = new QVBoxLayout;
     right->addWidget(BuildPtzPanel());
@@ -91,25 +103,45 @@ CVideoPlaySdk::~CVideoPlaySdk() {
     StopVideo();
 }
 
+namespace {
+
+// The handler whose failure a reading command's no-answer is logged as.
+const char* ReadOperation(const std::string& command) {
+    if (command == "getvideoparam" || command == "getpwfreque") return "GetInitParam";
+    if (command == "getAutoAwbType") return "getAutoAwbType";
+    if (command == "getaudio") return "GetInitAudio";
+    return "GetInitColorParam";
+}
+
+}  // namespace
+
 void CVideoPlaySdk::Open() {
     // The dialog is not up yet: the window that opened it takes no input meanwhile.
     QWidget* busy = parentWidget() != nullptr ? parentWidget()->window() : this;
+    video::WriteResult read;
     try {
-        RunModalWork(busy, [this] {
-            tuning_.ReadAll(video::ReadOrder::Opening);
+        RunModalWork(busy, [this, &read] {
+            read = tuning_.ReadAll(video::ReadOrder::Opening);
             // Give the camera a moment after the reads before the poll and the video start.
             std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
         }, BusyDescription("正在读取 %1 的图像参数", "Reading the image settings of %1", target_.ip));
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "GetInitParam Unknow Exception occur!::%d", errno);
     }
+    for (const video::CommandOutcome& outcome : read.sent) {
+        if (!outcome.NoAnswer()) continue;
+        WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d",
+                 ReadOperation(outcome.command), errno);
+        break;  // the rest were not sent
+    }
     FillParams();
 
-    ShowStatus(video::UnknownStatusTexts());
+    noAnswer_ = read.NothingAnswered();
+    ShowStatus(noAnswer_ ? video::NoAnswerStatusTexts(language_) : video::UnknownStatusTexts());
     WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "开启检测执行线程");
     // Reports reach the fields through the event loop; the poll thread touches no widget.
-    const auto report = [this](const video::DeviceStatusTexts& t) {
-        QMetaObject::invokeMethod(this, [this, t] { ShowStatus(t); }, Qt::QueuedConnection);
+    const auto report = [this](const video::StatusPoll& poll) {
+        QMetaObject::invokeMethod(this, [this, poll] { PollReported(poll); }, Qt::QueuedConnection);
     };
     poller_ = std::make_unique<video::DeviceStatusPoller>(target_, language_, report);
 
@@ -120,6 +152,13 @@ void CVideoPlaySdk::Open() {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "Start Unknow Exception occur!::%d", errno);
     }
     liveView_->Select(tuning_.Channel());
+}
+
+void CVideoPlaySdk::PollReported(const video::StatusPoll& poll) {
+    // A camera that answered nothing keeps saying so until a poll gets an answer.
+    if (noAnswer_ && poll.outcome.NoAnswer()) return;
+    noAnswer_ = false;
+    ShowStatus(poll.texts);
 }
 
 void CVideoPlaySdk::StopVideo() {

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,11 +67,17 @@ private:
     QGroupBox* BuildParamPanel();
     void FillParams();
     void ReadChannel(int channel);
-    void RunWrite(const char* operation, const std::function<void()>& write, bool refill = true);
-    void ColourReleased(video::ColourControl control);
-    void GainReleased(video::AwbGain gain);
-    void DayReleased();
-    void NightReleased();
+    // Runs one user action off the GUI thread; actions asked for meanwhile run
+    // after it, in order. The keyboard focus stays where it was. An action
+    // that got no answer is logged as `operation`'s failure.
+    void RunWrite(const char* operation, std::function<video::WriteResult()> write, bool refill = true);
+    void RunPendingWrites();
+    void SliderChanged(int id, int value);
+    void ColourReleased(video::ColourControl control, int value);
+    void GainReleased(video::AwbGain gain, int value);
+    void DayReleased(int day);
+    void NightReleased(int night);
+    void ExposureReleased(int value);
     void EditEntered(video::EditField field);
     void RestoreDefaults();
 
@@ -82,6 +90,10 @@ private:
 
     QGroupBox* BuildStatusPanel();
     void ShowStatus(const video::DeviceStatusTexts& texts);
+    void PollReported(const video::StatusPoll& poll);
+    // A PTZ command's failure: shown as the form channel shows it, logged as
+    // `operation`'s failure when there was no answer.
+    void PtzFailure(const char* operation, const video::CommandOutcome& outcome);
 
     // Helpers that name a control by its id (objectName) and caption it.
     QSlider* AddSlider(QGridLayout* grid, int row, int id, int valueId, const char* zh, const char* en, int low,
@@ -106,6 +118,15 @@ private:
     std::unique_ptr<video::LiveView> liveView_;
     std::unique_ptr<video::DeviceStatusPoller> poller_;
     bool ptzHeld_ = false;  // a movement was sent and its stop not yet
+    std::string heldFailure_;  // the movement's failure, shown once the button is up
+    bool noAnswer_ = false;  // the opening reads got no answer: the status fields say so
+    struct PendingWrite {
+        const char* operation;
+        std::function<video::WriteResult()> write;
+        bool refill;
+    };
+    std::deque<PendingWrite> pending_;
+    bool writing_ = false;
 };
 
 }  // namespace ostrand

@@ -10,6 +10,9 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
+#include <utility>
+
+#include "platform/message_sink.h"
 
 #include "platform/log.h"
 #include "ui/video/cvideo_play_sdk.h"
@@ -73,7 +76,7 @@ QGroupBox* CVideoPlaySdk::BuildPtzPanel() {
     preset->setCurrentIndex(0);
     auto* track = Named(new QComboBox, 1158);
     for (int n = 1; n <= video::kTrackCount; ++n) track->addItem(QString::fromUtf8(video::TrackEntryText(n)));
-    track->setCurrentIndex(0);
+    track->setCurrentIndex(1);  // entry 1 (positions count from 0): 轨道2(17-32)
     more->addWidget(AddLabel(1247, "预置位:", "Preset:"), 0, 0);
     more->addWidget(preset, 0, 1);
     more->addWidget(AddLabel(1248, "轨    道:", "Track:"), 1, 0);
@@ -105,13 +108,26 @@ QGroupBox* CVideoPlaySdk::BuildPtzPanel() {
     return box;
 }
 
+void CVideoPlaySdk::PtzFailure(const char* operation, const video::CommandOutcome& outcome) {
+    if (outcome.NoAnswer()) {
+        WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d", operation, errno);
+    }
+    if (const std::string shown = video::ShownFailure(outcome); !shown.empty()) ShowMessage(shown);
+}
+
 // PTZ commands go out directly on the GUI thread: a press and its release
 // must reach the camera in that order, and a modal wait could swallow the
-// release while the press is on its way.
+// release while the press is on its way. A failed movement is shown once the
+// button is up, so the message box cannot take the release from it.
 void CVideoPlaySdk::PtzPressed(video::PtzMove move) {
     ptzHeld_ = true;
+    heldFailure_.clear();
     try {
-        video::SendPtzMove(target_, move, Slider(1138)->value());
+        const video::CommandOutcome outcome = video::SendPtzMove(target_, move, Slider(1138)->value());
+        if (outcome.NoAnswer()) {
+            WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "ClickedButtonType Unknow Exception occur!::%d", errno);
+        }
+        heldFailure_ = video::ShownFailure(outcome);
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "ClickedButtonType Unknow Exception occur!::%d", errno);
     }
@@ -119,8 +135,11 @@ void CVideoPlaySdk::PtzPressed(video::PtzMove move) {
 
 void CVideoPlaySdk::PtzReleased() {
     ptzHeld_ = false;
+    const std::string pressFailure = std::exchange(heldFailure_, std::string());
     try {
-        video::SendPtzStop(target_);
+        const video::CommandOutcome outcome = video::SendPtzStop(target_);
+        if (!pressFailure.empty()) ShowMessage(pressFailure);
+        PtzFailure("ClickedButtonStopPtz", outcome);
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "ClickedButtonStopPtz Unknow Exception occur!::%d", errno);
     }
@@ -128,7 +147,8 @@ void CVideoPlaySdk::PtzReleased() {
 
 void CVideoPlaySdk::PresetClicked(video::PresetAction action) {
     try {
-        video::SendPreset(target_, action, Combo(1156)->currentText().toInt());
+        PtzFailure("ClickedButtonSetPreseting",
+                   video::SendPreset(target_, action, Combo(1156)->currentText().toInt()));
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "ClickedButtonSetPreseting Unknow Exception occur!::%d", errno);
     }
@@ -136,7 +156,7 @@ void CVideoPlaySdk::PresetClicked(video::PresetAction action) {
 
 void CVideoPlaySdk::CruiseClicked() {
     try {
-        video::SendCruise(target_, Combo(1158)->currentIndex() + 1);
+        PtzFailure("ClickedButtonSetPreseting", video::SendCruise(target_, Combo(1158)->currentIndex() + 1));
     } catch (...) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "ClickedButtonSetPreseting Unknow Exception occur!::%d", errno);
     }

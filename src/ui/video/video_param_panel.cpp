@@ -10,9 +10,11 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QTimer>
+#include <QApplication>
+#include <QPointer>
 
 #include <cerrno>
+#include <memory>
 
 #include "platform/log.h"
 #include "platform/message_sink.h"
@@ -33,10 +35,9 @@ constexpr const char* kColourOperation[] = {"CustomdrawSliderLightness", "Releas
                                             "ReleasedcaptureSliderSaturation", "ReleasedcaptureSliderHue",
                                             "SetShapnessSdk"};
 
-// One arrow-key step of a focused slider sends like a release does.
-bool IsKeyStep(int action) {
-    return action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderSingleStepSub;
-}
+constexpr int kExposureId = 1073;
+constexpr int kDayId = 1094;
+constexpr int kNightId = 1097;
 
 }  // namespace
 
@@ -50,6 +51,13 @@ QSlider* CVideoPlaySdk::AddSlider(QGridLayout* grid, int row, int id, int valueI
     connect(slider, &QSlider::valueChanged, display,
             [display, format](int value) { display->setText(QString::asprintf(format, value)); });
     display->setText(QString::asprintf(format, slider->value()));
+    // Every change the user makes is sent: a drag when it is released, any
+    // other change (arrow and page keys, Home/End, a click on the groove,
+    // the wheel) at once, with the value it gave.
+    connect(slider, &QSlider::sliderReleased, this, [this, slider, id] { SliderChanged(id, slider->value()); });
+    connect(slider, &QSlider::valueChanged, this, [this, slider, id](int value) {
+        if (!filling_ && !slider->isSliderDown()) SliderChanged(id, value);
+    });
     if (zh != nullptr) grid->addWidget(AddLabel(0, zh, en), row, 0);
     grid->addWidget(slider, row, 1);
     grid->addWidget(display, row, 2);
@@ -77,7 +85,7 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     connect(resolution, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (filling_ || index < 0) return;
         RunWrite("CbnSelchangeComboFb",
-                 [this, index] { tuning_.SetResolution(static_cast<video::Resolution>(index)); });
+                 [this, index] { return tuning_.SetResolution(static_cast<video::Resolution>(index)); });
     });
 
     auto* mode = Named(new QComboBox, 1063);
@@ -88,7 +96,7 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     grid->addWidget(mode, row++, 1, 1, 2);
     connect(mode, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (filling_ || index < 0) return;
-        RunWrite("CbnSelchangeComboFb", [this, index] { tuning_.SetVideoMode(index); });
+        RunWrite("CbnSelchangeComboFb", [this, index] { return tuning_.SetVideoMode(index); });
     });
 
     auto* frequency = Named(new QComboBox, 1092);
@@ -98,7 +106,7 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     connect(frequency, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (filling_ || index < 0) return;
         RunWrite("CbnSelchangeComboQpcons",
-                 [this, index] { tuning_.SetPowerFrequency(static_cast<video::PowerFrequency>(index)); });
+                 [this, index] { return tuning_.SetPowerFrequency(static_cast<video::PowerFrequency>(index)); });
     });
 
     auto* awbMode = Named(new QComboBox, 1080);
@@ -109,56 +117,38 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     grid->addWidget(awbMode, row++, 1, 1, 2);
     connect(awbMode, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (filling_ || index < 0) return;
-        RunWrite("CbnSelchangeComboQpcons", [this, index] { tuning_.SetAwbMode(index); });
+        RunWrite("CbnSelchangeComboQpcons", [this, index] { return tuning_.SetAwbMode(index); });
     });
 
     auto* manualAwb = AddCheck(1107, "手动白平衡参数调节", "Auto AWB");
     grid->addWidget(manualAwb, row++, 0, 1, 3);
     connect(manualAwb, &QCheckBox::clicked, this, [this](bool checked) {
-        RunWrite("ClickedCheckAutoawb", [this, checked] { tuning_.SetManualAwb(checked); });
+        RunWrite("ClickedCheckAutoawb", [this, checked] { return tuning_.SetManualAwb(checked); });
     });
     auto* awbGroup = new QGroupBox(QString::fromUtf8(english ? "AWB Model" : "白平衡参数调节"));
     auto* awbGrid = new QGridLayout(awbGroup);
     static constexpr const char* kGainNames[] = {"R", "G", "B"};
     for (int i = 0; i < 3; ++i) {
-        QSlider* slider = AddSlider(awbGrid, i, kGainIds[i].slider, kGainIds[i].display, kGainNames[i],
+        AddSlider(awbGrid, i, kGainIds[i].slider, kGainIds[i].display, kGainNames[i],
                                     kGainNames[i], 0, 100, "%d%%");
-        const auto gain = static_cast<video::AwbGain>(i);
-        connect(slider, &QSlider::sliderReleased, this, [this, gain] { GainReleased(gain); });
-        connect(slider, &QSlider::actionTriggered, this, [this, gain](int action) {
-            if (IsKeyStep(action)) QTimer::singleShot(0, this, [this, gain] { GainReleased(gain); });
-        });
     }
     grid->addWidget(awbGroup, row++, 0, 1, 3);
 
     static constexpr const char* kColourZh[] = {"亮    度", "对比度", "饱和度", "色    度", "锐利度"};
     static constexpr const char* kColourEn[] = {"B:", "Contra:", "S:", "H:", "Share:"};
     for (int i = 0; i < video::kColourControlCount; ++i) {
-        QSlider* slider = AddSlider(grid, row++, kColourIds[i].slider, kColourIds[i].display, kColourZh[i],
+        AddSlider(grid, row++, kColourIds[i].slider, kColourIds[i].display, kColourZh[i],
                                     kColourEn[i], 0, 100, "%d%%");
-        const auto control = static_cast<video::ColourControl>(i);
-        connect(slider, &QSlider::sliderReleased, this, [this, control] { ColourReleased(control); });
-        connect(slider, &QSlider::actionTriggered, this, [this, control](int action) {
-            if (IsKeyStep(action)) QTimer::singleShot(0, this, [this, control] { ColourReleased(control); });
-        });
     }
 
     auto* exposureGroup = new QGroupBox(QString::fromUtf8(english ? "Exposure" : "曝光度"));
     auto* exposureGrid = new QGridLayout(exposureGroup);
     auto* manualExposure = AddCheck(1075, "手动曝光", "Auto Exposure");
     exposureGrid->addWidget(manualExposure, 0, 0, 1, 3);
-    QSlider* exposure = AddSlider(exposureGrid, 1, 1073, 1074, nullptr, nullptr, 100, 50000, "%d");
+    AddSlider(exposureGrid, 1, kExposureId, 1074, nullptr, nullptr, 100, 50000, "%d");
     connect(manualExposure, &QCheckBox::clicked, this, [this](bool checked) {
         Slider(1073)->setEnabled(checked);
-        RunWrite("ClickedCheckExpourse", [this, checked] { tuning_.SetManualExposure(checked); });
-    });
-    const auto exposureReleased = [this] {
-        const int value = Slider(1073)->value();
-        RunWrite("ReleasedcaptureSliderExposure", [this, value] { tuning_.SetExposure(value); });
-    };
-    connect(exposure, &QSlider::sliderReleased, this, exposureReleased);
-    connect(exposure, &QSlider::actionTriggered, this, [this, exposureReleased](int action) {
-        if (IsKeyStep(action)) QTimer::singleShot(0, this, exposureReleased);
+        RunWrite("ClickedCheckExpourse", [this, checked] { return tuning_.SetManualExposure(checked); });
     });
     grid->addWidget(exposureGroup, row++, 0, 1, 3);
 
@@ -166,16 +156,8 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     connect(restore, &QPushButton::clicked, this, [this] { RestoreDefaults(); });
     grid->addWidget(restore, row++, 0, 1, 3);
 
-    QSlider* day = AddSlider(grid, row++, 1094, 1095, "白天光敏阀值", "Day PS:", 0, video::kThresholdMax, "%d");
-    QSlider* night = AddSlider(grid, row++, 1097, 1099, "晚上光敏阀值", "Night PS:", 0, video::kThresholdMax, "%d");
-    connect(day, &QSlider::sliderReleased, this, [this] { DayReleased(); });
-    connect(night, &QSlider::sliderReleased, this, [this] { NightReleased(); });
-    connect(day, &QSlider::actionTriggered, this, [this](int action) {
-        if (IsKeyStep(action)) QTimer::singleShot(0, this, [this] { DayReleased(); });
-    });
-    connect(night, &QSlider::actionTriggered, this, [this](int action) {
-        if (IsKeyStep(action)) QTimer::singleShot(0, this, [this] { NightReleased(); });
-    });
+    AddSlider(grid, row++, kDayId, 1095, "白天光敏阀值", "Day PS:", 0, video::kThresholdMax, "%d");
+    AddSlider(grid, row++, kNightId, 1099, "晚上光敏阀值", "Night PS:", 0, video::kThresholdMax, "%d");
 
     struct EditRow {
         int id;
@@ -203,9 +185,9 @@ QGroupBox* CVideoPlaySdk::BuildParamPanel() {
     grid->addWidget(autoRate, row, 0);
     grid->addWidget(audio, row++, 1);
     connect(autoRate, &QCheckBox::clicked, this,
-            [this](bool on) { RunWrite("setAutoRate", [this, on] { tuning_.SetAutoRate(on); }); });
+            [this](bool on) { RunWrite("setAutoRate", [this, on] { return tuning_.SetAutoRate(on); }); });
     connect(audio, &QCheckBox::clicked, this,
-            [this](bool on) { RunWrite("setaudio", [this, on] { tuning_.SetAudio(on); }); });
+            [this](bool on) { RunWrite("setaudio", [this, on] { return tuning_.SetAudio(on); }); });
     return group;
 }
 
@@ -239,52 +221,87 @@ void CVideoPlaySdk::FillParams() {
     filling_ = false;
 }
 
-void CVideoPlaySdk::RunWrite(const char* operation, const std::function<void()>& write, bool refill) {
-    try {
-        RunModalWork(this, write, BusyDescription("正在设置 %1 的图像参数", "Setting the image of %1", target_.ip));
-    } catch (...) {
-        WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d", operation, errno);
+void CVideoPlaySdk::RunWrite(const char* operation, std::function<video::WriteResult()> write, bool refill) {
+    pending_.push_back({operation, std::move(write), refill});
+    if (!writing_) RunPendingWrites();
+}
+
+void CVideoPlaySdk::RunPendingWrites() {
+    writing_ = true;
+    while (!pending_.empty()) {
+        PendingWrite next = std::move(pending_.front());
+        pending_.pop_front();
+        // The window takes no input during the write; the control the user
+        // works with gets the focus back, so the next key goes to it.
+        const QPointer<QWidget> focus = QApplication::focusWidget();
+        video::WriteResult result;
+        try {
+            RunModalWork(this, [&result, &next] { result = next.write(); },
+                         BusyDescription("正在设置 %1 的图像参数", "Setting the image of %1", target_.ip));
+        } catch (...) {
+            WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d", next.operation, errno);
+        }
+        if (result.NoAnswer()) {
+            WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "%s Unknow Exception occur!::%d", next.operation, errno);
+        }
+        // Writes that read values back (resolution, white balance, the spaced
+        // thresholds) show them.
+        if (next.refill) FillParams();
+        if (QWidget* back = focus.data(); back != nullptr && back->isEnabled()) back->setFocus(Qt::OtherFocusReason);
     }
-    // Writes that read values back (resolution, white balance, the spaced
-    // thresholds) show them.
-    if (refill) FillParams();
+    writing_ = false;
+}
+
+void CVideoPlaySdk::SliderChanged(int id, int value) {
+    for (int i = 0; i < video::kColourControlCount; ++i) {
+        if (kColourIds[i].slider == id) return ColourReleased(static_cast<video::ColourControl>(i), value);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (kGainIds[i].slider == id) return GainReleased(static_cast<video::AwbGain>(i), value);
+    }
+    if (id == kExposureId) return ExposureReleased(value);
+    if (id == kDayId) return DayReleased(value);
+    if (id == kNightId) return NightReleased(value);
 }
 
 void CVideoPlaySdk::ReadChannel(int channel) {
     tuning_.SetChannel(channel);
-    RunWrite("GetInitColorParam", [this] { tuning_.ReadAll(video::ReadOrder::Refresh); });
+    RunWrite("GetInitColorParam", [this] { return tuning_.ReadAll(video::ReadOrder::Refresh); });
     liveView_->Select(channel);
 }
 
-void CVideoPlaySdk::ColourReleased(video::ColourControl control) {
-    const int index = static_cast<int>(control);
-    const int value = Slider(kColourIds[index].slider)->value();
-    RunWrite(kColourOperation[index], [this, control, value] { tuning_.SetColour(control, value); });
+void CVideoPlaySdk::ColourReleased(video::ColourControl control, int value) {
+    RunWrite(kColourOperation[static_cast<int>(control)],
+             [this, control, value] { return tuning_.SetColour(control, value); });
 }
 
-void CVideoPlaySdk::GainReleased(video::AwbGain gain) {
-    const int value = Slider(kGainIds[static_cast<int>(gain)].slider)->value();
-    RunWrite("CustomdrawSliderLightness", [this, gain, value] { tuning_.SetGain(gain, value); });
+void CVideoPlaySdk::GainReleased(video::AwbGain gain, int value) {
+    RunWrite("CustomdrawSliderLightness", [this, gain, value] { return tuning_.SetGain(gain, value); });
 }
 
-void CVideoPlaySdk::DayReleased() {
-    const int day = Slider(1094)->value();
-    RunWrite("CustomdrawSliderLightness", [this, day] { tuning_.SetDayThreshold(day); });
+void CVideoPlaySdk::ExposureReleased(int value) {
+    RunWrite("ReleasedcaptureSliderExposure", [this, value] { return tuning_.SetExposure(value); });
 }
 
-void CVideoPlaySdk::NightReleased() {
-    const int night = Slider(1097)->value();
-    RunWrite("CustomdrawSliderLightness", [this, night] { tuning_.SetNightThreshold(night); });
+void CVideoPlaySdk::DayReleased(int day) {
+    RunWrite("CustomdrawSliderLightness", [this, day] { return tuning_.SetDayThreshold(day); });
+}
+
+void CVideoPlaySdk::NightReleased(int night) {
+    RunWrite("CustomdrawSliderLightness", [this, night] { return tuning_.SetNightThreshold(night); });
 }
 
 void CVideoPlaySdk::EditEntered(video::EditField field) {
     static constexpr int kIds[] = {1117, 1120, 1125};
     const std::string text = Edit(kIds[static_cast<int>(field)])->text().toStdString();
-    video::EditResult result;
+    auto result = std::make_shared<video::EditResult>();
     RunWrite("ReleasedcaptureSliderExposure",
-             [this, field, &text, &result] { result = tuning_.SetEdit(field, text, language_); },
+             [this, field, text, result] {
+                 *result = tuning_.SetEdit(field, text, language_);
+                 return result->write;
+             },
              false);  // a refused text stays for the user to correct
-    if (!result.message.empty()) ShowMessage(result.message);
+    if (!result->message.empty()) ShowMessage(result->message);
 }
 
 void CVideoPlaySdk::RestoreDefaults() {
@@ -292,9 +309,13 @@ void CVideoPlaySdk::RestoreDefaults() {
         Check(1075)->setChecked(false);
         Slider(1073)->setEnabled(false);
     }
+    video::WriteResult result;
     try {
-        RunWithProgress(this, ProgressMode::RestoreDefaults, [this] { tuning_.RestoreDefaults(); });
+        RunWithProgress(this, ProgressMode::RestoreDefaults, [this, &result] { result = tuning_.RestoreDefaults(); });
     } catch (...) {
+        WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "BnClickedButtonSetdefault Unknow Exception occur!::%d", errno);
+    }
+    if (result.NoAnswer()) {
         WriteLog(OSTRAND_LOG_VIDEO_PLAY, __LINE__, "BnClickedButtonSetdefault Unknow Exception occur!::%d", errno);
     }
     FillParams();

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "../fleet_suite.h"
+#include "../../ops/video/fake_camera.h"
 
 namespace ostrand::cli::test {
 namespace {
@@ -155,6 +156,30 @@ TEST_F(CameraCli, SeveralCamerasGiveALineEachAndUsageErrorsSendNothing) {
         EXPECT_EQ(run.out, "") << u.arguments[2];
         EXPECT_NE(run.err.find(u.text), std::string::npos) << run.err;
     }
+}
+
+// A camera of older firmware answers 404 to "getpwfreque": the video mode
+// still goes out with the camera's resolution.
+TEST(CameraCliAnswers, AnHttpStatusOnOneReadIsAnAnswer) {
+    using ostrand::test::FakeCamera;
+    FakeCamera camera({{"getpwfreque", {404, "", 0ms, false}},
+                       {"getvideoparam", {200, "?vsize=12&videoMode=1", 0ms, false}}});
+    const std::vector<std::string> target = {"--ip", camera.Ip(), "--port", std::to_string(camera.Port())};
+    const struct {
+        std::vector<std::string> words;
+        std::vector<std::string> expected;  // pieces of the output
+    } rows[] = {
+        {{"camera", "set", "video-mode", "CBR"},
+         {"getpwfreque\tchannel=0\t10\n", "setvideoparam\tchannel=0 videoMode=2 vsize=12\t10000\n"}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> arguments = row.words;
+        arguments.insert(arguments.begin() + 2, target.begin(), target.end());
+        const auto run = RunCli(arguments);
+        EXPECT_EQ(run.exitCode, 0) << row.words[1] << run.out << run.err;
+        for (const std::string& piece : row.expected) EXPECT_NE(run.out.find(piece), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(camera.Bodies("setvideoparam").size(), 1u);
 }
 
 }  // namespace

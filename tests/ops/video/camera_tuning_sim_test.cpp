@@ -221,19 +221,28 @@ TEST_F(CameraTuningOnTheWire, PtzCommandsCarryNoChannel) {
 }
 
 TEST_F(CameraTuningOnTheWire, PollingEndsAfterTwoFailedChecks) {
-    AddCamera(17, {}, {{"status", {{"sdstatus", "yes"}, {"resetbtnstatus", "no"}, {"AlarmKey1", "yes"}}},
-                       {"sdcheckAnswers", 1}});
+    // One answer, one refusal in the reply's "result" (an answer: the fields
+    // follow it), then a camera answering every request with a status.
+    sim::Device& camera = AddCamera(17, {}, {{"status", {{"sdstatus", "yes"}, {"resetbtnstatus", "no"}, {"AlarmKey1", "yes"}}},
+                                             {"sdcheckAnswers", 1}});
     simulator_.Start();
     StatusPollRule rule;
     std::vector<DeviceStatusTexts> shown;
     while (rule.KeepPolling() && shown.size() < 10) {
         const StatusPoll poll = PollDeviceStatus(target_, Language::Chinese);
-        rule.Record(poll.outcome.Succeeded());
+        rule.Record(!poll.Failed());
         shown.push_back(poll.texts);
+        if (shown.size() == 2) {
+            EXPECT_FALSE(poll.Failed());
+            sim::FaultOptions status;
+            status.httpStatus = 500;
+            simulator_.SetFaults(camera, status);
+        }
     }
-    ASSERT_EQ(shown.size(), 3u);
+    ASSERT_EQ(shown.size(), 4u);
     EXPECT_EQ(shown[0], (DeviceStatusTexts{"已插入", "UP", "DOWN", "版本不支持"}));
-    EXPECT_EQ(shown[2], UnknownStatusTexts());  // a failed check shows the "other" texts
+    EXPECT_EQ(shown[1], UnknownStatusTexts());  // the refusal carries no field
+    EXPECT_EQ(shown[3], UnknownStatusTexts());  // a failed check shows the "other" texts
 }
 
 }  // namespace
