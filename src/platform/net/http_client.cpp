@@ -100,7 +100,15 @@ struct PieceSource {
     // closed meanwhile, and wrong once the device took part of the body: it
     // broke off this request, and it is not sent twice.
     bool mayRewind = true;
+    // The kept connection the request started on, and what the device had
+    // confirmed on it before.
+    int keptSocket = -1;
+    std::uint64_t confirmedBefore = 0;
 };
+
+// The upload running on this thread, seen by the close of its connection:
+// libcurl closes a broken kept connection before it opens the next one.
+thread_local PieceSource* runningUpload = nullptr;
 
 std::size_t ReadPieces(char* buffer, std::size_t size, std::size_t count, void* user) {
     auto* source = static_cast<PieceSource*>(user);
@@ -172,6 +180,13 @@ int NoteSocket(void* user, curl_socket_t socket, curlsocktype /*purpose*/) {
 }
 
 int CloseSocket(void* user, curl_socket_t socket) {
+    // Whether the device took part of the request is read before the
+    // connection goes, so however fast the break and the retry follow each
+    // other, a request it took part of is not sent again.
+    if (PieceSource* upload = runningUpload; upload != nullptr && socket == upload->keptSocket &&
+                                              CountsOf(socket).acknowledged != upload->confirmedBefore) {
+        upload->mayRewind = false;
+    }
     auto* noted = static_cast<int*>(user);
     if (*noted == socket) *noted = -1;
     return ::close(socket);
@@ -269,6 +284,12 @@ CURLcode PerformUpload(CURLM* multi, CURL* curl, const int& socket, PieceSource&
     // A connection kept from the last request: what it had confirmed before.
     const int keptSocket = socket;
     const std::uint64_t confirmedBefore = CountsOf(keptSocket).acknowledged;
+    source.keptSocket = keptSocket;
+    source.confirmedBefore = confirmedBefore;
+    runningUpload = &source;
+    struct Forget {
+        ~Forget() { runningUpload = nullptr; }
+    } forget;
     if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
     struct Detach {
         CURLM* multi;
