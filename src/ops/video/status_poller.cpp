@@ -5,10 +5,12 @@
 #include <mutex>
 
 #include "platform/log.h"
+#include "platform/stop_signal.h"
 
 namespace ostrand::video {
 
 struct DeviceStatusPoller::Shared {
+    StopSignal exchange;  // ends the poll's exchange at once when raised
     std::mutex mutex;
     std::condition_variable wake;
     bool stop = false;
@@ -32,13 +34,15 @@ void DeviceStatusPoller::Stop() {
     std::unique_lock lock(shared_->mutex);
     shared_->stop = true;
     shared_->report = nullptr;
+    shared_->exchange.Raise();
     shared_->wake.notify_all();
     const bool ended = shared_->wake.wait_for(lock, kStopWait, [this] { return !shared_->running; });
     lock.unlock();
     if (ended) {
         thread_.join();
     } else {
-        // The exchange under way ends by its own bound; the thread then sees the stop.
+        // Not seen: the exchange under way ends by its own bound and the
+        // thread then sees the stop; it holds only the shared state.
         thread_.detach();
     }
 }
@@ -61,6 +65,8 @@ int DeviceStatusPoller::Polls() const {
 void DeviceStatusPoller::Run(const std::shared_ptr<Shared>& shared, CommandTarget target, Language language,
                              std::chrono::milliseconds interval) {
     StatusPollRule rule;
+    // Every wait of the poll's exchanges ends when the poll is stopped.
+    const ScopedStop stoppable(shared->exchange);
     std::unique_lock lock(shared->mutex);
     while (!shared->stop && rule.KeepPolling()) {
         lock.unlock();

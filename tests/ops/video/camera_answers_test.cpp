@@ -240,9 +240,12 @@ TEST_F(CameraAnswers, StoppingThePollDoesNotWaitForASilentCamera) {
     while (camera.Commands().empty() && Clock::now() < asked) std::this_thread::sleep_for(5ms);
     ASSERT_EQ(camera.Commands().size(), 1u);
     const auto start = Clock::now();
-    poller.reset();
+    poller->Stop();
     EXPECT_LT(MsSince(start), DeviceStatusPoller::kStopWait.count() + 300);
-    // The poll under way ends by its own bound and reports nothing.
+    // The exchange under way was ended with the poll: its thread is over, not left behind.
+    EXPECT_FALSE(poller->Running());
+    poller.reset();
+    // Nothing is reported afterwards.
     std::this_thread::sleep_for(3300ms);
     EXPECT_EQ(reports.load(), 0);
 }
