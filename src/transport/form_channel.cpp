@@ -2,7 +2,9 @@
 
 #include "transport/failure_note.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -89,7 +91,8 @@ std::string JoinLines(std::string_view body) {
 }
 
 HttpOutcome RunFormExchange(CommandTarget& target, std::string_view name, Verb verb, ParamMap* request,
-                            ParamMap& reply, Style style, std::string* failureDetail) {
+                            ParamMap& reply, Style style, std::string* failureDetail,
+                            const FormCallBounds* bounds = nullptr, FormCallReport* report = nullptr) {
     std::string body;
     if (verb == Verb::Post) {
         (*request)[kFixedFormKey] = kFixedFormValue;
@@ -99,16 +102,30 @@ HttpOutcome RunFormExchange(CommandTarget& target, std::string_view name, Verb v
     }
     net::HttpRequest http = FormRequest(target, name, verb);
     http.body = body;
+    if (bounds != nullptr && bounds->remaining) {
+        // The caller's whole action ends by then, this exchange with it.
+        http.totalTimeout = std::min(http.totalTimeout, std::max(*bounds->remaining, std::chrono::milliseconds(1)));
+        http.connectTimeout = std::min(http.connectTimeout, http.totalTimeout);
+    }
     try {
         const net::HttpResponse response = net::PerformHttp(http);
-        if (response.status != 200) return {HttpOutcome::Kind::Status, response.status};
-        (void)DecodeFormBody(JoinLines(response.body), reply);
+        if (response.status != 200) {
+            if (report != nullptr) report->httpStatus = response.status;
+            return {HttpOutcome::Kind::Status, response.status};
+        }
+        std::size_t dropped = 0;
+        (void)DecodeFormBody(JoinLines(response.body), reply,
+                             bounds != nullptr ? std::span<const std::string_view>(bounds->keep)
+                                               : std::span<const std::string_view>(),
+                             dropped);
+        if (report != nullptr) report->dropped = dropped;
         return {HttpOutcome::Kind::Ok, 200};
     } catch (const net::HttpError& error) {
         // The HTTP layer's own description reaches the user of a bool call; the
         // operation ends here.
         ShowIf(style, error.what());
         if (failureDetail != nullptr) *failureDetail = error.what();
+        if (report != nullptr) report->failure = error.what();
         return {HttpOutcome::Kind::LayerError, 0};
     }
 }
@@ -174,6 +191,31 @@ TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view nam
     if (UsesTcp(target, name, code)) return SendXmlCommandCoded(target.endpoint, request, reply, code);
     const TransportResult result =
         CodedResult(RunFormExchange(target, name, Verb::Post, &request, reply, Style::Coded, failureDetail));
+    NoteTransportFailure(result);
+    return result;
+}
+
+TransportResult FormCommandCoded(CommandTarget& target, std::string_view name, bool post, ParamMap& request,
+                                 ParamMap& reply, const FormCallBounds& bounds, FormCallReport& report) {
+    if (CheckStart(target, name) != Start::Go) return kTransportBadParameter;
+    CommandCode code = 0;
+    if (UsesTcp(target, name, code)) {
+        // The TCP channel has waits of its own; the reply is cut to the keys afterwards.
+        ParamMap full;
+        const TransportResult result =
+            SendXmlCommandCoded(target.endpoint, post ? request : GetOverTcpRequest(), full, code);
+        for (auto& [key, value] : full) {
+            if (bounds.keep.empty() || std::find(bounds.keep.begin(), bounds.keep.end(), key) != bounds.keep.end()) {
+                reply[key] = std::move(value);
+            } else {
+                ++report.dropped;
+            }
+        }
+        return result;
+    }
+    const TransportResult result = CodedResult(RunFormExchange(target, name, post ? Verb::Post : Verb::Get,
+                                                               post ? &request : nullptr, reply, Style::Coded,
+                                                               nullptr, &bounds, &report));
     NoteTransportFailure(result);
     return result;
 }

@@ -2,9 +2,12 @@
 // The HTTP form command channel: "/goform/<name>" on the device's HTTP port,
 // with the switch to the TCP channel for devices on port 60005.
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devices/device_ports.h"
 #include "transport/param_map.h"
@@ -44,6 +47,23 @@ bool PostFormCommand(CommandTarget& target, std::string_view name, ParamMap& req
 TransportResult PostFormCommandCoded(CommandTarget& target, std::string_view name,
                                      ParamMap& request, ParamMap& reply,
                                      std::string* failureDetail = nullptr);
+
+// What a caller that bounds a whole action of several commands gives a coded
+// call, and what it learns (the camera preview's actions).
+struct FormCallBounds {
+    // The time left of the whole action: the exchange ends by then too.
+    std::optional<std::chrono::milliseconds> remaining;
+    // The reply keys kept; empty: every key.
+    std::vector<std::string_view> keep;
+};
+struct FormCallReport {
+    long httpStatus = 0;      // the status of an HTTP answer other than 200
+    std::string failure;      // the HTTP layer's description when it failed
+    std::size_t dropped = 0;  // reply pairs left out by `keep`
+};
+// PostFormCommandCoded (`post`) or GetFormCommandCoded with those bounds.
+TransportResult FormCommandCoded(CommandTarget& target, std::string_view name, bool post, ParamMap& request,
+                                 ParamMap& reply, const FormCallBounds& bounds, FormCallReport& report);
 
 // GET without a body; over TCP the request is {"result" = "10000"}.
 bool GetFormCommand(CommandTarget& target, std::string_view name, ParamMap& reply);

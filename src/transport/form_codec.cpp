@@ -1,5 +1,7 @@
 #include "transport/form_codec.h"
 
+#include <algorithm>
+
 #include "platform/app_state.h"
 #include "platform/code_page.h"
 
@@ -32,26 +34,39 @@ std::string EncodeFormBody(const ParamMap& request) {
     return body;
 }
 
-bool DecodeFormBody(std::string_view body, ParamMap& reply) {
+bool DecodeFormBody(std::string_view body, ParamMap& reply, std::span<const std::string_view> keep,
+                    std::size_t& dropped) {
     if (body.empty()) return false;
     if (body.front() != '?') return true;
+    const auto add = [&](std::string_view key, std::string_view value) {
+        if (!keep.empty() && std::find(keep.begin(), keep.end(), key) == keep.end()) {
+            ++dropped;
+            return;
+        }
+        reply[std::string(key)] = std::string(value);
+    };
     std::size_t separator = 0;
     for (;;) {
         const std::size_t equals = FindEqualsMultibyte(body, separator + 1);
         if (equals == std::string_view::npos) return false;
-        std::string key(body.substr(separator + 1, equals - separator - 1));
+        const std::string_view key = body.substr(separator + 1, equals - separator - 1);
         if (equals + 1 == body.size()) {
-            reply[std::move(key)] = std::string();
+            add(key, {});
             return true;
         }
         const std::size_t ampersand = body.find('&', equals + 1);
         if (ampersand == std::string_view::npos) {
-            reply[std::move(key)] = std::string(body.substr(equals + 1));
+            add(key, body.substr(equals + 1));
             return true;
         }
-        reply[std::move(key)] = std::string(body.substr(equals + 1, ampersand - equals - 1));
+        add(key, body.substr(equals + 1, ampersand - equals - 1));
         separator = ampersand;
     }
+}
+
+bool DecodeFormBody(std::string_view body, ParamMap& reply) {
+    std::size_t dropped = 0;
+    return DecodeFormBody(body, reply, {}, dropped);
 }
 
 std::optional<std::string> FormRequestProblem(const ParamMap& request) {

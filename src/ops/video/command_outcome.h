@@ -97,9 +97,5 @@ CommandOutcome PostCommand(CommandTarget& target, std::string command, ParamMap 
 // Sends one GET form command and records it.
 CommandOutcome GetCommand(CommandTarget& target, std::string command, const ExchangeBounds& bounds = {});
 
-// DecodeFormBody's reading of `body`, adding only the keys in `keep` (all when
-// `keep` is empty); a key given twice keeps its last value, as there.
-// Returns the number of pairs left out.
-std::size_t DecodeFormKeeping(std::string_view body, const std::vector<std::string_view>& keep, ParamMap& reply);
 
 }  // namespace ostrand::video
