@@ -76,17 +76,21 @@ HttpUploadOutcome UploadKernelImageHttp(const std::string& ip, std::int32_t port
     net::HttpRequest http = UploadRequest(ip, port, *target, CurrentTransportTimeouts().httpImageConnectTimeout);
     const std::string tag = MakeUploadTag();
     const std::size_t fullChunks = image.size() / kImageChunkSize;
-    net::HttpSession session;
-    for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
-        auto outcome = Post(session, http, tag, image.substr(chunk * kImageChunkSize, kImageChunkSize),
-                            chunk * kImageChunkSize, progress);
-        // A refused chunk leaves the image incomplete on the device.
-        if (outcome.kind != HttpUploadOutcome::Kind::Ok) return outcome;
+    {
+        // The full chunks share a connection while the device keeps it; it is
+        // closed before the remainder goes.
+        net::HttpSession chunks;
+        for (std::size_t chunk = 0; chunk < fullChunks; ++chunk) {
+            auto outcome = Post(chunks, http, tag, image.substr(chunk * kImageChunkSize, kImageChunkSize),
+                                chunk * kImageChunkSize, progress);
+            // A refused chunk leaves the image incomplete on the device.
+            if (outcome.kind != HttpUploadOutcome::Kind::Ok) return outcome;
+        }
     }
     // The remainder (only the tag when the size is a multiple of the chunk)
     // goes on a connection of its own and decides the upload.
-    http.freshConnection = true;
-    return Post(session, http, tag, image.substr(fullChunks * kImageChunkSize), fullChunks * kImageChunkSize,
+    net::HttpSession remainder(false);
+    return Post(remainder, http, tag, image.substr(fullChunks * kImageChunkSize), fullChunks * kImageChunkSize,
                 progress);
 }
 
