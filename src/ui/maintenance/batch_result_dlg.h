@@ -6,23 +6,17 @@
 // the GUI thread, so a job never touches a widget and nothing reaches a
 // window that is gone.
 
-#include <QDialog>
-
 #include <memory>
 #include <vector>
 
 #include "ops/shell/device_batch.h"
-
-class QPushButton;
-class QTableWidget;
+#include "ui/shell/device_rows_window.h"
 
 namespace ostrand {
 
-class CBatchResultDlg : public QDialog {
+class CBatchResultDlg : public DeviceRowsWindow {
     Q_OBJECT
 public:
-    enum Column { kColNum = 0, kColVersion, kColName, kColNumber, kColIp, kColStatus, kColPort };
-
     // `title` and `runningText` are UTF-8. The jobs start once the window's
     // event loop runs.
     CBatchResultDlg(const QString& title, std::vector<BatchDevice> devices, BatchJob job, std::string runningText,
@@ -30,30 +24,18 @@ public:
     // Waits for jobs still running (the window cannot be closed while they run).
     ~CBatchResultDlg() override;
 
-    QTableWidget* List() const { return list_; }
-    QPushButton* CloseButton() const { return close_; }
-    QPushButton* RetryButton() const { return retry_; }
-    QString StatusText(int row) const;
-    bool Running() const { return running_; }
-
-    void reject() override;  // Esc and the close box do nothing while jobs run
+    bool Running() const { return DeviceRowsWindow::Running(); }
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    void RetryFailed() override;
 
 private:
     class Bridge;
     void StartBatch(std::vector<std::size_t> rows);
-    void OnStatus(int row, const QString& text, BatchPhase phase);
     void OnBatchEnded();
-    void SetRunning(bool running);
 
-    QTableWidget* list_ = nullptr;
-    QPushButton* retry_ = nullptr;
-    QPushButton* close_ = nullptr;
     std::unique_ptr<Bridge> bridge_;
     std::unique_ptr<DeviceBatchRun> run_;  // after bridge_: destroyed first, waiting for its jobs
-    bool running_ = false;
 };
 
 }  // namespace ostrand
