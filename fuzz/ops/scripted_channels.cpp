@@ -4,6 +4,7 @@
 // real channels out.
 #include "fuzz/ops/scripted_channels.h"
 
+#include <algorithm>
 #include <string>
 
 #include "transport/form_channel.h"
@@ -88,6 +89,21 @@ bool GetFormCommand(CommandTarget&, std::string_view, ParamMap& reply) { return 
 TransportResult GetFormCommandCoded(CommandTarget&, std::string_view, ParamMap& reply, std::string* failureDetail) {
     const TransportResult result = NextReply(reply);
     if (result != kTransportOk && failureDetail != nullptr) *failureDetail = "scripted failure";
+    return result;
+}
+
+TransportResult FormCommandCoded(CommandTarget&, std::string_view, bool, ParamMap&, ParamMap& reply,
+                                 const FormCallBounds& bounds, FormCallReport& report) {
+    ParamMap full;
+    const TransportResult result = NextReply(full);
+    for (auto& [key, value] : full) {
+        if (bounds.keep.empty() || std::find(bounds.keep.begin(), bounds.keep.end(), key) != bounds.keep.end()) {
+            reply[key] = std::move(value);
+        } else {
+            ++report.dropped;
+        }
+    }
+    if (result != kTransportOk) report.failure = "scripted failure";
     return result;
 }
 
