@@ -117,7 +117,8 @@ std::size_t ReadPieces(char* buffer, std::size_t size, std::size_t count, void* 
     while (filled < room && source->piece < source->pieces->size()) {
         const std::string_view piece = (*source->pieces)[source->piece];
         const std::size_t take = std::min(room - filled, piece.size() - source->offset);
-        std::memcpy(buffer + filled, piece.data() + source->offset, take);
+        // An empty piece (no lead) may have no storage at all.
+        if (take > 0) std::memcpy(buffer + filled, piece.data() + source->offset, take);
         filled += take;
         source->offset += take;
         if (source->offset == piece.size()) {
