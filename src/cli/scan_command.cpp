@@ -1,6 +1,7 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
+#include "cli/device_report.h"
 #include "cli/output_printer.h"
 
 #include <algorithm>
@@ -51,25 +52,20 @@ int RunScanCommand(const ScanCommandOptions& options, std::ostream& out, std::os
         config.scanDestinations.clear();
         for (const auto& text : options.destinations) {
             const auto endpoint = ParseUdpEndpoint(text);
-            if (!endpoint) {
-                err << "ostrand-cli scan: --dest needs ADDRESS:PORT, not \"" << text << "\"\n";
-                return cli::kUsageExitStatus;
-            }
+            if (!endpoint) throw cli::UsageError("--dest needs ADDRESS:PORT, not \"" + text + "\"");
             config.scanDestinations.push_back(*endpoint);
         }
     }
     if (!options.hdsDestination.empty()) {
         const auto endpoint = ParseUdpEndpoint(options.hdsDestination);
         if (!endpoint) {
-            err << "ostrand-cli scan: --hds-dest needs ADDRESS:PORT, not \"" << options.hdsDestination << "\"\n";
-            return cli::kUsageExitStatus;
+            throw cli::UsageError("--hds-dest needs ADDRESS:PORT, not \"" + options.hdsDestination + "\"");
         }
         config.hdsDestination = *endpoint;
     }
     for (const auto& address : options.bindAddresses) {
         if (!ParseUdpEndpoint(address + ":1")) {
-            err << "ostrand-cli scan: --bind needs an IPv4 address, not \"" << address << "\"\n";
-            return cli::kUsageExitStatus;
+            throw cli::UsageError("--bind needs an IPv4 address, not \"" + address + "\"");
         }
     }
     if (options.trace) config.trace = StderrDiscoveryTrace();
