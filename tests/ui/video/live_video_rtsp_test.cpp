@@ -94,22 +94,33 @@ std::vector<MyVideoPanel*> PlayingPanels(CVideoPlaySdk& dialog) {
     return playing;
 }
 
-TEST(LiveVideoRtspTest, APanelPlaysFfmpegsChunkedHttpStream) {
+// A simulated camera that answers the preview's parameter reads, in a working
+// folder of its own (the stream template goes into its settings file).
+class LiveVideoRtspTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetUiLanguage(Language::Chinese); }
+
+    std::string StartCamera(const char* lastOctet, int channels) {
+        sim::DeviceConfig config;
+        config.address = sim::test::AddressBlock() + lastOctet;
+        config.kind = sim::DeviceKind::Camera;
+        config.port = 18080;
+        config.videoChannels = channels;
+        const std::string ip = simulator_.AddDevice(std::move(config)).AddressText();
+        simulator_.Start();
+        return ip;
+    }
+
+    ScopedTransportTimeouts waits_{sim::test::ShortWaits()};
+    RecordingMessageSink sink_;
+    ScopedMessageSink sinkScope_{sink_};
+    test::TempWorkingDir dir_;
+    sim::Simulator simulator_;
+};
+
+TEST_F(LiveVideoRtspTest, APanelPlaysFfmpegsChunkedHttpStream) {
     if (!video::test::OnPath("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed (scripts/deps installs it)";
-    SetUiLanguage(Language::Chinese);
-    ScopedTransportTimeouts waits(sim::test::ShortWaits());
-    RecordingMessageSink sink;
-    ScopedMessageSink sinkScope(sink);
-    test::TempWorkingDir dir;
-    sim::Simulator simulator;
-    sim::DeviceConfig config;
-    config.address = sim::test::AddressBlock() + "62";
-    config.kind = sim::DeviceKind::Camera;
-    config.port = 18080;
-    config.videoChannels = 1;
-    sim::Device& camera = simulator.AddDevice(std::move(config));
-    simulator.Start();
-    const std::string ip = camera.AddressText();
+    const std::string ip = StartCamera("62", 1);
     const std::uint16_t port = FreePort(ip);
     ChildProcess server({"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
                          "testsrc=size=320x240:rate=10", "-c:v", "mjpeg", "-f", "mpjpeg", "-listen", "1",
@@ -129,33 +140,19 @@ TEST(LiveVideoRtspTest, APanelPlaysFfmpegsChunkedHttpStream) {
     dialog->done(QDialog::Rejected);
 }
 
-TEST(LiveVideoRtspTest, EveryPanelPlaysTheTemplateAndShowsNoVideoWhenTheServerGoes) {
+TEST_F(LiveVideoRtspTest, EveryPanelPlaysTheTemplateAndShowsNoVideoWhenTheServerGoes) {
     ChildProcess check({"/usr/bin/python3", "-c",
                         "import gi; gi.require_version('GstRtspServer', '1.0'); "
                         "from gi.repository import Gst, GstRtspServer; Gst.init(None); "
                         "assert Gst.ElementFactory.find('jpegenc') and Gst.ElementFactory.find('rtpjpegpay')"},
                        20s);
     if (check.Wait(20s) != 0) GTEST_SKIP() << "GStreamer's RTSP server for Python is not installed (scripts/deps)";
-    SetUiLanguage(Language::Chinese);
-    ScopedTransportTimeouts waits(sim::test::ShortWaits());
-    RecordingMessageSink sink;
-    ScopedMessageSink sinkScope(sink);
-    test::TempWorkingDir dir;
-
     // The camera answers the preview's parameter reads; the RTSP server
     // listens beside it on the same address.
-    sim::Simulator simulator;
-    sim::DeviceConfig config;
-    config.address = sim::test::AddressBlock() + "61";
-    config.kind = sim::DeviceKind::Camera;
-    config.port = 18080;
-    config.videoChannels = 2;
-    sim::Device& camera = simulator.AddDevice(std::move(config));
-    simulator.Start();
-    const std::string ip = camera.AddressText();
+    const std::string ip = StartCamera("61", 2);
     const std::uint16_t port = FreePort(ip);
     ASSERT_NE(port, 0);
-    const std::filesystem::path log = dir.Path() / "rtsp.log";
+    const std::filesystem::path log = dir_.Path() / "rtsp.log";
     ChildProcess server({"/usr/bin/python3", std::string(OSTRAND_SOURCE_DIR) + "/tests/ops/video/rtsp_test_server.py",
                          ip, std::to_string(port)},
                         90s, log.string());
